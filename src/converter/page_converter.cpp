@@ -1,23 +1,126 @@
 // The tool's contact with the page converter: the info query and the conversion run.
 #include "converter/page_converter.h"
 
+#include <QProcess>
+
+#include <optional>
+
+namespace {
+
+// Splits like repeated strtok calls on one buffer: runs of delimiters count as one, and no field
+// is ever empty. Returns the next field from `pos` on and leaves `pos` past its end.
+std::optional<QString> nextField(const QString& text, qsizetype& pos, const QString& delimiters) {
+    while (pos < text.size() && delimiters.contains(text[pos])) {
+        ++pos;
+    }
+    if (pos >= text.size()) {
+        return std::nullopt;
+    }
+    const qsizetype start = pos;
+    while (pos < text.size() && !delimiters.contains(text[pos])) {
+        ++pos;
+    }
+    return text.mid(start, pos - start);
+}
+
+// The value of a name=value field: the second "="-separated piece, when there is one.
+std::optional<QString> valueOfField(const std::optional<QString>& field) {
+    if (!field) {
+        return std::nullopt;
+    }
+    qsizetype pos = 0;
+    const QString equals = QStringLiteral("=");
+    if (!nextField(*field, pos, equals)) {
+        return std::nullopt;
+    }
+    return nextField(*field, pos, equals);
+}
+
+// The third field may run past the first line ending; only its part on the first line counts.
+std::optional<QString> cutAtLineEnd(const std::optional<QString>& field) {
+    if (!field) {
+        return std::nullopt;
+    }
+    qsizetype pos = 0;
+    return nextField(*field, pos, QStringLiteral("\r\n"));
+}
+
+// The converter's reply is 8-bit text that ends at the first NUL byte.
+QString replyText(const QByteArray& reply) {
+    const qsizetype nul = reply.indexOf('\0');
+    return QString::fromLatin1(nul < 0 ? reply : reply.left(nul));
+}
+
+// The last line of the converter's standard error with any text on it, for a failure message.
+QString lastNonEmptyLine(const QByteArray& output) {
+    const QList<QByteArray> lines = output.split('\n');
+    for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
+        const QString text = QString::fromLocal8Bit(*line).simplified();
+        if (!text.isEmpty()) {
+            return text;
+        }
+    }
+    return {};
+}
+
+QString failureOfFinishedRun(QProcess& process, const QString& converterPath) {
+    if (process.exitStatus() == QProcess::CrashExit) {
+        return QStringLiteral("the page converter %1 crashed").arg(converterPath);
+    }
+    if (process.exitCode() == 0) {
+        return {};
+    }
+    QString error = QStringLiteral("the page converter %1 failed with exit status %2")
+                        .arg(converterPath)
+                        .arg(process.exitCode());
+    const QString converterSays = lastNonEmptyLine(process.readAllStandardError());
+    if (!converterSays.isEmpty()) {
+        error += QStringLiteral(": ") + converterSays;
+    }
+    return error;
+}
+
+}  // namespace
+
 void parseInfoReply(const QByteArray& reply, FlipbookSettings& settings) {
-    (void)reply;
-    (void)settings;
+    const QString text = replyText(reply);
+    const QString space = QStringLiteral(" ");
+    qsizetype pos = 0;
+    nextField(text, pos, space);
+    const std::optional<QString> widthField = nextField(text, pos, space);
+    const std::optional<QString> heightField = nextField(text, pos, space);
+
+    if (const auto width = valueOfField(widthField)) {
+        settings.pageWidth = *width;
+    }
+    if (const auto height = valueOfField(cutAtLineEnd(heightField))) {
+        settings.pageHeight = *height;
+    }
+    settings.pageHeight = settings.pageHeight.simplified();
 }
 
 void queryPageSize(const QString& converterPath, const QString& pdfPath,
                    FlipbookSettings& settings) {
-    (void)converterPath;
-    (void)pdfPath;
-    (void)settings;
+    QProcess process;
+    process.start(converterPath, {QStringLiteral("-I"), pdfPath});
+    process.closeWriteChannel();
+    // A converter that cannot be started gives an empty reply, and the defaults stay.
+    process.waitForFinished(-1);
+    parseInfoReply(process.readAllStandardOutput(), settings);
 }
 
 ConversionOutcome convertPages(const QString& converterPath, const ConverterSwitches& switches,
                                const QString& pdfPath, const QString& conversionPattern) {
-    (void)converterPath;
-    (void)switches;
-    (void)pdfPath;
-    (void)conversionPattern;
-    return {};
+    QProcess process;
+    // Only the last line of standard error is ever shown; standard output is not kept at all.
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.start(converterPath, switches + QStringList{pdfPath, conversionPattern});
+    if (!process.waitForStarted(-1)) {
+        return {false, QStringLiteral("cannot start the page converter %1: %2")
+                           .arg(converterPath, process.errorString())};
+    }
+    process.closeWriteChannel();
+    process.waitForFinished(-1);
+    const QString error = failureOfFinishedRun(process, converterPath);
+    return {error.isEmpty(), error};
 }
