@@ -17,9 +17,23 @@ struct PaperSize {
 // Rows in lookup order; names compare case-sensitively.
 std::span<const PaperSize> PaperSizeTable();
 
+// The table's names in lookup order, joined by ", " (for messages).
+QString paperNameList();
+
 bool isAllDigits(const QString& text);
+
+// A length in page units as "%g" text: bare and "pt" values as they stand, "mm" and "in" scaled.
+// Never fails; text it cannot read gives the empty text.
 QString convertLength(const QString& text);
+
+// True when `text` is an unsigned decimal number, optionally followed by "pt", "mm" or "in"
+// (lower case): the lengths convertLength turns into a number rather than into the empty text.
+bool isReadableLength(const QString& text);
+
 std::optional<PaperSize> findPaperSize(const QString& name);
+
+// The "%g" text of a number: six significant digits, "." as the decimal point.
+QString formatG(double value);
 
 // Runs once per run, right before the page list's head line is written.
 void resolvePageSize(FlipbookSettings& settings);
