@@ -1,10 +1,246 @@
 // The option reader: arguments after the output folder become book settings and converter switches.
 #include "app/options.h"
 
+#include <array>
+#include <limits>
+#include <optional>
+
+#include "geometry/page_geometry.h"
+
+namespace {
+
+// What an option does with its value (if it takes one).
+enum class Effect {
+    PageWidth,
+    PageHeight,
+    PaperName,
+    Consumed,  // takes a value and changes nothing; kept so old command lines still run
+    PanelColor,
+    ButtonColor,
+    TextColor,
+    BackgroundColor,
+    HardCover,
+    SwitchAndValue,  // appends `converterSwitch`, then the value as its own element
+    SwitchOnly,      // appends `converterSwitch`
+    SettingSwitch,   // appends "-s", then `converterSwitch`
+    Zoom,
+    PassRest,
+};
+
+struct OptionRow {
+    const char* name;
+    bool takesValue;
+    Effect effect;
+    const char* converterSwitch;
+};
+
+// Tested in this order, like the help text lists them.
+constexpr std::array<OptionRow, 23> optionTable{{
+    {"-pw", true, Effect::PageWidth, nullptr},
+    {"-ph", true, Effect::PageHeight, nullptr},
+    {"-pp", true, Effect::PaperName, nullptr},
+    {"-zf", true, Effect::Consumed, nullptr},
+    {"-pr", true, Effect::Consumed, nullptr},
+    {"-pc", true, Effect::PanelColor, nullptr},
+    {"-bc", true, Effect::ButtonColor, nullptr},
+    {"-tc", true, Effect::TextColor, nullptr},
+    {"-bgc", true, Effect::BackgroundColor, nullptr},
+    {"-hc", true, Effect::HardCover, nullptr},
+    {"-pagerange", true, Effect::SwitchAndValue, "-p"},
+    {"-password", true, Effect::SwitchAndValue, "-P"},
+    {"-zlib", false, Effect::SwitchOnly, "-z"},
+    {"-jpegquality", true, Effect::SwitchAndValue, "-j"},
+    {"-shapes", false, Effect::SwitchOnly, "-S"},
+    {"-fonts", false, Effect::SwitchOnly, "-f"},
+    {"-flatten", false, Effect::SwitchOnly, "-G"},
+    {"-zoom", true, Effect::Zoom, nullptr},
+    {"-poly2bitmap", false, Effect::SettingSwitch, "poly2bitmap"},
+    {"-all2bitmap", false, Effect::SettingSwitch, "bitmap"},
+    {"-flashversion", true, Effect::SwitchAndValue, "-T"},
+    {"-disablelinks", false, Effect::SettingSwitch, "disablelinks"},
+    {"-addcmd", false, Effect::PassRest, nullptr},
+}};
+
+char16_t asciiLower(char16_t c) {
+    return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c;
+}
+
+// Only ASCII letters fold: Unicode folding would let "-ſhapes" (long s) pass for "-shapes".
+bool equalsIgnoringAsciiCase(const QString& argument, const char* name) {
+    const QLatin1StringView expected(name);
+    if (argument.size() != expected.size()) {
+        return false;
+    }
+    for (qsizetype i = 0; i < argument.size(); ++i) {
+        if (asciiLower(argument[i].unicode()) != asciiLower(char16_t(expected[i].unicode()))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+const OptionRow* findOption(const QString& argument) {
+    for (const OptionRow& row : optionTable) {
+        if (equalsIgnoringAsciiCase(argument, row.name)) {
+            return &row;
+        }
+    }
+    return nullptr;
+}
+
+bool isCSpace(QChar c) {
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\v' || c == u'\f' || c == u'\r';
+}
+
+// The leading integer as C's atoi reads it: white space, an optional sign, then digits.
+// Gives nothing when there are no digits, or when the number does not fit an int.
+std::optional<int> leadingInteger(const QString& text) {
+    qsizetype i = 0;
+    while (i < text.size() && isCSpace(text[i])) {
+        ++i;
+    }
+    const bool negative = i < text.size() && text[i] == u'-';
+    if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) {
+        ++i;
+    }
+    qint64 value = 0;
+    const qsizetype firstDigit = i;
+    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
+        value = value * 10 + (text[i].unicode() - u'0');
+        if (value > std::numeric_limits<int>::max()) {
+            return std::nullopt;
+        }
+    }
+    if (i == firstDigit) {
+        return std::nullopt;
+    }
+    return static_cast<int>(negative ? -value : value);
+}
+
+// Control characters would break the one-line message; they show as '?'.
+QString printable(const QString& value) {
+    QString shown = value;
+    for (QChar& c : shown) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f) {
+            c = u'?';
+        }
+    }
+    return shown;
+}
+
+OptionsOutcome invalidValue(const QString& option, const QString& value, const QString& expected) {
+    return {OptionsOutcome::Kind::InvalidValue,
+            QStringLiteral("invalid value \"%1\" for %2: expected %3")
+                .arg(printable(value), printable(option), expected)};
+}
+
+// Values the book could not be made with are refused before anything is converted.
+std::optional<OptionsOutcome> checkValue(const OptionRow& row, const QString& option,
+                                         const QString& value) {
+    switch (row.effect) {
+        case Effect::PageWidth:
+        case Effect::PageHeight:
+            if (!isReadableLength(value)) {
+                return invalidValue(
+                    option, value, QStringLiteral("a number, optionally followed by pt, mm or in"));
+            }
+            break;
+        case Effect::PaperName:
+            if (!findPaperSize(value)) {
+                return invalidValue(option, value, QStringLiteral("one of ") + paperNameList());
+            }
+            break;
+        case Effect::Zoom:
+            if (leadingInteger(value).value_or(0) <= 0) {
+                return invalidValue(option, value, QStringLiteral("a positive whole number"));
+            }
+            break;
+        default:
+            break;
+    }
+    return std::nullopt;
+}
+
+void applyOption(const OptionRow& row, const QString& value, FlipbookSettings& settings,
+                 ConverterSwitches& switches) {
+    const QString converterSwitch = QString::fromLatin1(row.converterSwitch);
+    switch (row.effect) {
+        case Effect::PageWidth:
+            settings.pageWidth = value;
+            settings.sizeSource = SizeSource::WidthHeight;
+            break;
+        case Effect::PageHeight:
+            settings.pageHeight = value;
+            settings.sizeSource = SizeSource::WidthHeight;
+            break;
+        case Effect::PaperName:
+            settings.paperName = value;
+            settings.sizeSource = SizeSource::Paper;
+            break;
+        case Effect::PanelColor:
+            settings.panelColor = value;
+            break;
+        case Effect::ButtonColor:
+            settings.buttonColor = value;
+            break;
+        case Effect::TextColor:
+            settings.textColor = value;
+            break;
+        case Effect::BackgroundColor:
+            settings.backgroundColor = value;
+            break;
+        case Effect::HardCover:
+            settings.hardCover = value;
+            break;
+        case Effect::SwitchAndValue:
+            switches << converterSwitch << value;
+            break;
+        case Effect::SwitchOnly:
+            switches << converterSwitch;
+            break;
+        case Effect::SettingSwitch:
+            switches << QStringLiteral("-s") << converterSwitch;
+            break;
+        case Effect::Zoom:
+            settings.zoom = leadingInteger(value).value_or(0);
+            switches << QStringLiteral("-s") << QStringLiteral("zoom=") + value;
+            break;
+        case Effect::Consumed:
+        case Effect::PassRest:
+            break;
+    }
+}
+
+}  // namespace
+
 OptionsOutcome readOptions(const QStringList& options, FlipbookSettings& settings,
                            ConverterSwitches& switches) {
-    (void)options;
-    (void)settings;
-    (void)switches;
+    qsizetype index = 0;
+    while (index < options.size()) {
+        const QString& argument = options[index];
+        const OptionRow* row = findOption(argument);
+        if (row == nullptr) {
+            return {OptionsOutcome::Kind::Unrecognised, {}};
+        }
+        if (row->effect == Effect::PassRest) {
+            switches << options.mid(index + 1);
+            return {};
+        }
+        if (!row->takesValue) {
+            applyOption(*row, {}, settings, switches);
+            ++index;
+            continue;
+        }
+        // A value-taking option with nothing after it is dropped, as if it had not been given.
+        if (index + 1 == options.size()) {
+            return {};
+        }
+        const QString& value = options[index + 1];
+        if (auto rejection = checkValue(*row, argument, value)) {
+            return *rejection;
+        }
+        applyOption(*row, value, settings, switches);
+        index += 2;
+    }
     return {};
 }
