@@ -1,0 +1,27 @@
+// How many pixels a page's bitmap gets: the stage times the oversampling factor, reduced to what
+// Flash players accept and to what a bitmap fill's scale can stretch back over the stage.
+#pragma once
+
+#include <optional>
+
+namespace pageconv {
+
+struct BitmapSize {
+    int width = 0;
+    int height = 0;
+};
+
+struct BitmapLimits {
+    int maxSide = 0;
+    long long maxPixels = 0;
+};
+
+// Flash Player 10 raised the bitmap limits; older players refuse more than 2880 pixels a side.
+BitmapLimits bitmapLimitsFor(int swfVersion);
+
+// Nothing when the stage is so large that even the biggest allowed bitmap would have to be
+// stretched beyond the fill matrix's range.
+std::optional<BitmapSize> bitmapSizeFor(double stageWidth, double stageHeight, double oversample,
+                                        int swfVersion);
+
+}  // namespace pageconv

@@ -1,0 +1,299 @@
+// Running the converter: page sizes for the info query, and the parallel conversion. Each worker
+// owns a MuPDF context and document of its own, because workers sharing one store through cloned
+// contexts serialise on its locks; page files are written as soon as they are ready, so memory
+// stays at one page per worker however long the document is.
+#include "convert.h"
+
+#include "bitmap_size.h"
+#include "jpeg_encode.h"
+#include "page_range.h"
+#include "page_swf.h"
+#include "pdf_pages.h"
+
+#include <array>
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <thread>
+
+namespace pageconv {
+namespace {
+
+constexpr size_t kStoreBytesPerWorker = 64u << 20;
+
+void printError(const std::string& message) {
+    std::cerr << "swfsdk.dll: " << message << "\n";
+}
+
+// Reads an environment variable holding a positive whole number, or 0.
+long positiveFromEnvironment(const char* name) {
+    const char* text = std::getenv(name);
+    const long value = text == nullptr ? 0 : leadingInteger(text);
+    return value > 0 ? value : 0;
+}
+
+}  // namespace
+
+RunTuning tuningFromEnvironment() {
+    RunTuning tuning;
+    tuning.workers =
+        static_cast<int>(std::min(positiveFromEnvironment("QUAVELIN_PAGECONV_WORKERS"), 64L));
+    if (const long oversample = positiveFromEnvironment("QUAVELIN_PAGECONV_OVERSAMPLE")) {
+        tuning.oversample = static_cast<double>(std::min(oversample, 4L));
+    }
+    return tuning;
+}
+
+std::string pageFileName(const std::string& pattern, int page) {
+    std::string name = pattern;
+    const auto percent = name.find('%');
+    return name.replace(percent, 1, std::to_string(page));
+}
+
+double stagePixels(double points, int zoomDpi) {
+    return points * zoomDpi / 72.0;
+}
+
+int runInfoQuery(const InfoRequest& request) {
+    std::string error;
+    auto session = openPdf(request.pdfPath, kStoreBytesPerWorker, error);
+    if (!session) {
+        printError(error);
+        return 1;
+    }
+    std::string lines;
+    for (int page = 1; page <= session->pageCount; ++page) {
+        const PagePtr loaded = loadPage(*session, page, error);
+        Box bounds;
+        if (!loaded || !pageBounds(*session, loaded.get(), bounds, error)) {
+            std::fwrite(lines.data(), 1, lines.size(), stdout);
+            printError(error);
+            return 1;
+        }
+        std::array<char, 96> line{};
+        std::snprintf(line.data(), line.size(), "page=%d width=%.2f height=%.2f\n", page,
+                      bounds.x1 - bounds.x0, bounds.y1 - bounds.y0);
+        lines += line.data();
+    }
+    std::fwrite(lines.data(), 1, lines.size(), stdout);
+    return 0;
+}
+
+namespace {
+
+struct PageOutcome {
+    bool written = false;
+    std::string error;
+};
+
+// What every worker reads; only `nextIndex` and the outcomes of its own pages are written.
+struct ConversionJob {
+    const ConvertOptions& options;
+    RunTuning tuning;
+    PageList pages;
+    std::atomic<size_t> nextIndex{0};
+    std::vector<PageOutcome> outcomes;
+};
+
+void collectLinks(PdfSession& session, fz_page* page, const Box& bounds, double scale,
+                  PageSwfInput& swf) {
+    std::vector<RawLink> links;
+    std::string ignored;
+    pageLinks(session, page, links, ignored);  // a page with unreadable links still converts
+    for (const RawLink& link : links) {
+        const auto onStage = linkOnStage(link.rect, bounds, scale);
+        const LinkKind kind = classifyLinkUri(link.uri);
+        if (!onStage || kind == LinkKind::Ignored) {
+            continue;
+        }
+        if (kind == LinkKind::WebAddress && link.uri.size() <= kMaxUrlBytes &&
+            swf.urlLinks.size() < kMaxUrlLinksPerPage) {
+            swf.urlLinks.push_back(UrlLink{*onStage, link.uri});
+        } else if (kind == LinkKind::PageInDocument) {
+            if (const int target = linkTargetPage(session, link.uri); target > 0) {
+                swf.pageLinks.push_back(PageLink{*onStage, target});
+            }
+        }
+    }
+}
+
+bool renderInto(PdfSession& session, fz_page* page, const Box& bounds, const BitmapSize& size,
+                int quality, PageImage& image, std::string& error) {
+    const PixmapPtr pixmap = renderPage(session, page, bounds, size.width, size.height, error);
+    if (!pixmap) {
+        return false;
+    }
+    auto jpeg =
+        encodeJpeg(fz_pixmap_samples(session.context.get(), pixmap.get()), size.width, size.height,
+                   fz_pixmap_stride(session.context.get(), pixmap.get()), quality);
+    if (!jpeg) {
+        error = "JPEG encoding failed";
+        return false;
+    }
+    image = PageImage{std::move(*jpeg), size.width, size.height};
+    return true;
+}
+
+bool buildPage(PdfSession& session, const ConversionJob& job, int pageNumber, PageSwfInput& swf,
+               std::string& error) {
+    const ConvertOptions& options = job.options;
+    const PagePtr page = loadPage(session, pageNumber, error);
+    Box bounds;
+    if (!page || !pageBounds(session, page.get(), bounds, error)) {
+        return false;
+    }
+    swf.version = static_cast<uint8_t>(options.swfVersion);
+    swf.compress = options.compress;
+    swf.stageWidth = stagePixels(bounds.x1 - bounds.x0, options.zoomDpi);
+    swf.stageHeight = stagePixels(bounds.y1 - bounds.y0, options.zoomDpi);
+    if (!(swf.stageWidth >= 0.05 && swf.stageHeight >= 0.05)) {
+        error = "page " + std::to_string(pageNumber) + " has no area at this zoom";
+        return false;
+    }
+    const auto size =
+        bitmapSizeFor(swf.stageWidth, swf.stageHeight, job.tuning.oversample, options.swfVersion);
+    if (!size) {
+        error = "page " + std::to_string(pageNumber) + " is too large for a SWF stage at zoom " +
+                std::to_string(options.zoomDpi);
+        return false;
+    }
+    if (!renderInto(session, page.get(), bounds, *size, options.jpegQuality, swf.image, error)) {
+        error = "page " + std::to_string(pageNumber) + ": " + error;
+        return false;
+    }
+    if (options.links) {
+        collectLinks(session, page.get(), bounds, options.zoomDpi / 72.0, swf);
+    }
+    return true;
+}
+
+bool writeFileBytes(const std::string& path, const Bytes& bytes, std::string& error) {
+    {
+        std::ofstream file(path, std::ios::binary | std::ios::trunc);
+        file.write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+        if (file.close(), file) {
+            return true;
+        }
+    }
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+    error = "cannot write \"" + path + "\"";
+    return false;
+}
+
+void convertPage(PdfSession& session, ConversionJob& job, size_t index) {
+    const int pageNumber = job.pages[index];
+    PageOutcome& outcome = job.outcomes[index];
+    PageSwfInput swf;
+    if (!buildPage(session, job, pageNumber, swf, outcome.error)) {
+        return;
+    }
+    const std::string path = pageFileName(job.options.outputPattern, pageNumber);
+    outcome.written = writeFileBytes(path, buildPageSwf(swf), outcome.error);
+}
+
+void runWorker(std::unique_ptr<PdfSession> session, ConversionJob& job) {
+    std::string error;
+    if (!session) {
+        session = openPdf(job.options.pdfPath, kStoreBytesPerWorker, error);
+        if (!session) {
+            return;  // the pages this worker would have taken go to the others
+        }
+        const std::string* password = job.options.password ? &*job.options.password : nullptr;
+        if (unlockPdf(*session, password) != Unlock::Open) {
+            return;
+        }
+    }
+    for (size_t index = job.nextIndex++; index < job.pages.size(); index = job.nextIndex++) {
+        try {
+            convertPage(*session, job, index);
+        } catch (const std::exception& failure) {
+            job.outcomes[index].error = failure.what();
+        }
+    }
+}
+
+int workerCount(const RunTuning& tuning, size_t pages) {
+    const unsigned hardware = std::max(1U, std::thread::hardware_concurrency());
+    const size_t wanted = tuning.workers > 0 ? static_cast<size_t>(tuning.workers) : hardware;
+    return static_cast<int>(std::max<size_t>(1, std::min(wanted, pages)));
+}
+
+// Every page must have been written; a page no worker reached is an error too.
+int reportOutcomes(const ConversionJob& job) {
+    int status = 0;
+    for (size_t i = 0; i < job.pages.size(); ++i) {
+        const PageOutcome& outcome = job.outcomes[i];
+        if (!outcome.written) {
+            printError(outcome.error.empty()
+                           ? "page " + std::to_string(job.pages[i]) + " was not converted"
+                           : outcome.error);
+            status = 1;
+        }
+    }
+    return status;
+}
+
+bool outputFolderExists(const std::string& pattern) {
+    const std::filesystem::path folder = std::filesystem::path(pattern).parent_path();
+    std::error_code ignored;
+    return std::filesystem::is_directory(folder.empty() ? "." : folder, ignored);
+}
+
+std::unique_ptr<PdfSession> openUnlocked(const ConvertOptions& options, std::string& error) {
+    auto session = openPdf(options.pdfPath, kStoreBytesPerWorker, error);
+    if (!session) {
+        return nullptr;
+    }
+    switch (unlockPdf(*session, options.password ? &*options.password : nullptr)) {
+        case Unlock::Open:
+            return session;
+        case Unlock::NeedsPassword:
+            error = "\"" + options.pdfPath + "\" is encrypted: give its password with -P";
+            return nullptr;
+        case Unlock::WrongPassword:
+            error = "the password given with -P does not open \"" + options.pdfPath + "\"";
+            return nullptr;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+int runConversion(const ConvertOptions& options) {
+    if (!outputFolderExists(options.outputPattern)) {
+        printError("the folder of output pattern \"" + options.outputPattern + "\" does not exist");
+        return 1;
+    }
+    std::string error;
+    auto first = openUnlocked(options, error);
+    if (!first) {
+        printError(error);
+        return 1;
+    }
+    auto pages = options.pageRange ? parsePageRange(*options.pageRange, first->pageCount)
+                                   : std::variant<PageList, RangeError>(allPages(first->pageCount));
+    if (const auto* rangeError = std::get_if<RangeError>(&pages)) {
+        printError(rangeError->message);
+        return 1;
+    }
+    ConversionJob job{
+        options, tuningFromEnvironment(), std::get<PageList>(std::move(pages)), {}, {}};
+    job.outcomes.resize(job.pages.size());
+    std::vector<std::thread> helpers;
+    for (int i = 1; i < workerCount(job.tuning, job.pages.size()); ++i) {
+        helpers.emplace_back(runWorker, nullptr, std::ref(job));
+    }
+    runWorker(std::move(first), job);
+    for (std::thread& helper : helpers) {
+        helper.join();
+    }
+    return reportOutcomes(job);
+}
+
+}  // namespace pageconv

@@ -1,0 +1,27 @@
+// The converter's two runs: the info query and the conversion of pages into page files.
+#pragma once
+
+#include "options.h"
+
+#include <string>
+
+namespace pageconv {
+
+// Both return the process exit status and print their own messages.
+int runInfoQuery(const InfoRequest& request);
+int runConversion(const ConvertOptions& options);
+
+// Tuning that tests and measurements may set through the environment.
+struct RunTuning {
+    int workers = 0;        // 0: one per hardware thread, at most one per page
+    double oversample = 2;  // bitmap pixels per stage pixel
+};
+RunTuning tuningFromEnvironment();
+
+// The page file name: the pattern with its "%" replaced by the page number.
+std::string pageFileName(const std::string& pattern, int page);
+
+// A page's stage in pixels, from its displayed size in points.
+double stagePixels(double points, int zoomDpi);
+
+}  // namespace pageconv

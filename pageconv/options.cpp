@@ -1,0 +1,137 @@
+// Reading the converter's switches. Every word must be understood: a mistyped word passed through
+// by the tool is an error here rather than a silently different book.
+#include "options.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+
+namespace pageconv {
+namespace {
+
+std::optional<int> strictInteger(const std::string& text) {
+    int value = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (text.empty() || ec != std::errc() || ptr != end) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<UsageError> readJpegQuality(const std::string& value, ConvertOptions& options) {
+    const auto quality = strictInteger(value);
+    if (!quality || *quality < 0 || *quality > 100) {
+        return UsageError{"-j \"" + value + "\": the JPEG quality must be a whole number 0-100"};
+    }
+    options.jpegQuality = *quality;
+    return std::nullopt;
+}
+
+std::optional<UsageError> readSwfVersion(const std::string& value, ConvertOptions& options) {
+    const auto version = strictInteger(value);
+    if (!version || *version < kMinSwfVersion || *version > kMaxSwfVersion) {
+        return UsageError{"-T \"" + value + "\": the SWF version must be a whole number " +
+                          std::to_string(kMinSwfVersion) + "-" + std::to_string(kMaxSwfVersion)};
+    }
+    options.swfVersion = *version;
+    return std::nullopt;
+}
+
+std::optional<UsageError> readSetting(const std::string& value, ConvertOptions& options) {
+    if (value.starts_with("zoom=")) {
+        const long zoom = leadingInteger(value.substr(5));
+        if (zoom <= 0 || zoom > 100000) {
+            return UsageError{"-s \"" + value +
+                              "\": the zoom must be a positive resolution in dpi"};
+        }
+        options.zoomDpi = static_cast<int>(zoom);
+    } else if (value == "disablelinks") {
+        options.links = false;
+    } else if (value != "poly2bitmap" && value != "bitmap") {
+        return UsageError{"-s \"" + value +
+                          "\": unknown setting (known: zoom=N, disablelinks, poly2bitmap, bitmap)"};
+    }
+    return std::nullopt;
+}
+
+// Applies one switch; `value` is the word after it, used only by switches that take one.
+std::optional<UsageError> applySwitch(const std::string& name, const std::string* value,
+                                      ConvertOptions& options, bool& usedValue) {
+    static const std::string kWithValue = "pPjsT";
+    usedValue = name.size() == 2 && kWithValue.find(name[1]) != std::string::npos;
+    if (usedValue && value == nullptr) {
+        return UsageError{name + " needs a value"};
+    }
+    if (name == "-p") {
+        options.pageRange = *value;
+    } else if (name == "-P") {
+        options.password = *value;
+    } else if (name == "-j") {
+        return readJpegQuality(*value, options);
+    } else if (name == "-T") {
+        return readSwfVersion(*value, options);
+    } else if (name == "-s") {
+        return readSetting(*value, options);
+    } else if (name == "-z") {
+        options.compress = true;
+    } else if (name != "-S" && name != "-f" && name != "-G") {
+        return UsageError{"unknown switch \"" + name + "\""};
+    }
+    return std::nullopt;
+}
+
+CommandLine parseConversion(const std::vector<std::string>& args) {
+    if (args.size() < 2) {
+        return UsageError{
+            "usage: swfsdk.dll -I file.pdf | swfsdk.dll [switches] file.pdf out%.swf"};
+    }
+    ConvertOptions options;
+    options.pdfPath = args[args.size() - 2];
+    options.outputPattern = args.back();
+    const size_t switchEnd = args.size() - 2;
+    for (size_t i = 0; i < switchEnd; ++i) {
+        const std::string* value = i + 1 < switchEnd ? &args[i + 1] : nullptr;
+        bool usedValue = false;
+        if (auto error = applySwitch(args[i], value, options, usedValue)) {
+            return *error;
+        }
+        i += usedValue ? 1 : 0;
+    }
+    if (std::count(options.outputPattern.begin(), options.outputPattern.end(), '%') != 1) {
+        return UsageError{"output pattern \"" + options.outputPattern +
+                          "\" must hold exactly one % for the page number"};
+    }
+    return options;
+}
+
+}  // namespace
+
+long leadingInteger(const std::string& text) {
+    size_t pos = 0;
+    while (pos < text.size() && std::isspace(static_cast<unsigned char>(text[pos]))) {
+        ++pos;
+    }
+    const bool negative = pos < text.size() && text[pos] == '-';
+    if (pos < text.size() && (text[pos] == '-' || text[pos] == '+')) {
+        ++pos;
+    }
+    long value = 0;
+    constexpr long kCeiling = 1'000'000'000;
+    for (; pos < text.size() && std::isdigit(static_cast<unsigned char>(text[pos])); ++pos) {
+        value = std::min(kCeiling, value * 10 + (text[pos] - '0'));
+    }
+    return negative ? -value : value;
+}
+
+CommandLine parseCommandLine(const std::vector<std::string>& args) {
+    if (!args.empty() && args[0] == "-I") {
+        if (args.size() != 2) {
+            return UsageError{"usage: swfsdk.dll -I file.pdf"};
+        }
+        return InfoRequest{args[1]};
+    }
+    return parseConversion(args);
+}
+
+}  // namespace pageconv

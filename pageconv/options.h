@@ -1,0 +1,43 @@
+// The converter's command line: the info query (-I file.pdf) or a conversion run
+// ([switches] file.pdf pattern%.swf).
+#pragma once
+
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace pageconv {
+
+struct InfoRequest {
+    std::string pdfPath;
+};
+
+struct ConvertOptions {
+    std::string pdfPath;
+    std::string outputPattern;  // exactly one "%", replaced by the page number
+    std::optional<std::string> pageRange;
+    std::optional<std::string> password;
+    bool compress = false;
+    int jpegQuality = 85;
+    int zoomDpi = 72;
+    int swfVersion = 10;
+    bool links = true;
+};
+
+struct UsageError {
+    std::string message;
+};
+
+using CommandLine = std::variant<InfoRequest, ConvertOptions, UsageError>;
+
+// `args` excludes the program name.
+CommandLine parseCommandLine(const std::vector<std::string>& args);
+
+// The leading decimal integer of a text, as atoi reads it but saturating instead of overflowing.
+long leadingInteger(const std::string& text);
+
+constexpr int kMinSwfVersion = 6;
+constexpr int kMaxSwfVersion = 255;
+
+}  // namespace pageconv

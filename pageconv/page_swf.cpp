@@ -1,0 +1,195 @@
+// Assembly of a page file's tags. The movie is deliberately plain (one frame, AVM1 buttons) so
+// that every player from version 6 on shows it and an AS3 viewer can load it as a child movie.
+#include "page_swf.h"
+
+#include <algorithm>
+
+namespace pageconv {
+namespace {
+
+constexpr uint16_t kBitmapId = 1;
+constexpr uint16_t kPageShapeId = 2;
+constexpr uint16_t kFirstLinkId = 3;
+
+constexpr uint8_t kClippedSmoothedBitmapFill = 0x41;
+constexpr uint8_t kSolidFill = 0x00;
+
+Bytes fileAttributes(bool hasMetadata) {
+    // UseNetwork, so that links still open when a book is read from local files.
+    BitWriter out;
+    writeU32(out, (hasMetadata ? 0x10U : 0U) | 0x01U);
+    return makeTag(tag::kFileAttributes, out.bytes);
+}
+
+Bytes whiteBackground() {
+    const Bytes rgb{0xFF, 0xFF, 0xFF};
+    return makeTag(tag::kSetBackgroundColor, rgb);
+}
+
+Bytes bitmapTag(const PageImage& image) {
+    BitWriter out;
+    writeU16(out, kBitmapId);
+    writeBytes(out, image.jpeg);
+    return makeTag(tag::kDefineBitsJpeg2, out.bytes, true);
+}
+
+// An edge's delta field has at most 17 bits, so sides longer than 3276 pixels take several edges.
+constexpr int32_t kMaxEdgeDelta = 65535;
+
+void writeStraightEdge(BitWriter& out, int32_t dx, int32_t dy) {
+    const bool vertical = dx == 0;
+    int32_t remaining = vertical ? dy : dx;
+    while (remaining != 0) {
+        const int32_t delta = std::clamp(remaining, -kMaxEdgeDelta, kMaxEdgeDelta);
+        const int bits = std::max(signedBitsFor(delta), 2);
+        writeBits(out, 0b11, 2);  // edge record, straight
+        writeBits(out, bits - 2, 4);
+        writeBits(out, 0, 1);  // not a general line
+        writeBits(out, vertical ? 1 : 0, 1);
+        writeSignedBits(out, delta, bits);
+        remaining -= delta;
+    }
+}
+
+// A rectangle filled with fill style 1 on the right of its clockwise outline.
+void writeRectangleOutline(BitWriter& out, const TwipRect& r) {
+    writeBits(out, 0, 1);        // style change record
+    writeBits(out, 0b00101, 5);  // new fill style 1, move to
+    const int moveBits = std::max(signedBitsFor(r.xMin), signedBitsFor(r.yMin));
+    writeBits(out, moveBits, 5);
+    writeSignedBits(out, r.xMin, moveBits);
+    writeSignedBits(out, r.yMin, moveBits);
+    writeBits(out, 1, 1);  // fill style 1 (one fill bit)
+    writeStraightEdge(out, r.xMax - r.xMin, 0);
+    writeStraightEdge(out, 0, r.yMax - r.yMin);
+    writeStraightEdge(out, r.xMin - r.xMax, 0);
+    writeStraightEdge(out, 0, r.yMin - r.yMax);
+    writeBits(out, 0, 6);  // end of shape
+    alignToByte(out);
+}
+
+Bytes rectangleShape(uint16_t id, const TwipRect& bounds, const Bytes& fillStyle) {
+    BitWriter out;
+    writeU16(out, id);
+    writeRect(out, bounds);
+    writeU8(out, 1);  // one fill style
+    writeBytes(out, fillStyle);
+    writeU8(out, 0);       // no line styles
+    writeBits(out, 1, 4);  // fill index bits
+    writeBits(out, 0, 4);  // line index bits
+    writeRectangleOutline(out, bounds);
+    return makeTag(tag::kDefineShape, out.bytes);
+}
+
+Bytes pageShapeTag(const PageSwfInput& page, const TwipRect& stage) {
+    BitWriter fill;
+    writeU8(fill, kClippedSmoothedBitmapFill);
+    writeU16(fill, kBitmapId);
+    writeMatrix(fill, SwfMatrix{stage.xMax / static_cast<double>(page.image.width),
+                                stage.yMax / static_cast<double>(page.image.height), 0, 0});
+    return rectangleShape(kPageShapeId, stage, fill.bytes);
+}
+
+Bytes placeTag(uint16_t id, uint16_t depth) {
+    BitWriter out;
+    writeU8(out, 0x02);  // has character
+    writeU16(out, depth);
+    writeU16(out, id);
+    return makeTag(tag::kPlaceObject2, out.bytes);
+}
+
+TwipRect twipsOf(const Box& box) {
+    return TwipRect{toTwips(box.x0), toTwips(box.x1), toTwips(box.y0), toTwips(box.y1)};
+}
+
+Bytes hitAreaShape(uint16_t id, const Box& onStage) {
+    BitWriter fill;
+    writeU8(fill, kSolidFill);
+    writeBytes(fill, Bytes{0, 0, 0});
+    return rectangleShape(id, twipsOf(onStage), fill.bytes);
+}
+
+Bytes getUrlOnRelease(const std::string& url) {
+    constexpr std::string_view kTarget = "_blank";
+    BitWriter out;
+    writeU16(out, 0);     // last (only) condition record
+    writeU16(out, 0x08);  // on release inside the button
+    writeU8(out, 0x83);   // GetURL
+    writeU16(out, static_cast<uint16_t>(url.size() + kTarget.size() + 2));
+    writeString(out, url);
+    writeString(out, kTarget);
+    writeU8(out, 0);  // end of actions
+    return out.bytes;
+}
+
+// An invisible button: only the hit-test state has a shape, so nothing is drawn over the page.
+Bytes urlButtonTag(uint16_t id, uint16_t shapeId, const std::string& url) {
+    BitWriter record;
+    writeU8(record, 0x08);  // hit-test state only
+    writeU16(record, shapeId);
+    writeU16(record, 1);  // depth inside the button
+    writeMatrix(record, SwfMatrix{});
+    writeU8(record, 0);  // colour transform without terms
+    writeU8(record, 0);  // end of button records
+
+    BitWriter out;
+    writeU16(out, id);
+    writeU8(out, 0);  // push button
+    writeU16(out, static_cast<uint16_t>(2 + record.bytes.size()));
+    writeBytes(out, record.bytes);
+    writeBytes(out, getUrlOnRelease(url));
+    return makeTag(tag::kDefineButton2, out.bytes);
+}
+
+void append(Bytes& to, const Bytes& from) {
+    to.insert(to.end(), from.begin(), from.end());
+}
+
+void appendUrlButtons(Bytes& tags, const std::vector<UrlLink>& links) {
+    uint16_t id = kFirstLinkId;
+    uint16_t depth = 2;
+    for (const UrlLink& link : links) {
+        append(tags, hitAreaShape(id, link.onStage));
+        append(tags, urlButtonTag(id + 1, id, link.url));
+        append(tags, placeTag(id + 1, depth));
+        id += 2;
+        ++depth;
+    }
+}
+
+}  // namespace
+
+std::string pageLinksMetadata(const std::vector<PageLink>& links) {
+    if (links.empty()) {
+        return {};
+    }
+    std::string text = "<links>";
+    for (const PageLink& link : links) {
+        text += internalLinkElement(link.targetPage, link.onStage);
+    }
+    return text + "</links>";
+}
+
+Bytes buildPageSwf(const PageSwfInput& page) {
+    const TwipRect stage{0, toTwips(page.stageWidth), 0, toTwips(page.stageHeight)};
+    const std::string metadata = pageLinksMetadata(page.pageLinks);
+    Bytes tags;
+    if (page.version >= 8) {
+        append(tags, fileAttributes(!metadata.empty()));
+    }
+    if (!metadata.empty()) {
+        BitWriter text;
+        writeString(text, metadata);
+        append(tags, makeTag(tag::kMetadata, text.bytes));
+    }
+    append(tags, whiteBackground());
+    append(tags, bitmapTag(page.image));
+    append(tags, pageShapeTag(page, stage));
+    append(tags, placeTag(kPageShapeId, 1));
+    appendUrlButtons(tags, page.urlLinks);
+    append(tags, makeTag(tag::kShowFrame, {}));
+    append(tags, makeTag(tag::kEnd, {}));
+    return makeSwfFile(SwfHeader{page.version, stage}, tags, page.compress);
+}
+
+}  // namespace pageconv

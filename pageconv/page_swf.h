@@ -1,0 +1,49 @@
+// One page file: the rendered page as a bitmap fill over the stage, URL buttons above it, and the
+// record of links to other pages for the viewer.
+#pragma once
+
+#include "link_geometry.h"
+#include "swf_writer.h"
+
+#include <string>
+#include <vector>
+
+namespace pageconv {
+
+struct UrlLink {
+    Box onStage;  // stage pixels
+    std::string url;
+};
+
+struct PageLink {
+    Box onStage;         // stage pixels
+    int targetPage = 0;  // 1-based
+};
+
+struct PageImage {
+    Bytes jpeg;
+    int width = 0;  // pixels of the bitmap, not of the stage
+    int height = 0;
+};
+
+struct PageSwfInput {
+    uint8_t version = 10;
+    bool compress = false;
+    double stageWidth = 0;  // pixels
+    double stageHeight = 0;
+    PageImage image;
+    std::vector<UrlLink> urlLinks;
+    std::vector<PageLink> pageLinks;
+};
+
+// The text of the Metadata tag, empty when there are no links to pages.
+std::string pageLinksMetadata(const std::vector<PageLink>& links);
+
+Bytes buildPageSwf(const PageSwfInput& page);
+
+// The URL a button may carry: GetURL's record length is 16 bits, and browsers cut far earlier.
+constexpr size_t kMaxUrlBytes = 8000;
+// Character ids and depths are 16 bits; each button uses two ids.
+constexpr size_t kMaxUrlLinksPerPage = 10000;
+
+}  // namespace pageconv

@@ -1,0 +1,233 @@
+// MuPDF calls wrapped one by one. fz_try unwinds with longjmp, which skips C++ destructors, so
+// every function keeps its try block free of objects with destructors and converts results
+// into C++ values only after the block.
+#include "pdf_pages.h"
+
+#include <array>
+#include <cstring>
+
+namespace pageconv {
+namespace {
+
+using MessageBuffer = std::array<char, 256>;
+
+void keepMessage(fz_context* ctx, MessageBuffer& buffer) {
+    std::snprintf(buffer.data(), buffer.size(), "%s", fz_caught_message(ctx));
+}
+
+void ignoreMessage(void* /*user*/, const char* /*message*/) {}
+
+fz_context* newQuietContext(size_t storeBytes) {
+    fz_context* ctx = fz_new_context(nullptr, nullptr, storeBytes);
+    if (ctx == nullptr) {
+        return nullptr;
+    }
+    fz_set_warning_callback(ctx, ignoreMessage, nullptr);
+    fz_set_error_callback(ctx, ignoreMessage, nullptr);
+    fz_try(ctx) {
+        fz_register_document_handlers(ctx);
+    }
+    fz_catch(ctx) {
+        fz_drop_context(ctx);
+        return nullptr;
+    }
+    return ctx;
+}
+
+fz_document* openDocument(fz_context* ctx, const char* path, int* pageCount,
+                          MessageBuffer& message) {
+    fz_document* doc = nullptr;
+    fz_var(doc);
+    fz_try(ctx) {
+        doc = fz_open_document(ctx, path);
+        *pageCount = fz_count_pages(ctx, doc);
+    }
+    fz_catch(ctx) {
+        keepMessage(ctx, message);
+        fz_drop_document(ctx, doc);
+        return nullptr;
+    }
+    return doc;
+}
+
+fz_page* loadPageRaw(fz_context* ctx, fz_document* doc, int index, MessageBuffer& message) {
+    fz_page* page = nullptr;
+    fz_var(page);
+    fz_try(ctx) {
+        page = fz_load_page(ctx, doc, index);
+    }
+    fz_catch(ctx) {
+        keepMessage(ctx, message);
+        return nullptr;
+    }
+    return page;
+}
+
+bool boundPageRaw(fz_context* ctx, fz_page* page, fz_rect* bounds, MessageBuffer& message) {
+    fz_try(ctx) {
+        *bounds = fz_bound_page(ctx, page);
+    }
+    fz_catch(ctx) {
+        keepMessage(ctx, message);
+        return false;
+    }
+    return true;
+}
+
+fz_pixmap* renderRaw(fz_context* ctx, fz_page* page, fz_matrix ctm, fz_irect area,
+                     MessageBuffer& message) {
+    fz_pixmap* pixmap = nullptr;
+    fz_device* device = nullptr;
+    fz_var(pixmap);
+    fz_var(device);
+    fz_try(ctx) {
+        pixmap = fz_new_pixmap_with_bbox(ctx, fz_device_rgb(ctx), area, nullptr, 0);
+        fz_clear_pixmap_with_value(ctx, pixmap, 0xFF);
+        device = fz_new_draw_device(ctx, fz_identity, pixmap);
+        fz_run_page(ctx, page, device, ctm, nullptr);
+        fz_close_device(ctx, device);
+    }
+    fz_always(ctx) {
+        fz_drop_device(ctx, device);
+    }
+    fz_catch(ctx) {
+        keepMessage(ctx, message);
+        fz_drop_pixmap(ctx, pixmap);
+        return nullptr;
+    }
+    return pixmap;
+}
+
+fz_link* loadLinksRaw(fz_context* ctx, fz_page* page, bool* ok, MessageBuffer& message) {
+    fz_link* links = nullptr;
+    fz_var(links);
+    *ok = true;
+    fz_try(ctx) {
+        links = fz_load_links(ctx, page);
+    }
+    fz_catch(ctx) {
+        keepMessage(ctx, message);
+        *ok = false;
+        return nullptr;
+    }
+    return links;
+}
+
+int resolveRaw(fz_context* ctx, fz_document* doc, const char* uri) {
+    int pageIndex = -1;
+    fz_var(pageIndex);
+    fz_try(ctx) {
+        const fz_location location = fz_resolve_link(ctx, doc, uri, nullptr, nullptr);
+        pageIndex = location.page < 0 ? -1 : fz_page_number_from_location(ctx, doc, location);
+    }
+    fz_catch(ctx) {
+        pageIndex = -1;
+    }
+    return pageIndex;
+}
+
+Box boxOf(const fz_rect& rect) {
+    return Box{rect.x0, rect.y0, rect.x1, rect.y1};
+}
+
+}  // namespace
+
+std::unique_ptr<PdfSession> openPdf(const std::string& path, size_t storeBytes,
+                                    std::string& error) {
+    auto session = std::make_unique<PdfSession>();
+    session->context.reset(newQuietContext(storeBytes));
+    if (!session->context) {
+        error = "cannot start the PDF renderer (out of memory?)";
+        return nullptr;
+    }
+    fz_context* ctx = session->context.get();
+    MessageBuffer message{};
+    int pageCount = 0;
+    session->document =
+        DocumentPtr(openDocument(ctx, path.c_str(), &pageCount, message), DocumentDropper{ctx});
+    if (!session->document) {
+        error = "cannot read \"" + path + "\" as a PDF: " + message.data();
+        return nullptr;
+    }
+    if (pageCount <= 0) {
+        error = "\"" + path + "\" holds no pages";
+        return nullptr;
+    }
+    session->pageCount = pageCount;
+    return session;
+}
+
+Unlock unlockPdf(PdfSession& session, const std::string* password) {
+    fz_context* ctx = session.context.get();
+    if (fz_needs_password(ctx, session.document.get()) == 0) {
+        return Unlock::Open;
+    }
+    if (password == nullptr) {
+        return Unlock::NeedsPassword;
+    }
+    const int granted = fz_authenticate_password(ctx, session.document.get(), password->c_str());
+    return granted != 0 ? Unlock::Open : Unlock::WrongPassword;
+}
+
+PagePtr loadPage(PdfSession& session, int pageNumber, std::string& error) {
+    fz_context* ctx = session.context.get();
+    MessageBuffer message{};
+    PagePtr page(loadPageRaw(ctx, session.document.get(), pageNumber - 1, message),
+                 PageDropper{ctx});
+    if (!page) {
+        error = "page " + std::to_string(pageNumber) + " cannot be read: " + message.data();
+    }
+    return page;
+}
+
+bool pageBounds(PdfSession& session, fz_page* page, Box& bounds, std::string& error) {
+    MessageBuffer message{};
+    fz_rect rect{};
+    if (!boundPageRaw(session.context.get(), page, &rect, message)) {
+        error = std::string("page size unreadable: ") + message.data();
+        return false;
+    }
+    bounds = boxOf(rect);
+    return true;
+}
+
+PixmapPtr renderPage(PdfSession& session, fz_page* page, const Box& bounds, int width, int height,
+                     std::string& error) {
+    fz_context* ctx = session.context.get();
+    const fz_matrix ctm =
+        fz_concat(fz_translate(static_cast<float>(-bounds.x0), static_cast<float>(-bounds.y0)),
+                  fz_scale(static_cast<float>(width / (bounds.x1 - bounds.x0)),
+                           static_cast<float>(height / (bounds.y1 - bounds.y0))));
+    MessageBuffer message{};
+    PixmapPtr pixmap(renderRaw(ctx, page, ctm, fz_irect{0, 0, width, height}, message),
+                     PixmapDropper{ctx});
+    if (!pixmap) {
+        error = std::string("rendering failed: ") + message.data();
+    }
+    return pixmap;
+}
+
+bool pageLinks(PdfSession& session, fz_page* page, std::vector<RawLink>& links,
+               std::string& error) {
+    fz_context* ctx = session.context.get();
+    MessageBuffer message{};
+    bool ok = false;
+    fz_link* first = loadLinksRaw(ctx, page, &ok, message);
+    for (const fz_link* link = first; link != nullptr; link = link->next) {
+        if (link->uri != nullptr) {
+            links.push_back(RawLink{boxOf(link->rect), link->uri});
+        }
+    }
+    fz_drop_link(ctx, first);
+    if (!ok) {
+        error = std::string("links unreadable: ") + message.data();
+    }
+    return ok;
+}
+
+int linkTargetPage(PdfSession& session, const std::string& uri) {
+    const int index = resolveRaw(session.context.get(), session.document.get(), uri.c_str());
+    return index >= 0 && index < session.pageCount ? index + 1 : 0;
+}
+
+}  // namespace pageconv

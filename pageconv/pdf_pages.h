@@ -1,0 +1,70 @@
+// The converter's only contact with MuPDF: contexts, documents, pages, rendering and links. Each
+// call catches MuPDF's errors itself and hands back a plain result and a message.
+#pragma once
+
+#include <mupdf/fitz.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link_geometry.h"
+
+namespace pageconv {
+
+struct ContextDropper {
+    void operator()(fz_context* ctx) const { fz_drop_context(ctx); }
+};
+using ContextPtr = std::unique_ptr<fz_context, ContextDropper>;
+
+struct DocumentDropper {
+    fz_context* ctx = nullptr;
+    void operator()(fz_document* doc) const { fz_drop_document(ctx, doc); }
+};
+using DocumentPtr = std::unique_ptr<fz_document, DocumentDropper>;
+
+struct PageDropper {
+    fz_context* ctx = nullptr;
+    void operator()(fz_page* page) const { fz_drop_page(ctx, page); }
+};
+using PagePtr = std::unique_ptr<fz_page, PageDropper>;
+
+struct PixmapDropper {
+    fz_context* ctx = nullptr;
+    void operator()(fz_pixmap* pixmap) const { fz_drop_pixmap(ctx, pixmap); }
+};
+using PixmapPtr = std::unique_ptr<fz_pixmap, PixmapDropper>;
+
+// One worker's view of the PDF; the document is released before its context.
+struct PdfSession {
+    ContextPtr context;
+    DocumentPtr document;
+    int pageCount = 0;
+};
+
+// Opens the PDF in a context of its own with MuPDF's store capped at `storeBytes`. Fails with a
+// message when the file cannot be read or holds no page. MuPDF's own warnings are kept quiet.
+std::unique_ptr<PdfSession> openPdf(const std::string& path, size_t storeBytes, std::string& error);
+
+enum class Unlock { Open, NeedsPassword, WrongPassword };
+Unlock unlockPdf(PdfSession& session, const std::string* password);
+
+PagePtr loadPage(PdfSession& session, int pageNumber, std::string& error);
+
+// The page as displayed: crop box within the media box, /Rotate applied, top-left origin.
+bool pageBounds(PdfSession& session, fz_page* page, Box& bounds, std::string& error);
+
+// Renders the displayed page onto an opaque white RGB bitmap of the given size.
+PixmapPtr renderPage(PdfSession& session, fz_page* page, const Box& bounds, int width, int height,
+                     std::string& error);
+
+struct RawLink {
+    Box rect;  // displayed page space, as `pageBounds`
+    std::string uri;
+};
+bool pageLinks(PdfSession& session, fz_page* page, std::vector<RawLink>& links, std::string& error);
+
+// The 1-based page a "#..." link leads to, or 0 when it leads nowhere in this document.
+int linkTargetPage(PdfSession& session, const std::string& uri);
+
+}  // namespace pageconv

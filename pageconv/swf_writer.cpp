@@ -1,0 +1,153 @@
+// Bit packing and framing of SWF files. zlib does the CWS compression.
+#include "swf_writer.h"
+
+#include <zlib.h>
+
+#include <cmath>
+#include <stdexcept>
+
+namespace pageconv {
+
+void writeBits(BitWriter& out, uint32_t value, int count) {
+    for (int bit = count - 1; bit >= 0; --bit) {
+        if (out.bitsUsed == 0) {
+            out.bytes.push_back(0);
+        }
+        if ((value >> bit) & 1U) {
+            out.bytes.back() |= static_cast<uint8_t>(0x80U >> out.bitsUsed);
+        }
+        out.bitsUsed = (out.bitsUsed + 1) % 8;
+    }
+}
+
+void writeSignedBits(BitWriter& out, int32_t value, int count) {
+    writeBits(out, static_cast<uint32_t>(value) & (count >= 32 ? ~0U : ((1U << count) - 1)), count);
+}
+
+void alignToByte(BitWriter& out) {
+    out.bitsUsed = 0;
+}
+
+void writeU8(BitWriter& out, uint8_t value) {
+    alignToByte(out);
+    out.bytes.push_back(value);
+}
+
+void writeU16(BitWriter& out, uint16_t value) {
+    writeU8(out, value & 0xFF);
+    writeU8(out, value >> 8);
+}
+
+void writeU32(BitWriter& out, uint32_t value) {
+    writeU16(out, value & 0xFFFF);
+    writeU16(out, value >> 16);
+}
+
+void writeBytes(BitWriter& out, std::span<const uint8_t> data) {
+    alignToByte(out);
+    out.bytes.insert(out.bytes.end(), data.begin(), data.end());
+}
+
+void writeString(BitWriter& out, std::string_view text) {
+    alignToByte(out);
+    out.bytes.insert(out.bytes.end(), text.begin(), text.end());
+    out.bytes.push_back(0);
+}
+
+int signedBitsFor(int32_t value) {
+    const auto magnitude = static_cast<uint32_t>(value < 0 ? ~value : value);
+    return unsignedBitsFor(magnitude) + 1;
+}
+
+int unsignedBitsFor(uint32_t value) {
+    int bits = 0;
+    while (value != 0) {
+        ++bits;
+        value >>= 1;
+    }
+    return bits;
+}
+
+void writeRect(BitWriter& out, const TwipRect& rect) {
+    int bits = 1;
+    for (const int32_t v : {rect.xMin, rect.xMax, rect.yMin, rect.yMax}) {
+        bits = std::max(bits, signedBitsFor(v));
+    }
+    alignToByte(out);
+    writeBits(out, bits, 5);
+    for (const int32_t v : {rect.xMin, rect.xMax, rect.yMin, rect.yMax}) {
+        writeSignedBits(out, v, bits);
+    }
+    alignToByte(out);
+}
+
+void writeMatrix(BitWriter& out, const SwfMatrix& matrix) {
+    alignToByte(out);
+    const bool hasScale = matrix.scaleX != 1.0 || matrix.scaleY != 1.0;
+    writeBits(out, hasScale ? 1 : 0, 1);
+    if (hasScale) {
+        const auto sx = static_cast<int32_t>(std::lround(matrix.scaleX * 65536.0));
+        const auto sy = static_cast<int32_t>(std::lround(matrix.scaleY * 65536.0));
+        const int bits = std::max(signedBitsFor(sx), signedBitsFor(sy));
+        writeBits(out, bits, 5);
+        writeSignedBits(out, sx, bits);
+        writeSignedBits(out, sy, bits);
+    }
+    writeBits(out, 0, 1);  // no rotation or skew
+    const int bits =
+        (matrix.translateX == 0 && matrix.translateY == 0)
+            ? 0
+            : std::max(signedBitsFor(matrix.translateX), signedBitsFor(matrix.translateY));
+    writeBits(out, bits, 5);
+    writeSignedBits(out, matrix.translateX, bits);
+    writeSignedBits(out, matrix.translateY, bits);
+    alignToByte(out);
+}
+
+int32_t toTwips(double pixels) {
+    return static_cast<int32_t>(std::lround(pixels * 20.0));
+}
+
+Bytes makeTag(uint16_t code, std::span<const uint8_t> body, bool longHeader) {
+    BitWriter out;
+    if (!longHeader && body.size() < 0x3F) {
+        writeU16(out, static_cast<uint16_t>((code << 6) | body.size()));
+    } else {
+        writeU16(out, static_cast<uint16_t>((code << 6) | 0x3F));
+        writeU32(out, static_cast<uint32_t>(body.size()));
+    }
+    writeBytes(out, body);
+    return out.bytes;
+}
+
+namespace {
+
+Bytes deflateAll(std::span<const uint8_t> data) {
+    uLongf size = compressBound(data.size());
+    Bytes packed(size);
+    if (compress2(packed.data(), &size, data.data(), data.size(), Z_DEFAULT_COMPRESSION) != Z_OK) {
+        throw std::runtime_error("zlib could not compress the page");
+    }
+    packed.resize(size);
+    return packed;
+}
+
+}  // namespace
+
+Bytes makeSwfFile(const SwfHeader& header, std::span<const uint8_t> tags, bool compress) {
+    BitWriter rest;
+    writeRect(rest, header.stage);
+    writeU16(rest, header.frameRate);
+    writeU16(rest, header.frameCount);
+    writeBytes(rest, tags);
+
+    BitWriter file;
+    writeBytes(file, std::span<const uint8_t>(
+                         reinterpret_cast<const uint8_t*>(compress ? "CWS" : "FWS"), 3));
+    writeU8(file, header.version);
+    writeU32(file, static_cast<uint32_t>(8 + rest.bytes.size()));
+    writeBytes(file, compress ? deflateAll(rest.bytes) : rest.bytes);
+    return file.bytes;
+}
+
+}  // namespace pageconv

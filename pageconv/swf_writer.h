@@ -1,0 +1,81 @@
+// The SWF container, written by hand: bit-packed records (RECT, MATRIX), tags and the file header,
+// plain (FWS) or zlib-compressed (CWS).
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+namespace pageconv {
+
+using Bytes = std::vector<uint8_t>;
+
+// Bits are packed most significant first; byte-aligned writes flush a partial byte first.
+struct BitWriter {
+    Bytes bytes;
+    int bitsUsed = 0;  // in the last byte, 0 when aligned
+};
+
+void writeBits(BitWriter& out, uint32_t value, int count);
+void writeSignedBits(BitWriter& out, int32_t value, int count);
+void alignToByte(BitWriter& out);
+void writeU8(BitWriter& out, uint8_t value);
+void writeU16(BitWriter& out, uint16_t value);
+void writeU32(BitWriter& out, uint32_t value);
+void writeBytes(BitWriter& out, std::span<const uint8_t> data);
+void writeString(BitWriter& out, std::string_view text);  // NUL-terminated
+
+// Smallest field width that holds the value as a signed / unsigned bit field.
+int signedBitsFor(int32_t value);
+int unsignedBitsFor(uint32_t value);
+
+struct TwipRect {
+    int32_t xMin = 0;
+    int32_t xMax = 0;
+    int32_t yMin = 0;
+    int32_t yMax = 0;
+};
+
+// Scale and translation only; scales in 16.16 fixed point, translation in twips.
+struct SwfMatrix {
+    double scaleX = 1.0;
+    double scaleY = 1.0;
+    int32_t translateX = 0;
+    int32_t translateY = 0;
+};
+
+void writeRect(BitWriter& out, const TwipRect& rect);
+void writeMatrix(BitWriter& out, const SwfMatrix& matrix);
+
+int32_t toTwips(double pixels);
+
+// One tag: the short header for bodies under 63 bytes unless a long one is asked for.
+Bytes makeTag(uint16_t code, std::span<const uint8_t> body, bool longHeader = false);
+
+struct SwfHeader {
+    uint8_t version = 10;
+    TwipRect stage;
+    uint16_t frameRate = 12 << 8;  // 8.8 fixed point
+    uint16_t frameCount = 1;
+};
+
+// The whole file: header, then the given tags (which must end with an End tag).
+Bytes makeSwfFile(const SwfHeader& header, std::span<const uint8_t> tags, bool compress);
+
+// The longest value of a 16.16 fixed scale factor in a MATRIX field (31 signed bits).
+constexpr double kMaxMatrixScale = 16383.0;
+
+namespace tag {
+constexpr uint16_t kEnd = 0;
+constexpr uint16_t kShowFrame = 1;
+constexpr uint16_t kDefineShape = 2;
+constexpr uint16_t kSetBackgroundColor = 9;
+constexpr uint16_t kDefineBitsJpeg2 = 21;
+constexpr uint16_t kPlaceObject2 = 26;
+constexpr uint16_t kDefineButton2 = 34;
+constexpr uint16_t kFileAttributes = 69;
+constexpr uint16_t kMetadata = 77;
+}  // namespace tag
+
+}  // namespace pageconv
