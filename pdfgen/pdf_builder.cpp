@@ -1,0 +1,238 @@
+// A PDF document under construction: standard fonts, images, pages, links, metadata and saving.
+#include "pdf_builder.h"
+
+#include <cstring>
+#include <system_error>
+
+// MuPDF seeds this generator from the clock; encryption keys come from it. Not in MuPDF's public
+// headers, but exported by the library.
+extern "C" void fz_srand48(fz_context* ctx, int32_t seed);
+
+namespace pdfgen {
+namespace {
+
+template <typename Body>
+auto guarded_value(fz_context* ctx, Body&& body) {
+    decltype(body()) value{};
+    guarded(ctx, [&] { value = body(); });
+    return value;
+}
+
+void add_standard_font(PdfDoc& pdf, std::string resource, const char* base14_name) {
+    fz_context* ctx = pdf.ctx.get();
+    FontPtr font = own<fz_font, fz_drop_font>(
+        ctx, guarded_value(ctx, [&] { return fz_new_base14_font(ctx, base14_name); }));
+    pdf_obj* dict = guarded_value(ctx, [&] {
+        return pdf_add_simple_font(ctx, pdf.doc.get(), font.get(), PDF_SIMPLE_ENCODING_LATIN);
+    });
+    pdf.fonts.push_back({std::move(resource), std::move(font), own_obj(ctx, dict)});
+}
+
+void add_alpha_state(PdfDoc& pdf, std::string_view name, double alpha) {
+    fz_context* ctx = pdf.ctx.get();
+    const std::string key(name);
+    guarded(ctx, [&] {
+        pdf_obj* gs = pdf_dict_puts_dict(ctx, pdf.graphics_states.get(), key.c_str(), 3);
+        pdf_dict_put(ctx, gs, PDF_NAME(Type), PDF_NAME(ExtGState));
+        pdf_dict_put_real(ctx, gs, PDF_NAME(ca), alpha);
+        pdf_dict_put_real(ctx, gs, PDF_NAME(CA), alpha);
+    });
+}
+
+void set_info(PdfDoc& pdf, std::string_view title) {
+    fz_context* ctx = pdf.ctx.get();
+    const std::string text(title);
+    guarded(ctx, [&] {
+        pdf_obj* info = pdf_add_new_dict(ctx, pdf.doc.get(), 3);
+        pdf_dict_put_text_string(ctx, info, PDF_NAME(Title), text.c_str());
+        pdf_dict_put_text_string(ctx, info, PDF_NAME(Creator), "quavelin-pdfgen");
+        pdf_dict_put_drop(ctx, pdf_trailer(ctx, pdf.doc.get()), PDF_NAME(Info), info);
+    });
+}
+
+const StandardFont& font_named(const PdfDoc& pdf, std::string_view resource) {
+    for (const StandardFont& f : pdf.fonts) {
+        if (f.resource == resource) {
+            return f;
+        }
+    }
+    throw std::invalid_argument("no standard font " + std::string(resource));
+}
+
+PdfObjPtr page_resources(PdfDoc& pdf, const PageSpec& spec) {
+    fz_context* ctx = pdf.ctx.get();
+    PdfObjPtr res =
+        own_obj(ctx, guarded_value(ctx, [&] { return pdf_new_dict(ctx, pdf.doc.get(), 3); }));
+    guarded(ctx, [&] {
+        pdf_obj* fonts = pdf_dict_put_dict(ctx, res.get(), PDF_NAME(Font), 8);
+        for (const StandardFont& f : pdf.fonts) {
+            pdf_dict_puts(ctx, fonts, f.resource.c_str(), f.dict.get());
+        }
+        pdf_dict_put(ctx, res.get(), PDF_NAME(ExtGState), pdf.graphics_states.get());
+        pdf_obj* xobjects = pdf_dict_put_dict(ctx, res.get(), PDF_NAME(XObject), 2);
+        for (const auto& [name, image] : spec.images) {
+            pdf_dict_puts(ctx, xobjects, name.c_str(), image);
+        }
+    });
+    return res;
+}
+
+void add_link_annotation(PdfDoc& pdf, pdf_obj* annots, const Link& link) {
+    fz_context* ctx = pdf.ctx.get();
+    pdf_obj* target = link.uri.empty() ? pdf.pages.at(link.target_page).get() : nullptr;
+    const fz_rect rect{float(link.rect.x0), float(link.rect.y0), float(link.rect.x1),
+                       float(link.rect.y1)};
+    guarded(ctx, [&] {
+        pdf_obj* annot = pdf_add_new_dict(ctx, pdf.doc.get(), 6);
+        pdf_array_push_drop(ctx, annots, annot);
+        pdf_dict_put(ctx, annot, PDF_NAME(Type), PDF_NAME(Annot));
+        pdf_dict_put(ctx, annot, PDF_NAME(Subtype), PDF_NAME(Link));
+        pdf_dict_put_rect(ctx, annot, PDF_NAME(Rect), rect);
+        pdf_obj* border = pdf_dict_put_array(ctx, annot, PDF_NAME(Border), 3);
+        for (int i = 0; i < 3; ++i) {
+            pdf_array_push_int(ctx, border, 0);
+        }
+        if (target != nullptr) {
+            pdf_obj* dest = pdf_dict_put_array(ctx, annot, PDF_NAME(Dest), 2);
+            pdf_array_push(ctx, dest, target);
+            pdf_array_push(ctx, dest, PDF_NAME(Fit));
+        } else {
+            pdf_obj* action = pdf_dict_put_dict(ctx, annot, PDF_NAME(A), 2);
+            pdf_dict_put(ctx, action, PDF_NAME(S), PDF_NAME(URI));
+            pdf_dict_put_string(ctx, action, PDF_NAME(URI), link.uri.data(), link.uri.size());
+        }
+    });
+}
+
+pdf_write_options write_options(const Encryption& encryption) {
+    pdf_write_options opts = pdf_default_write_options;
+    opts.do_compress = 1;
+    opts.do_compress_images = 1;
+    opts.do_compress_fonts = 1;
+    opts.do_garbage = 1;
+    opts.do_encrypt = encryption.method;
+    opts.permissions = encryption.permissions;
+    std::strncpy(opts.opwd_utf8, encryption.owner_password.c_str(), sizeof opts.opwd_utf8 - 1);
+    std::strncpy(opts.upwd_utf8, encryption.user_password.c_str(), sizeof opts.upwd_utf8 - 1);
+    return opts;
+}
+
+}  // namespace
+
+PdfDoc new_pdf_doc(std::string_view title) {
+    PdfDoc pdf;
+    pdf.ctx = new_context();
+    fz_context* ctx = pdf.ctx.get();
+    // Fixed seed: the same generator run writes the same bytes, encrypted files included.
+    fz_srand48(ctx, 20240601);
+    pdf.doc = own<pdf_document, pdf_drop_document>(
+        ctx, guarded_value(ctx, [&] { return pdf_create_document(ctx); }));
+    add_standard_font(pdf, std::string(kSans), "Helvetica");
+    add_standard_font(pdf, std::string(kSansBold), "Helvetica-Bold");
+    add_standard_font(pdf, std::string(kSerif), "Times-Roman");
+    add_standard_font(pdf, std::string(kSerifItalic), "Times-Italic");
+    add_standard_font(pdf, std::string(kSerifBold), "Times-Bold");
+    pdf.graphics_states =
+        own_obj(ctx, guarded_value(ctx, [&] { return pdf_new_dict(ctx, pdf.doc.get(), 3); }));
+    add_alpha_state(pdf, kAlpha25, 0.25);
+    add_alpha_state(pdf, kAlpha50, 0.5);
+    add_alpha_state(pdf, kAlpha80, 0.8);
+    set_info(pdf, title);
+    return pdf;
+}
+
+WidthOf width_of(const PdfDoc& pdf, std::string_view font) {
+    fz_context* ctx = pdf.ctx.get();
+    fz_font* face = font_named(pdf, font).font.get();
+    return [ctx, face](std::string_view utf8) {
+        const std::u32string text = decode_utf8(utf8);
+        double width = 0;
+        guarded(ctx, [&] {
+            for (char32_t cp : text) {
+                width += fz_advance_glyph(ctx, face, fz_encode_character(ctx, face, int(cp)), 0);
+            }
+        });
+        return width;
+    };
+}
+
+PdfObjPtr add_lossless_image(PdfDoc& pdf, const RgbPixels& pixels) {
+    fz_context* ctx = pdf.ctx.get();
+    auto pix = own<fz_pixmap, fz_drop_pixmap>(
+        ctx, guarded_value(ctx, [&] {
+            return fz_new_pixmap(ctx, fz_device_rgb(ctx), pixels.width, pixels.height, nullptr, 0);
+        }));
+    const size_t row_bytes = size_t(pixels.width) * 3;
+    for (int y = 0; y < pixels.height; ++y) {
+        std::memcpy(
+            fz_pixmap_samples(ctx, pix.get()) + size_t(y) * fz_pixmap_stride(ctx, pix.get()),
+            pixels.samples.data() + y * row_bytes, row_bytes);
+    }
+    ImagePtr image = own<fz_image, fz_drop_image>(
+        ctx, guarded_value(ctx, [&] { return fz_new_image_from_pixmap(ctx, pix.get(), nullptr); }));
+    return own_obj(
+        ctx, guarded_value(ctx, [&] { return pdf_add_image(ctx, pdf.doc.get(), image.get()); }));
+}
+
+PdfObjPtr add_jpeg_image(PdfDoc& pdf, const std::vector<unsigned char>& jpeg) {
+    fz_context* ctx = pdf.ctx.get();
+    BufferPtr data = own<fz_buffer, fz_drop_buffer>(ctx, guarded_value(ctx, [&] {
+                                                        return fz_new_buffer_from_copied_data(
+                                                            ctx, jpeg.data(), jpeg.size());
+                                                    }));
+    ImagePtr image = own<fz_image, fz_drop_image>(
+        ctx, guarded_value(ctx, [&] { return fz_new_image_from_buffer(ctx, data.get()); }));
+    return own_obj(
+        ctx, guarded_value(ctx, [&] { return pdf_add_image(ctx, pdf.doc.get(), image.get()); }));
+}
+
+void add_page(PdfDoc& pdf, const PageSpec& spec) {
+    fz_context* ctx = pdf.ctx.get();
+    PdfObjPtr res = page_resources(pdf, spec);
+    BufferPtr contents = own<fz_buffer, fz_drop_buffer>(
+        ctx, guarded_value(ctx, [&] {
+            return fz_new_buffer_from_copied_data(
+                ctx, reinterpret_cast<const unsigned char*>(spec.content.ops.data()),
+                spec.content.ops.size());
+        }));
+    const fz_rect media{float(spec.media.x0), float(spec.media.y0), float(spec.media.x1),
+                        float(spec.media.y1)};
+    PdfObjPtr page = own_obj(ctx, guarded_value(ctx, [&] {
+                                 return pdf_add_page(ctx, pdf.doc.get(), media, spec.rotate,
+                                                     res.get(), contents.get());
+                             }));
+    if (spec.crop) {
+        const fz_rect crop{float(spec.crop->x0), float(spec.crop->y0), float(spec.crop->x1),
+                           float(spec.crop->y1)};
+        guarded(ctx, [&] { pdf_dict_put_rect(ctx, page.get(), PDF_NAME(CropBox), crop); });
+    }
+    guarded(ctx, [&] { pdf_insert_page(ctx, pdf.doc.get(), -1, page.get()); });
+    pdf.pages.push_back(std::move(page));
+}
+
+void add_links(PdfDoc& pdf, size_t page_index, const std::vector<Link>& links) {
+    fz_context* ctx = pdf.ctx.get();
+    pdf_obj* page = pdf.pages.at(page_index).get();
+    pdf_obj* annots = guarded_value(ctx, [&] {
+        pdf_obj* existing = pdf_dict_get(ctx, page, PDF_NAME(Annots));
+        return existing ? existing : pdf_dict_put_array(ctx, page, PDF_NAME(Annots), 4);
+    });
+    for (const Link& link : links) {
+        add_link_annotation(pdf, annots, link);
+    }
+}
+
+void save_pdf(PdfDoc& pdf, const std::filesystem::path& path, const Encryption& encryption) {
+    fz_context* ctx = pdf.ctx.get();
+    const pdf_write_options opts = write_options(encryption);
+    const std::string temp = path.string() + ".part";
+    guarded(ctx, [&] { pdf_save_document(ctx, pdf.doc.get(), temp.c_str(), &opts); });
+    std::error_code ec;
+    std::filesystem::rename(temp, path, ec);
+    if (ec) {
+        std::filesystem::remove(temp, ec);
+        throw std::runtime_error("cannot write " + path.string());
+    }
+}
+
+}  // namespace pdfgen

@@ -1,0 +1,87 @@
+// A PDF document under construction: standard fonts, images, pages, links, metadata and saving.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "content.h"
+#include "mupdf_handles.h"
+
+namespace pdfgen {
+
+// Resource names of the standard fonts every page can use.
+inline constexpr std::string_view kSans = "F1";
+inline constexpr std::string_view kSansBold = "F2";
+inline constexpr std::string_view kSerif = "F3";
+inline constexpr std::string_view kSerifItalic = "F4";
+inline constexpr std::string_view kSerifBold = "F5";
+
+// Resource names of the constant-alpha graphics states every page can use.
+inline constexpr std::string_view kAlpha25 = "GA25";
+inline constexpr std::string_view kAlpha50 = "GA50";
+inline constexpr std::string_view kAlpha80 = "GA80";
+
+struct StandardFont {
+    std::string resource;
+    FontPtr font;
+    PdfObjPtr dict;
+};
+
+struct PdfDoc {
+    ContextPtr ctx;  // first member: it must outlive everything below
+    PdfDocPtr doc;
+    std::vector<StandardFont> fonts;
+    PdfObjPtr graphics_states;
+    std::vector<PdfObjPtr> pages;
+};
+
+struct PageSpec {
+    Rect media;
+    int rotate = 0;
+    std::optional<Rect> crop;
+    Content content;
+    std::vector<std::pair<std::string, pdf_obj*>> images;  // resource name, image object
+};
+
+// A link annotation: to a URI, or (when uri is empty) to a 0-based page shown whole.
+struct Link {
+    Rect rect;
+    std::string uri;
+    int target_page = -1;
+};
+
+struct Encryption {
+    int method = PDF_ENCRYPT_NONE;
+    std::string owner_password;
+    std::string user_password;
+    int permissions = 0;
+};
+
+PdfDoc new_pdf_doc(std::string_view title);
+
+// Measures text set in one of the standard fonts (by resource name).
+WidthOf width_of(const PdfDoc& pdf, std::string_view font);
+
+struct RgbPixels {
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> samples;  // rows top to bottom, 3 bytes a pixel
+};
+
+// A lossless image (flate-compressed on save), for small synthetic pictures.
+PdfObjPtr add_lossless_image(PdfDoc& pdf, const RgbPixels& pixels);
+// A JPEG image kept as it is (DCT), for photographs.
+PdfObjPtr add_jpeg_image(PdfDoc& pdf, const std::vector<unsigned char>& jpeg);
+
+void add_page(PdfDoc& pdf, const PageSpec& spec);
+// Links may point at any page, so add them once every page exists.
+void add_links(PdfDoc& pdf, size_t page_index, const std::vector<Link>& links);
+
+// Writes next to the destination and renames, so a failed run leaves the old file in place.
+void save_pdf(PdfDoc& pdf, const std::filesystem::path& path, const Encryption& encryption = {});
+
+}  // namespace pdfgen
