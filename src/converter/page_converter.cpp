@@ -55,7 +55,7 @@ QString replyText(const QByteArray& reply) {
 QString lastNonEmptyLine(const QByteArray& output) {
     const QList<QByteArray> lines = output.split('\n');
     for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
-        const QString text = QString::fromLocal8Bit(*line).simplified();
+        QString text = QString::fromLocal8Bit(*line).simplified();
         if (!text.isEmpty()) {
             return text;
         }

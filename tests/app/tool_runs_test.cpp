@@ -1,0 +1,185 @@
+// Black-box tests of the tool's converter runs: the exact command lines, where the converter is
+// found, and how failed conversions leave an earlier book alone.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcessEnvironment>
+
+#include "support/tool_sandbox.h"
+
+namespace {
+
+class ToolRuns : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(setUpSandbox(sandbox));
+        ASSERT_TRUE(writeFile(inWork("book.pdf"), "%PDF-1.4\n"));
+    }
+    QString inWork(const QString& relative) const { return sandbox.workFolder + "/" + relative; }
+
+    // An earlier, complete book in work/out that a failed run must leave exactly as it was.
+    void writeEarlierBook() {
+        ASSERT_TRUE(QDir(sandbox.workFolder).mkpath("out/data"));
+        ASSERT_TRUE(writeFile(inWork("out/data/pages.xml"), "earlier list"));
+        ASSERT_TRUE(writeFile(inWork("out/data/test0001.swf"), "earlier page"));
+    }
+    void expectEarlierBookUntouched() {
+        EXPECT_EQ(readFile(inWork("out/data/pages.xml")), "earlier list");
+        EXPECT_EQ(readFile(inWork("out/data/test0001.swf")), "earlier page");
+        EXPECT_EQ(entryNames(inWork("out/data")), (QStringList{"pages.xml", "test0001.swf"}));
+        EXPECT_FALSE(pathExists(inWork("out/index.html")));
+    }
+
+    ToolSandbox sandbox;
+};
+
+struct CommandLineCase {
+    const char* name;
+    QStringList arguments;
+    ConverterArguments infoQuery;
+    ConverterArguments conversion;
+};
+
+void PrintTo(const CommandLineCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const CommandLineCase kCommandLineCases[] = {
+    {"no_options", {"book.pdf", "out"}, {"-I", "book.pdf"}, {"book.pdf", "out/tmp/test%.swf"}},
+    {"trailing_slash_doubles_separator",
+     {"book.pdf", "out/"},
+     {"-I", "book.pdf"},
+     {"book.pdf", "out//tmp/test%.swf"}},
+    {"paths_with_spaces_pass_unchanged",
+     {"book.pdf", "my out"},
+     {"-I", "book.pdf"},
+     {"book.pdf", "my out/tmp/test%.swf"}},
+    {"folder_in_current_folder_prefix",
+     {"./book.pdf", "./out"},
+     {"-I", "./book.pdf"},
+     {"./book.pdf", "./out/tmp/test%.swf"}},
+};
+
+class ToolCommandLines : public ToolRuns, public testing::WithParamInterface<CommandLineCase> {};
+
+TEST_P(ToolCommandLines, ConverterGetsExactArgumentLists) {
+    const CommandLineCase& c = GetParam();
+    const ToolRun run = runTool(sandbox, c.arguments);
+    EXPECT_FALSE(run.crashed);
+    const auto runs = readConverterLog(sandbox.programFolder);
+    ASSERT_EQ(runs.size(), 2U);
+    EXPECT_EQ(runs[0], c.infoQuery);
+    EXPECT_EQ(runs[1], c.conversion);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, ToolCommandLines, testing::ValuesIn(kCommandLineCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ToolRuns, AbsolutePathsPassUnchanged) {
+    const QString pdf = inWork("book.pdf");
+    const QString out = inWork("abs");
+    runTool(sandbox, {pdf, out});
+    const auto runs = readConverterLog(sandbox.programFolder);
+    ASSERT_EQ(runs.size(), 2U);
+    EXPECT_EQ(runs[1],
+              (ConverterArguments{pdf.toStdString(), (out + "/tmp/test%.swf").toStdString()}));
+}
+
+TEST_F(ToolRuns, ConverterFoundWhenStartedByRelativePathFromElsewhere) {
+    ASSERT_TRUE(QDir(sandbox.workFolder).mkdir("elsewhere"));
+    const ToolRun run =
+        runProgram("../../prog/quavelin", {"../book.pdf", "out"}, inWork("elsewhere"));
+    EXPECT_EQ(run.out, "");
+    const auto runs = readConverterLog(sandbox.programFolder);
+    ASSERT_EQ(runs.size(), 2U);
+    EXPECT_EQ(runs[0], (ConverterArguments{"-I", "../book.pdf"}));
+    EXPECT_TRUE(QDir(inWork("elsewhere/out/data")).exists());
+}
+
+// Started by a bare name found on PATH through a link: the converter beside the real executable
+// runs, never one lying in the working folder.
+TEST_F(ToolRuns, ConverterFoundThroughSymlinkOnPathAndDecoyIgnored) {
+    ASSERT_TRUE(QDir(sandbox.workFolder).mkdir("bin"));
+    ASSERT_TRUE(QFile::link(sandbox.toolPath, inWork("bin/quavelin")));
+    ASSERT_TRUE(installFakeConverter(sandbox.workFolder));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("PATH", inWork("bin") + ":/usr/bin:/bin");
+
+    const ToolRun run = runProgram("/bin/sh", {"-c", "exec quavelin book.pdf out"},
+                                   sandbox.workFolder, environment);
+
+    EXPECT_FALSE(run.crashed);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(readConverterLog(sandbox.programFolder).size(), 2U);
+    EXPECT_TRUE(readConverterLog(sandbox.workFolder).empty());
+}
+
+struct FailureCase {
+    const char* name;
+    FakeConverterScript script;
+    bool converterInstalled;
+    const char* messageStart;  // after the program folder is put in place of {prog}
+    const char* messageEnd;
+};
+
+void PrintTo(const FailureCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const FailureCase kFailureCases[] = {
+    {"converter_missing", {}, false, "cannot start the page converter {prog}/swfsdk.dll: ", ""},
+    {"nonzero_exit_with_last_stderr_line",
+     {"", {"1"}, "reading book.pdf\nwrong password\n", 5, false},
+     true,
+     "the page converter {prog}/swfsdk.dll failed with exit status 5: wrong password",
+     "wrong password"},
+    {"nonzero_exit_silent",
+     {"", {}, "", 1, false},
+     true,
+     "the page converter {prog}/swfsdk.dll failed with exit status 1",
+     "status 1"},
+    {"crash",
+     {"", {"1"}, "", 0, true},
+     true,
+     "the page converter {prog}/swfsdk.dll crashed",
+     "crashed"},
+};
+
+class ToolConversionFailures : public ToolRuns, public testing::WithParamInterface<FailureCase> {};
+
+TEST_P(ToolConversionFailures, ReportOneLineAndKeepEarlierBook) {
+    const FailureCase& c = GetParam();
+    if (!c.converterInstalled) {
+        ASSERT_TRUE(QFile::remove(sandbox.programFolder + "/swfsdk.dll"));
+    }
+    ASSERT_TRUE(writeFakeScript(sandbox.programFolder, c.script));
+    writeEarlierBook();
+
+    const ToolRun run = runTool(sandbox, {"book.pdf", "out"});
+
+    EXPECT_FALSE(run.crashed);
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(run.out, "");
+    const QString err = QString::fromUtf8(run.err);
+    const QString start = QString(c.messageStart).replace("{prog}", sandbox.programFolder);
+    EXPECT_TRUE(err.startsWith(start)) << err.toStdString();
+    EXPECT_TRUE(err.endsWith(QString(c.messageEnd) + "\n")) << err.toStdString();
+    EXPECT_EQ(err.count('\n'), 1);
+    expectEarlierBookUntouched();
+}
+
+INSTANTIATE_TEST_SUITE_P(Failures, ToolConversionFailures, testing::ValuesIn(kFailureCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ToolRuns, ConverterThatCannotBeExecutedIsReported) {
+    ASSERT_TRUE(QFile::setPermissions(sandbox.programFolder + "/swfsdk.dll",
+                                      QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    writeEarlierBook();
+    const ToolRun run = runTool(sandbox, {"book.pdf", "out"});
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_TRUE(run.err.startsWith("cannot start the page converter ")) << run.err.toStdString();
+    expectEarlierBookUntouched();
+}
+
+}  // namespace
