@@ -55,6 +55,20 @@ const CommandLineCase kCommandLineCases[] = {
      {"book.pdf", "my out"},
      {"-I", "book.pdf"},
      {"book.pdf", "my out/tmp/test%.swf"}},
+    {"options_become_switches_of_the_conversion_only",
+     {"book.pdf", "out", "-zlib", "-jpegquality", "80", "-pagerange", "1-3", "-password", "se cret",
+      "-ZOOM", "150dpi"},
+     {"-I", "book.pdf"},
+     {"-z", "-j", "80", "-p", "1-3", "-P", "se cret", "-s", "zoom=150dpi", "book.pdf",
+      "out/tmp/test%.swf"}},
+    {"addcmd_words_pass_unchanged",
+     {"book.pdf", "out", "-pp", "A4", "-addcmd", "-z", "-pw", "with space", "line\nbreak", ""},
+     {"-I", "book.pdf"},
+     {"-z", "-pw", "with space", "line\nbreak", "", "book.pdf", "out/tmp/test%.swf"}},
+    {"value_option_last_is_ignored",
+     {"book.pdf", "out", "-flatten", "-pagerange"},
+     {"-I", "book.pdf"},
+     {"-G", "book.pdf", "out/tmp/test%.swf"}},
     {"folder_in_current_folder_prefix",
      {"./book.pdf", "./out"},
      {"-I", "./book.pdf"},
@@ -74,6 +88,54 @@ TEST_P(ToolCommandLines, ConverterGetsExactArgumentLists) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, ToolCommandLines, testing::ValuesIn(kCommandLineCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct StoppedCase {
+    const char* name;
+    QStringList options;
+    bool helpOnStdout;
+    const char* errorStart;
+};
+
+void PrintTo(const StoppedCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const StoppedCase kStoppedCases[] = {
+    {"unrecognised_option", {"-bogus"}, true, ""},
+    {"version_word_after_folder", {"-zlib", "-v"}, true, ""},
+    {"stray_value", {"-bc", "red", "blue"}, true, ""},
+    {"width_taking_an_option_name", {"-pw", "-ph", "500"}, false, "invalid value \"-ph\" for -pw"},
+    {"unknown_unit", {"-pw", "21cm"}, false, "invalid value \"21cm\" for -pw"},
+    {"unknown_paper", {"-pp", "a4"}, false, "invalid value \"a4\" for -pp"},
+    {"zoom_without_number", {"-zoom", "abc"}, false, "invalid value \"abc\" for -zoom"},
+};
+
+class ToolStoppedByOptions : public ToolRuns, public testing::WithParamInterface<StoppedCase> {};
+
+// Nothing is converted: only the info query ran, and the earlier book is left as it was.
+TEST_P(ToolStoppedByOptions, StatusOneBeforeAnyConversion) {
+    const StoppedCase& c = GetParam();
+    writeEarlierBook();
+    const ToolRun run = runTool(sandbox, QStringList{"book.pdf", "out"} + c.options);
+
+    EXPECT_EQ(run.exitStatus, 1);
+    if (c.helpOnStdout) {
+        EXPECT_EQ(run.out.count('\n'), 49);
+        EXPECT_TRUE(run.out.startsWith("Quavelin software does convert"));
+        EXPECT_EQ(run.err, "");
+    } else {
+        EXPECT_EQ(run.out, "");
+        EXPECT_TRUE(run.err.startsWith(c.errorStart)) << run.err.toStdString();
+        EXPECT_EQ(run.err.count('\n'), 1);
+        EXPECT_TRUE(run.err.endsWith('\n'));
+    }
+    EXPECT_EQ(readConverterLog(sandbox.programFolder).size(), 1U);
+    EXPECT_TRUE(QDir(inWork("out/tmp")).exists());
+    expectEarlierBookUntouched();
+}
+
+INSTANTIATE_TEST_SUITE_P(Options, ToolStoppedByOptions, testing::ValuesIn(kStoppedCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ToolRuns, AbsolutePathsPassUnchanged) {
