@@ -46,6 +46,16 @@ void append_op(Content& c, std::initializer_list<double> operands, std::string_v
     c.ops += '\n';
 }
 
+// Renderers turn a component into a byte by truncating or by rounding; rounding up at five
+// decimals gives the intended byte either way.
+std::string colour_operands(Rgb k) {
+    std::string out;
+    for (double v : {k.r, k.g, k.b}) {
+        out += format_number(std::ceil(v * 1e5 - 1e-6) / 1e5, 5) + " ";
+    }
+    return out;
+}
+
 void path_polygon(Content& c, const std::vector<Point>& points) {
     for (size_t i = 0; i < points.size(); ++i) {
         append_op(c, {points[i].x, points[i].y}, i == 0 ? "m" : "l");
@@ -95,9 +105,9 @@ Rgb rgb_from_hex(unsigned hex) {
     return {((hex >> 16) & 0xFF) / 255.0, ((hex >> 8) & 0xFF) / 255.0, (hex & 0xFF) / 255.0};
 }
 
-std::string format_number(double v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.3f", v);
+std::string format_number(double v, int decimals) {
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
     std::string s(buf);
     while (s.back() == '0') {
         s.pop_back();
@@ -141,11 +151,11 @@ void restore_state(Content& c) {
     c.ops += "Q\n";
 }
 void set_fill(Content& c, Rgb k) {
-    append_op(c, {k.r, k.g, k.b}, "rg");
+    c.ops += colour_operands(k) + "rg\n";
 }
 
 void set_stroke(Content& c, Rgb k, double line_width) {
-    append_op(c, {k.r, k.g, k.b}, "RG");
+    c.ops += colour_operands(k) + "RG\n";
     append_op(c, {line_width}, "w");
 }
 

@@ -39,7 +39,7 @@ struct Content {
 };
 
 // Numbers in a stable short form ("12.5", "-3", "0.333") so output is the same on every run.
-std::string format_number(double v);
+std::string format_number(double v, int decimals = 3);
 
 // Code points of a UTF-8 text; a malformed byte becomes '?'.
 std::u32string decode_utf8(std::string_view utf8);
