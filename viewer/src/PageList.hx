@@ -1,0 +1,86 @@
+// The book's page list (data/pages.xml): its size, colours, cover style, field label and page files.
+
+typedef BookSettings = {
+	var width:Float;
+	var height:Float;
+	var buttonColor:Int;
+	var panelColor:Int;
+	var textColor:Int;
+	var backgroundColor:Int;
+	var hardCover:Bool;
+	var gotoLabel:String;
+	var pages:Array<String>;
+}
+
+enum PageListResult {
+	Parsed(settings:BookSettings);
+	Malformed(reason:String);
+}
+
+class PageList {
+	public static inline var DEFAULT_BUTTON = 0x5d5d61;
+	public static inline var DEFAULT_PANEL = 0x5d5d61;
+	public static inline var DEFAULT_TEXT = 0xffffff;
+	public static inline var DEFAULT_BACKGROUND = 0xcccccc;
+
+	public static function parse(text:String):PageListResult {
+		var root:Xml;
+		try {
+			root = Xml.parse(text).firstElement();
+		} catch (e:Dynamic) {
+			return Malformed("it is not well-formed XML");
+		}
+		if (root == null || root.nodeName != "content")
+			return Malformed("its root element is not <content>");
+		var width = positiveNumber(root.get("width"));
+		var height = positiveNumber(root.get("height"));
+		if (width == null || height == null)
+			return Malformed("the page width or height is missing or not a positive number");
+		var pages = pageSources(root);
+		if (pages.length == 0)
+			return Malformed("it names no page");
+		return Parsed({
+			width: width,
+			height: height,
+			buttonColor: colour(root.get("buttoncolor"), DEFAULT_BUTTON),
+			panelColor: colour(root.get("panelcolor"), DEFAULT_PANEL),
+			textColor: colour(root.get("textcolor"), DEFAULT_TEXT),
+			backgroundColor: colour(root.get("backgroundcolor"), DEFAULT_BACKGROUND),
+			hardCover: root.get("hcover") != null && StringTools.trim(root.get("hcover")).toLowerCase() == "true",
+			gotoLabel: root.get("gotolabel") == null ? "Go to" : root.get("gotolabel"),
+			pages: pages
+		});
+	}
+
+	// Six hex digits, with or without a leading "#" or "0x"; anything else keeps the default, since a
+	// wrong colour should not stop the book from opening.
+	public static function colour(value:Null<String>, fallback:Int):Int {
+		if (value == null)
+			return fallback;
+		var digits = StringTools.trim(value);
+		if (StringTools.startsWith(digits, "#"))
+			digits = digits.substr(1);
+		else if (StringTools.startsWith(digits.toLowerCase(), "0x"))
+			digits = digits.substr(2);
+		if (!~/^[0-9a-fA-F]{6}$/.match(digits))
+			return fallback;
+		return Std.parseInt("0x" + digits);
+	}
+
+	static function positiveNumber(value:Null<String>):Null<Float> {
+		if (value == null || !~/^\s*[0-9]*\.?[0-9]+([eE][-+]?[0-9]+)?\s*$/.match(value))
+			return null;
+		var number = Std.parseFloat(value);
+		return (Math.isNaN(number) || number <= 0 || !Math.isFinite(number)) ? null : number;
+	}
+
+	static function pageSources(root:Xml):Array<String> {
+		var pages = [];
+		for (page in root.elementsNamed("page")) {
+			var src = page.get("src");
+			if (src != null && StringTools.trim(src) != "")
+				pages.push(src);
+		}
+		return pages;
+	}
+}

@@ -1,0 +1,121 @@
+// Draws one frame of a page turn in page units (spine on x = 0): the page staying on the left, the page
+// revealed underneath, the turning sheet's front cut along the fold and its back folded over, with
+// shadows along the fold; or a stiff board swinging round the spine.
+import Fold.Pt;
+import flash.display.GradientType;
+import flash.display.Shape;
+import flash.display.Sprite;
+import flash.geom.Matrix;
+
+typedef TurnRoles = {
+	var left:Null<PageView>; // stays on the left
+	var front:Null<PageView>; // turning sheet, seen from the front (starts on the right)
+	var back:Null<PageView>; // its back (ends on the left); null: blank paper
+	var under:Null<PageView>; // revealed on the right
+}
+
+class TurnScene {
+	static inline var BLANK_BACK = 0xf1f1ee;
+
+	public static function soft(layer:Sprite, roles:TurnRoles, corner:Pt, pointer:Pt, width:Float, height:Float):Void {
+		clear(layer);
+		place(layer, roles.left, new Matrix(1, 0, 0, 1, -width, 0));
+		place(layer, roles.under, new Matrix());
+		var fold = Fold.line(corner, pointer);
+		if (fold == null) {
+			place(layer, roles.front, new Matrix());
+			return;
+		}
+		var sheet = Fold.sheet(width, height);
+		var kept = Fold.clip(sheet, fold, false);
+		var folded = Fold.clip(sheet, fold, true);
+		var flap = [for (p in folded) Fold.apply(Fold.reflection(fold), p)];
+		if (kept.length >= 3 && roles.front != null) {
+			place(layer, roles.front, new Matrix());
+			roles.front.mask = polygon(layer, kept);
+		}
+		shade(layer, folded, fold.mid, fold.normal, width * 0.22, 0.35);
+		var r = Fold.reflection(fold);
+		if (roles.back != null) {
+			var m = new Matrix(-1, 0, 0, 1, width, 0);
+			m.concat(new Matrix(r.a, r.b, r.c, r.d, r.tx, r.ty));
+			place(layer, roles.back, m);
+			roles.back.mask = polygon(layer, flap);
+		} else {
+			var paper = new Shape();
+			paper.graphics.beginFill(BLANK_BACK);
+			outline(paper.graphics, flap);
+			layer.addChild(paper);
+		}
+		shade(layer, flap, fold.mid, {x: -fold.normal.x, y: -fold.normal.y}, width * 0.3, 0.18);
+	}
+
+	// A stiff board: t from 0 (flat on the right) to 1 (flat on the left).
+	public static function hard(layer:Sprite, roles:TurnRoles, t:Float, width:Float, height:Float):Void {
+		clear(layer);
+		place(layer, roles.left, new Matrix(1, 0, 0, 1, -width, 0));
+		place(layer, roles.under, new Matrix());
+		var angle = Math.PI * t;
+		var across = Math.cos(angle);
+		// The board's free edge comes towards the reader half way: drawn a little taller there.
+		var lift = 1 + 0.06 * Math.sin(angle);
+		var shift = -height * (lift - 1) / 2;
+		var board = across >= 0 ? roles.front : roles.back;
+		var side = Math.max(Math.abs(across), 0.001);
+		if (board != null)
+			place(layer, board, new Matrix(side, 0, 0, lift, across >= 0 ? 0 : -width * side, shift));
+		var dark = new Shape();
+		dark.graphics.beginFill(0x000000, 0.25 * Math.sin(angle));
+		dark.graphics.drawRect(across >= 0 ? 0 : -width * side, shift, width * side, height * lift);
+		dark.graphics.endFill();
+		layer.addChild(dark);
+	}
+
+	public static function clear(layer:Sprite):Void {
+		while (layer.numChildren > 0) {
+			var child = layer.removeChildAt(0);
+			if (Std.isOfType(child, PageView))
+				cast(child, PageView).mask = null;
+		}
+	}
+
+	static function place(layer:Sprite, page:Null<PageView>, m:Matrix):Void {
+		if (page == null)
+			return;
+		page.mask = null;
+		page.transform.matrix = m;
+		layer.addChild(page);
+	}
+
+	static function polygon(layer:Sprite, points:Array<Pt>):Shape {
+		var shape = new Shape();
+		shape.graphics.beginFill(0x000000);
+		outline(shape.graphics, points);
+		layer.addChild(shape);
+		return shape;
+	}
+
+	// A shadow laid over `points`, darkest on the fold and fading over `reach` in `direction`.
+	static function shade(layer:Sprite, points:Array<Pt>, from:Pt, direction:Pt, reach:Float, strength:Float):Void {
+		if (points.length < 3)
+			return;
+		var m = new Matrix();
+		m.scale(reach / 1638.4, 1);
+		m.rotate(Math.atan2(direction.y, direction.x));
+		m.translate(from.x + direction.x * reach / 2, from.y + direction.y * reach / 2);
+		var shadow = new Shape();
+		shadow.graphics.beginGradientFill(GradientType.LINEAR, [0x000000, 0x000000], [strength, 0], [0, 255], m);
+		outline(shadow.graphics, points);
+		layer.addChild(shadow);
+	}
+
+	static function outline(g:flash.display.Graphics, points:Array<Pt>):Void {
+		if (points.length < 3)
+			return;
+		g.moveTo(points[0].x, points[0].y);
+		for (i in 1...points.length)
+			g.lineTo(points[i].x, points[i].y);
+		g.lineTo(points[0].x, points[0].y);
+		g.endFill();
+	}
+}
