@@ -1,0 +1,305 @@
+// Conversion runs of the built converter on the generated PDFs: the page files, the effect of
+// every switch, links, determinism across worker counts, and refusals that leave the disk alone.
+#include "run_program.h"
+#include "swf_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <set>
+
+namespace {
+
+namespace fs = std::filesystem;
+const std::string kConverter = PAGECONV_BINARY;
+const std::string kPdfs = PAGECONV_TEST_PDFS;
+
+class ConverterRun : public testing::Test {
+protected:
+    void SetUp() override {
+        folder = fs::temp_directory_path() /
+                 ("pageconv_runs_" +
+                  std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    std::string pattern(const std::string& name = "test%.swf") const {
+        return (folder / name).string();
+    }
+    swftest::RunResult convert(std::vector<std::string> switches, const std::string& pdf,
+                               const std::vector<std::string>& env = {}) const {
+        switches.push_back(kPdfs + "/" + pdf);
+        switches.push_back(pattern());
+        return swftest::runProgram(kConverter, switches, env);
+    }
+    std::set<std::string> files() const {
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            names.insert(entry.path().filename().string());
+        }
+        return names;
+    }
+    swftest::Movie page(int number) const {
+        return swftest::readMovieFile(pattern("test" + std::to_string(number) + ".swf"));
+    }
+    swftest::Bytes bytesOf(int number) const {
+        return swftest::readFileBytes(pattern("test" + std::to_string(number) + ".swf"));
+    }
+
+    fs::path folder;
+};
+
+std::set<std::string> pageFileNames(std::initializer_list<int> pages) {
+    std::set<std::string> names;
+    for (const int page : pages) {
+        names.insert("test" + std::to_string(page) + ".swf");
+    }
+    return names;
+}
+
+TEST_F(ConverterRun, GeometryPagesHaveTheirDisplayedStage) {
+    const auto run = convert({}, "geometry.pdf");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out + run.err, "");
+    EXPECT_EQ(files(), pageFileNames({1, 2, 3, 4, 5, 6}));
+    const int expected[][2] = {{595, 842}, {842, 595}, {842, 595},
+                               {500, 600}, {420, 595}, {612, 792}};
+    for (int p = 1; p <= 6; ++p) {
+        const auto movie = page(p);
+        EXPECT_EQ(movie.signature, "FWS");
+        EXPECT_EQ(movie.version, 10);
+        EXPECT_EQ(movie.frameCount, 1);
+        EXPECT_EQ(movie.declaredLength, movie.actualLength);
+        EXPECT_EQ(movie.stage[1], expected[p - 1][0] * 20) << p;
+        EXPECT_EQ(movie.stage[3], expected[p - 1][1] * 20) << p;
+        // The page bitmap is oversampled twice and stretched exactly over the stage.
+        const auto shape = swftest::readShape(*swftest::tagsWithCode(movie, 2).at(0));
+        EXPECT_EQ(shape.fillType, 0x41);
+        EXPECT_DOUBLE_EQ(shape.scaleX, 10.0) << p;
+        EXPECT_DOUBLE_EQ(shape.scaleY, 10.0) << p;
+        const auto& jpeg = swftest::tagsWithCode(movie, 21).at(0)->body;
+        ASSERT_GT(jpeg.size(), 1000u);
+        EXPECT_EQ(jpeg[2], 0xFF);
+        EXPECT_EQ(jpeg[3], 0xD8);
+    }
+}
+
+// Link rectangles in stage twips, worked out by hand from the PDF-space rectangles.
+TEST_F(ConverterRun, UrlLinksBecomeButtonsOverTheirDisplayedRectangles) {
+    ASSERT_EQ(convert({}, "geometry.pdf").status, 0);
+    struct Case {
+        int page;
+        const char* url;
+        int32_t twips[4];  // xMin, xMax, yMin, yMax
+    };
+    const Case cases[] = {
+        {1, "https://example.com/one", {72 * 20, 272 * 20, 102 * 20, 142 * 20}},
+        {2, "https://example.com/two", {100 * 20, 300 * 20, 455 * 20, 495 * 20}},
+        // /Rotate 90: PDF y becomes the stage x, PDF x the stage y.
+        {3, "https://example.com/three", {700 * 20, 740 * 20, 72 * 20, 272 * 20}},
+        // Crop box [50 100 550 700]: moved by the crop box corner.
+        {4, "https://example.com/four", {50 * 20, 250 * 20, 460 * 20, 500 * 20}},
+    };
+    for (const Case& c : cases) {
+        const auto movie = page(c.page);
+        const auto buttons = swftest::tagsWithCode(movie, 34);
+        ASSERT_EQ(buttons.size(), 1u) << c.page;
+        EXPECT_EQ(swftest::buttonUrl(*buttons[0]),
+                  std::make_pair(std::string(c.url), std::string("_blank")));
+        const auto hit = swftest::readShape(*swftest::tagsWithCode(movie, 2).at(1));
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(hit.bounds[i], c.twips[i]) << "page " << c.page << " field " << i;
+        }
+        EXPECT_TRUE(swftest::tagsWithCode(movie, 77).empty());
+    }
+    EXPECT_TRUE(swftest::tagsWithCode(page(6), 34).empty());
+}
+
+std::string metadataOf(const swftest::Movie& movie) {
+    const auto tags = swftest::tagsWithCode(movie, 77);
+    return tags.empty() ? "" : std::string(tags[0]->body.begin(), tags[0]->body.end() - 1);
+}
+
+TEST_F(ConverterRun, PageLinksAreRecordedForTheViewer) {
+    ASSERT_EQ(convert({"-s", "zoom=144"}, "geometry.pdf").status, 0);
+    EXPECT_EQ(
+        metadataOf(page(5)),
+        R"(<links><link page="1" x="100.00" y="1010.00" width="400.00" height="80.00"/></links>)");
+    EXPECT_TRUE(swftest::tagsWithCode(page(5), 34).empty());
+
+    ASSERT_EQ(convert({}, "colours.pdf").status, 0);
+    const auto movie = page(2);
+    EXPECT_EQ(
+        metadataOf(movie),
+        R"(<links><link page="7" x="100.00" y="642.00" width="395.00" height="100.00"/></links>)");
+    // Right after the header tags, flagged in FileAttributes.
+    EXPECT_EQ(movie.tags[0].code, 69);
+    EXPECT_EQ(movie.tags[1].code, 77);
+    EXPECT_NE(movie.tags[0].body[0] & 0x10, 0);
+    EXPECT_EQ(swftest::buttonUrl(*swftest::tagsWithCode(movie, 34).at(0))->first,
+              "https://example.com/colours");
+}
+
+TEST_F(ConverterRun, EachSwitchHasItsEffect) {
+    ASSERT_EQ(convert({}, "colours.pdf").status, 0);
+    const auto plain = page(2);
+    const size_t plainJpeg = swftest::tagsWithCode(plain, 21).at(0)->body.size();
+
+    struct Case {
+        std::vector<std::string> switches;
+        std::function<void(const swftest::Movie&)> check;
+    };
+    const Case cases[] = {
+        {{"-z"},
+         [&](const auto& m) {
+             EXPECT_EQ(m.signature, "CWS");
+             EXPECT_EQ(m.tags.size(), plain.tags.size());
+         }},
+        {{"-j", "10"},
+         [&](const auto& m) {
+             EXPECT_LT(swftest::tagsWithCode(m, 21).at(0)->body.size(), plainJpeg);
+         }},
+        {{"-j", "100"},
+         [&](const auto& m) {
+             EXPECT_GT(swftest::tagsWithCode(m, 21).at(0)->body.size(), plainJpeg);
+         }},
+        {{"-s", "zoom=150"},
+         [](const auto& m) {
+             EXPECT_EQ(m.stage[1], 24792);  // 595 * 150 / 72 pixels, in twips
+             EXPECT_EQ(m.stage[3], 35083);
+         }},
+        {{"-T", "6"},
+         [](const auto& m) {
+             EXPECT_EQ(m.version, 6);
+             EXPECT_NE(m.tags[0].code, 69);
+         }},
+        {{"-T", "8"},
+         [](const auto& m) {
+             EXPECT_EQ(m.version, 8);
+             EXPECT_EQ(m.tags[0].code, 69);
+         }},
+        {{"-s", "disablelinks"},
+         [](const auto& m) {
+             EXPECT_TRUE(swftest::tagsWithCode(m, 34).empty());
+             EXPECT_TRUE(swftest::tagsWithCode(m, 77).empty());
+             EXPECT_EQ(m.tags[0].body[0] & 0x10, 0);
+         }},
+    };
+    for (const Case& c : cases) {
+        fs::remove(pattern("test2.swf"));
+        std::vector<std::string> switches = c.switches;
+        switches.insert(switches.end(), {"-p", "2"});
+        const auto run = convert(switches, "colours.pdf");
+        ASSERT_EQ(run.status, 0) << c.switches[0] << ": " << run.err;
+        c.check(page(2));
+    }
+}
+
+TEST_F(ConverterRun, VectorOnlySwitchesLeaveBitmapPagesAlone) {
+    ASSERT_EQ(convert({"-p", "1"}, "geometry.pdf").status, 0);
+    const auto reference = bytesOf(1);
+    for (const auto& switches : std::vector<std::vector<std::string>>{
+             {"-S"}, {"-f"}, {"-G"}, {"-s", "poly2bitmap"}, {"-s", "bitmap"}}) {
+        fs::remove(pattern("test1.swf"));
+        std::vector<std::string> args = switches;
+        args.insert(args.end(), {"-p", "1"});
+        ASSERT_EQ(convert(args, "geometry.pdf").status, 0) << switches.back();
+        EXPECT_EQ(bytesOf(1), reference) << switches.back();
+    }
+}
+
+TEST_F(ConverterRun, PageRangesWriteOnlyTheirPages) {
+    const auto run = convert({"-p", "1,4,6,9-11"}, "colours.pdf");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(files(), pageFileNames({1, 4, 6, 9, 10, 11}));
+}
+
+TEST_F(ConverterRun, PasswordsOpenEncryptedFiles) {
+    for (const char* password : {"user-secret", "owner-secret"}) {
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        const auto run = convert({"-P", password}, "encrypted.pdf");
+        EXPECT_EQ(run.status, 0) << password << ": " << run.err;
+        EXPECT_EQ(files(), pageFileNames({1, 2, 3})) << password;
+    }
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    EXPECT_EQ(convert({}, "owner-only.pdf").status, 0);
+    EXPECT_EQ(files(), pageFileNames({1, 2}));
+}
+
+TEST_F(ConverterRun, RefusalsWriteNothingAndSayWhy) {
+    struct Case {
+        std::vector<std::string> switches;
+        const char* pdf;
+        std::vector<const char*> messageParts;
+    };
+    const Case cases[] = {
+        {{"-p", "1-20"}, "geometry.pdf", {"\"1-20\"", "6 pages"}},
+        {{"-p", "0"}, "geometry.pdf", {"\"0\""}},
+        {{}, "encrypted.pdf", {"encrypted", "-P"}},
+        {{"-P", "guess"}, "encrypted.pdf", {"password", "does not open"}},
+        {{}, "broken.pdf", {"broken.pdf"}},
+        {{}, "missing.pdf", {"missing.pdf"}},
+        {{"-x"}, "geometry.pdf", {"unknown switch \"-x\""}},
+        {{"-s", "zoom=0"}, "geometry.pdf", {"zoom"}},
+        {{"-j", "101"}, "geometry.pdf", {"0-100"}},
+        {{"-T", "5"}, "geometry.pdf", {"SWF version"}},
+    };
+    std::ofstream(pattern("keep.txt")) << "already here";
+    for (const Case& c : cases) {
+        const auto run = convert(c.switches, c.pdf);
+        EXPECT_GT(run.status, 0) << c.pdf;
+        const auto lines = swftest::linesOf(run.err);
+        ASSERT_EQ(lines.size(), 1u) << run.err;
+        for (const char* part : c.messageParts) {
+            EXPECT_NE(lines[0].find(part), std::string::npos) << lines[0];
+        }
+        EXPECT_EQ(files(), std::set<std::string>{"keep.txt"}) << lines[0];
+    }
+}
+
+TEST_F(ConverterRun, OutputPatternMustHaveOnePercentAndAnExistingFolder) {
+    const std::string pdf = kPdfs + "/geometry.pdf";
+    for (const std::string& bad :
+         {pattern("test.swf"), pattern("a%b%.swf"), (folder / "absent" / "t%.swf").string()}) {
+        const auto run = swftest::runProgram(kConverter, {pdf, bad});
+        EXPECT_GT(run.status, 0) << bad;
+        EXPECT_EQ(swftest::linesOf(run.err).size(), 1u) << run.err;
+    }
+    EXPECT_TRUE(files().empty());
+}
+
+TEST_F(ConverterRun, RepairedFilesConvertLikeTheIntactOne) {
+    const auto run = convert({}, "truncated.pdf");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(files(), pageFileNames({1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(page(4).stage[1], 500 * 20);
+}
+
+TEST_F(ConverterRun, OutputDoesNotDependOnTheWorkerCount) {
+    for (const char* pdf : {"colours.pdf", "geometry.pdf"}) {
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        ASSERT_EQ(convert({}, pdf, {"QUAVELIN_PAGECONV_WORKERS=1"}).status, 0);
+        std::vector<swftest::Bytes> single;
+        for (const auto& name : files()) {
+            single.push_back(swftest::readFileBytes((folder / name).string()));
+        }
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        ASSERT_EQ(convert({}, pdf, {"QUAVELIN_PAGECONV_WORKERS=3"}).status, 0);
+        std::vector<swftest::Bytes> parallel;
+        for (const auto& name : files()) {
+            parallel.push_back(swftest::readFileBytes((folder / name).string()));
+        }
+        EXPECT_EQ(single.size(), parallel.size()) << pdf;
+        EXPECT_TRUE(single == parallel) << pdf;
+    }
+}
+
+}  // namespace
