@@ -4,6 +4,7 @@
 #include "swf_reader.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -20,7 +21,7 @@ class ConverterRun : public testing::Test {
 protected:
     void SetUp() override {
         folder = fs::temp_directory_path() /
-                 ("pageconv_runs_" +
+                 ("pageconv_runs_" + std::to_string(getpid()) + "_" +
                   std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(folder);
         fs::create_directories(folder);

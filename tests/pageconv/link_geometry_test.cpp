@@ -5,6 +5,7 @@
 #include "pdf_pages.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -147,7 +148,8 @@ TEST(LinkGeometryThroughMuPdf, RotationAndCropOffset) {
          842,
          Box{72, 102, 272, 142}},
     };
-    const auto folder = std::filesystem::temp_directory_path() / "pageconv_link_geometry";
+    const auto folder = std::filesystem::temp_directory_path() /
+                        ("pageconv_link_geometry_" + std::to_string(getpid()));
     std::filesystem::create_directories(folder);
     for (const Case& c : cases) {
         const std::string path = (folder / "page.pdf").string();

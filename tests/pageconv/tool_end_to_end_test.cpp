@@ -1,0 +1,118 @@
+// The whole tool with the real converter: both programs copied side by side into a fresh program
+// folder turn geometry.pdf into a book whose page list and page files match the PDF.
+#include "run_program.h"
+#include "swf_reader.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
+
+namespace {
+
+namespace fs = std::filesystem;
+const std::string kPdfs = PAGECONV_TEST_PDFS;
+
+struct PageSize {
+    double width = 0;
+    double height = 0;
+};
+
+// The PDF's displayed page sizes, as the converter's info query reports them.
+std::vector<PageSize> pdfPageSizes(const std::string& pdf) {
+    const auto run = swftest::runProgram(PAGECONV_BINARY, {"-I", pdf});
+    std::vector<PageSize> sizes;
+    const std::regex line(R"(page=\d+ width=([\d.]+) height=([\d.]+))");
+    for (const auto& text : swftest::linesOf(run.out)) {
+        std::smatch match;
+        if (std::regex_match(text, match, line)) {
+            sizes.push_back(PageSize{std::stod(match[1]), std::stod(match[2])});
+        }
+    }
+    return sizes;
+}
+
+struct PageList {
+    PageSize size;
+    std::vector<std::string> sources;
+};
+
+PageList readPageList(const fs::path& path) {
+    std::ifstream file(path);
+    const std::string xml{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    PageList list;
+    std::smatch match;
+    if (std::regex_search(xml, match, std::regex(R"(<content width='([^']*)' height='([^']*)')"))) {
+        list.size = PageSize{std::stod(match[1]), std::stod(match[2])};
+    }
+    const std::regex page(R"(<page src='([^']*)'/>)");
+    for (auto it = std::sregex_iterator(xml.begin(), xml.end(), page); it != std::sregex_iterator();
+         ++it) {
+        list.sources.push_back((*it)[1]);
+    }
+    return list;
+}
+
+class ToolEndToEnd : public testing::Test {
+protected:
+    void SetUp() override {
+        root = fs::temp_directory_path() / ("pageconv_end_to_end_" + std::to_string(getpid()));
+        fs::remove_all(root);
+        fs::create_directories(root / "program");
+        fs::copy_file(PAGECONV_TOOL, root / "program" / "quavelin");
+        fs::copy_file(PAGECONV_BINARY, root / "program" / "swfsdk.dll");
+    }
+    void TearDown() override { fs::remove_all(root); }
+    fs::path root;
+};
+
+TEST_F(ToolEndToEnd, BookMatchesThePdf) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> options;
+        std::vector<int> pages;
+        double zoom;
+        const char* signature;
+    };
+    const Case cases[] = {
+        {"defaults", {}, {1, 2, 3, 4, 5, 6}, 1.0, "FWS"},
+        {"zoom, zlib and a page range",
+         {"-zoom", "144", "-zlib", "-pagerange", "3-5"},
+         {3, 4, 5},
+         2.0,
+         "CWS"},
+    };
+    const std::string pdf = kPdfs + "/geometry.pdf";
+    const auto sizes = pdfPageSizes(pdf);
+    ASSERT_EQ(sizes.size(), 6u);
+    for (const Case& c : cases) {
+        const fs::path book = root / c.name;
+        std::vector<std::string> args{pdf, book.string()};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const auto run = swftest::runProgram((root / "program" / "quavelin").string(), args);
+        ASSERT_EQ(run.status, 0) << c.name << ": " << run.out << run.err;
+        EXPECT_FALSE(fs::exists(book / "tmp")) << c.name;
+
+        const PageList list = readPageList(book / "data" / "pages.xml");
+        // The book's size is the first PDF page's, scaled by the zoom.
+        EXPECT_NEAR(list.size.width, sizes[0].width * c.zoom, 0.5) << c.name;
+        EXPECT_NEAR(list.size.height, sizes[0].height * c.zoom, 0.5) << c.name;
+        ASSERT_EQ(list.sources.size(), c.pages.size()) << c.name;
+        for (size_t i = 0; i < c.pages.size(); ++i) {
+            char expected[32];
+            std::snprintf(expected, sizeof expected, "data/test%04d.swf", c.pages[i]);
+            EXPECT_EQ(list.sources[i], expected) << c.name;
+            const auto movie = swftest::readMovieFile((book / list.sources[i]).string());
+            const PageSize& pdfPage = sizes[c.pages[i] - 1];
+            EXPECT_EQ(movie.signature, c.signature) << expected;
+            EXPECT_NEAR(movie.stage[1] / 20.0, pdfPage.width * c.zoom, 0.05) << expected;
+            EXPECT_NEAR(movie.stage[3] / 20.0, pdfPage.height * c.zoom, 0.05) << expected;
+        }
+    }
+}
+
+}  // namespace
