@@ -1,0 +1,220 @@
+// Shared by the viewer's browser tests and its benchmark: a static server for a book folder on
+// 127.0.0.1, headless Chromium through playwright-core with Ruffle served from the npm package in place
+// of its CDN address, console capture, and pixel reading from screenshots.
+'use strict';
+const fs = require('fs');
+const http = require('http');
+const os = require('os');
+const path = require('path');
+const zlib = require('zlib');
+const { execFileSync } = require('child_process');
+
+const nodeModules = process.env.VIEWER_NODE_MODULES;
+if (!nodeModules) throw new Error('VIEWER_NODE_MODULES is not set');
+const { chromium } = require(path.join(nodeModules, 'playwright-core'));
+const ruffleDir = path.join(nodeModules, '@ruffle-rs', 'ruffle');
+
+const CHROMIUM_FLAGS = ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+  '--disable-background-networking', '--disable-component-update', '--disable-sync'];
+
+const TYPES = { '.html': 'text/html', '.js': 'text/javascript', '.swf': 'application/x-shockwave-flash',
+  '.xml': 'text/xml', '.wasm': 'application/wasm', '.json': 'application/json' };
+
+function serve(root) {
+  const server = http.createServer((req, res) => {
+    const urlPath = decodeURIComponent(new URL(req.url, 'http://127.0.0.1').pathname);
+    const file = path.resolve(path.join(root, urlPath === '/' ? '/index.html' : urlPath));
+    if (!file.startsWith(path.resolve(root) + path.sep)) { res.writeHead(403); res.end(); return; }
+    fs.readFile(file, (err, data) => {
+      if (err) { res.writeHead(404); res.end('not found'); return; }
+      res.writeHead(200, { 'Content-Type': TYPES[path.extname(file)] || 'application/octet-stream',
+        'Cache-Control': 'no-store' });
+      res.end(data);
+    });
+  });
+  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve({
+    url: `http://127.0.0.1:${server.address().port}/`,
+    close: () => new Promise((done) => server.close(done)),
+  })));
+}
+
+async function launch() {
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'viewer-profile-'));
+  const context = await chromium.launchPersistentContext(profile, {
+    executablePath: '/usr/bin/chromium', args: CHROMIUM_FLAGS, headless: true,
+    viewport: { width: 1280, height: 800 },
+  });
+  return {
+    context,
+    close: async () => { await context.close(); fs.rmSync(profile, { recursive: true, force: true }); },
+  };
+}
+
+// Any request to a Ruffle CDN address is answered from the npm package.
+async function routeRuffle(page) {
+  await page.route(/\/@ruffle-rs\/ruffle@[^/]+\/(.+)$/, (route) => {
+    const name = new URL(route.request().url()).pathname.split('/').pop();
+    const file = path.join(ruffleDir, name);
+    if (!fs.existsSync(file)) return route.fulfill({ status: 404, body: 'not in the package' });
+    const type = TYPES[path.extname(file)] || 'application/octet-stream';
+    return route.fulfill({ status: 200, contentType: type, body: fs.readFileSync(file) });
+  });
+}
+
+// Opens a page that records console lines and page errors.
+async function openPage(context, options = {}) {
+  const page = await context.newPage();
+  const lines = [];
+  const errors = [];
+  page.on('console', (msg) => {
+    lines.push(msg.text());
+    if (msg.type() === 'error') errors.push(msg.text());
+  });
+  page.on('pageerror', (err) => errors.push(String(err)));
+  if (options.canvas) {
+    // Keeps the page's own config object but makes Ruffle draw with its canvas renderer.
+    await page.addInitScript(() => {
+      const holder = {};
+      Object.defineProperty(window, 'RufflePlayer', {
+        configurable: true,
+        get: () => holder.value,
+        set: (value) => {
+          holder.value = value;
+          const config = value.config || {};
+          let current = Object.assign({}, config, { preferredRenderer: 'canvas' });
+          Object.defineProperty(value, 'config', {
+            configurable: true,
+            get: () => current,
+            set: (next) => { current = Object.assign({}, next, { preferredRenderer: 'canvas' }); },
+          });
+        },
+      });
+    });
+  }
+  await routeRuffle(page);
+  return { page, lines, errors };
+}
+
+// Waits until a console line matching `pattern` appears after index `from`.
+async function waitForLine(page, lines, pattern, from = 0, timeout = 30000) {
+  const start = Date.now();
+  for (;;) {
+    for (let i = from; i < lines.length; i++) if (pattern.test(lines[i])) return i;
+    if (Date.now() - start > timeout) {
+      throw new Error(`no console line ${pattern} within ${timeout} ms; got:\n${lines.slice(from).join('\n')}`);
+    }
+    await page.waitForTimeout(50);
+  }
+}
+
+// ---- pixels ---------------------------------------------------------------------------------
+
+// Decodes the 8-bit RGB(A) PNG that Chromium's screenshots are.
+function decodePng(buffer) {
+  let pos = 8;
+  let width = 0, height = 0, channels = 4;
+  const parts = [];
+  while (pos < buffer.length) {
+    const length = buffer.readUInt32BE(pos);
+    const type = buffer.toString('ascii', pos + 4, pos + 8);
+    const data = buffer.subarray(pos + 8, pos + 8 + length);
+    if (type === 'IHDR') {
+      width = data.readUInt32BE(0);
+      height = data.readUInt32BE(4);
+      channels = data[9] === 6 ? 4 : 3;
+      if (data[8] !== 8 || (data[9] !== 6 && data[9] !== 2)) throw new Error('unexpected PNG format');
+    } else if (type === 'IDAT') parts.push(data);
+    pos += 12 + length;
+  }
+  const raw = zlib.inflateSync(Buffer.concat(parts));
+  const stride = width * channels;
+  const pixels = Buffer.alloc(width * height * 3);
+  const previous = Buffer.alloc(stride);
+  const line = Buffer.alloc(stride);
+  for (let y = 0; y < height; y++) {
+    const filter = raw[y * (stride + 1)];
+    raw.copy(line, 0, y * (stride + 1) + 1, (y + 1) * (stride + 1));
+    for (let i = 0; i < stride; i++) {
+      const a = i >= channels ? line[i - channels] : 0;
+      const b = previous[i];
+      const c = i >= channels ? previous[i - channels] : 0;
+      let add = 0;
+      if (filter === 1) add = a;
+      else if (filter === 2) add = b;
+      else if (filter === 3) add = (a + b) >> 1;
+      else if (filter === 4) {
+        const p = a + b - c;
+        const pa = Math.abs(p - a), pb = Math.abs(p - b), pc = Math.abs(p - c);
+        add = pa <= pb && pa <= pc ? a : (pb <= pc ? b : c);
+      }
+      line[i] = (line[i] + add) & 0xff;
+    }
+    line.copy(previous);
+    for (let x = 0; x < width; x++) {
+      for (let k = 0; k < 3; k++) pixels[(y * width + x) * 3 + k] = line[x * channels + k];
+    }
+  }
+  return { width, height, pixels };
+}
+
+function pixel(image, x, y) {
+  const i = (Math.round(y) * image.width + Math.round(x)) * 3;
+  return [image.pixels[i], image.pixels[i + 1], image.pixels[i + 2]];
+}
+
+function near(a, b, tolerance = 24) {
+  return Math.abs(a[0] - b[0]) <= tolerance && Math.abs(a[1] - b[1]) <= tolerance && Math.abs(a[2] - b[2]) <= tolerance;
+}
+
+// The share of pixels (0..1) within `tolerance` of `rgb`, sampled on a grid inside a box.
+function share(image, rgb, box = { x: 0, y: 0, width: image.width, height: image.height }, tolerance = 24) {
+  let hits = 0, total = 0;
+  for (let y = box.y; y < box.y + box.height; y += 3) {
+    for (let x = box.x; x < box.x + box.width; x += 3) {
+      total++;
+      if (near(pixel(image, x, y), rgb, tolerance)) hits++;
+    }
+  }
+  return total ? hits / total : 0;
+}
+
+function hexColour(text) {
+  const n = parseInt(text, 16);
+  return [(n >> 16) & 0xff, (n >> 8) & 0xff, n & 0xff];
+}
+
+// ---- books ----------------------------------------------------------------------------------
+
+// Copies the tool, the page converter and the three templates into a fresh program folder (as an
+// installation lays them out) and runs the tool on a PDF.
+function makeBook(buildDir, pdf, outDir, options = []) {
+  const program = fs.mkdtempSync(path.join(os.tmpdir(), 'viewer-program-'));
+  const copies = [
+    [path.join(buildDir, 'src', 'quavelin'), 'quavelin'],
+    [path.join(buildDir, 'pageconv', 'swfsdk.dll'), 'swfsdk.dll'],
+    ...['index.html', 'book.swf', 'swfobject.js'].map((n) => [path.join(buildDir, 'viewer', 'templates', n), n]),
+  ];
+  for (const [from, name] of copies) {
+    fs.copyFileSync(from, path.join(program, name));
+    fs.chmodSync(path.join(program, name), 0o755);
+  }
+  execFileSync(path.join(program, 'quavelin'), [pdf, outDir, ...options], { stdio: 'pipe' });
+  fs.rmSync(program, { recursive: true, force: true });
+  return outDir;
+}
+
+// Page colours of colours.pdf, as `quavelin-pdfgen --colours` prints them: lines holding a page number
+// and six hex digits.
+function pageColours(buildDir) {
+  const text = execFileSync(path.join(buildDir, 'pdfgen', 'quavelin-pdfgen'), ['--colours']).toString();
+  const colours = {};
+  for (const line of text.split('\n')) {
+    const match = /(\d+)\D+?#?([0-9a-fA-F]{6})\b/.exec(line);
+    if (match) colours[Number(match[1])] = hexColour(match[2]);
+  }
+  return colours;
+}
+
+module.exports = {
+  serve, launch, openPage, waitForLine, decodePng, pixel, near, share, hexColour, makeBook, pageColours,
+};
