@@ -201,6 +201,15 @@ void draw_image(Content& c, std::string_view name, Rect r) {
     restore_state(c);
 }
 
+void clip_rect(Content& c, Rect r) {
+    append_op(c, {r.x0, r.y0, r.width(), r.height()}, "re W n");
+}
+
+void clip_circle(Content& c, Point centre, double radius) {
+    path_circle(c, centre, radius);
+    c.ops += "W n\n";
+}
+
 void draw_text(Content& c, std::string_view font, double size, Point baseline,
                std::string_view utf8) {
     c.ops += "BT /" + std::string(font) + " " + format_number(size) + " Tf ";

@@ -62,6 +62,9 @@ void stroke_circle(Content& c, Point centre, double radius);
 void fill_polygon(Content& c, const std::vector<Point>& points);
 void stroke_polyline(Content& c, const std::vector<Point>& points);
 void draw_image(Content& c, std::string_view name, Rect placement);
+// Limit later painting (until the enclosing restore_state) to a shape.
+void clip_rect(Content& c, Rect r);
+void clip_circle(Content& c, Point centre, double radius);
 void draw_text(Content& c, std::string_view font, double size, Point baseline,
                std::string_view utf8);
 

@@ -62,6 +62,7 @@ PageSpec plain_page(Rect media, const std::string& title) {
 void body_text(const PdfDoc& pdf, Content& c, Rect box, int paragraphs, uint32_t seed) {
     std::mt19937 rng(seed);
     std::vector<std::string> text;
+    text.reserve(size_t(paragraphs));
     for (int i = 0; i < paragraphs; ++i) {
         text.push_back(make_paragraph(rng));
     }
@@ -230,6 +231,7 @@ void write_text200(const std::filesystem::path& dir) {
         draw_text(page.content, kSans, 8, {50, 810}, "Field notes on coastal walking");
         draw_text(page.content, kSans, 8, {530, 810}, std::to_string(n));
         std::vector<std::string> paragraphs;
+        paragraphs.reserve(14);
         for (int i = 0; i < 14; ++i) {
             paragraphs.push_back(make_paragraph(rng));
         }

@@ -161,7 +161,7 @@ Colour pixel_at(const Scene& s, int x, int y, int width, int height) {
 }
 
 unsigned char to_byte(float v) {
-    return static_cast<unsigned char>(std::clamp(v, 0.0f, 255.0f) + 0.5f);
+    return static_cast<unsigned char>(std::lround(std::clamp(v, 0.0f, 255.0f)));
 }
 
 }  // namespace

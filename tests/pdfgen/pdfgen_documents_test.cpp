@@ -1,0 +1,266 @@
+// The generated PDFs read back with MuPDF: page counts and sizes, links, encryption, damage.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "documents.h"
+#include "mupdf_handles.h"
+
+namespace pdfgen {
+namespace {
+
+const std::filesystem::path kDir = QUAVELIN_TEST_PDF_DIR;
+
+struct Opened {
+    ContextPtr ctx;
+    DocumentPtr doc;
+};
+
+Opened open_pdf(const std::string& name) {
+    Opened o{new_context(), nullptr};
+    fz_context* ctx = o.ctx.get();
+    const std::string path = (kDir / name).string();
+    fz_document* doc = nullptr;
+    guarded(ctx, [&] {
+        fz_register_document_handlers(ctx);
+        doc = fz_open_document(ctx, path.c_str());
+    });
+    o.doc = own<fz_document, fz_drop_document>(ctx, doc);
+    return o;
+}
+
+int page_count(const Opened& o) {
+    int n = 0;
+    guarded(o.ctx.get(), [&] { n = fz_count_pages(o.ctx.get(), o.doc.get()); });
+    return n;
+}
+
+PagePtr load_page(const Opened& o, int index) {
+    fz_page* page = nullptr;
+    guarded(o.ctx.get(), [&] { page = fz_load_page(o.ctx.get(), o.doc.get(), index); });
+    return own<fz_page, fz_drop_page>(o.ctx.get(), page);
+}
+
+fz_rect page_bounds(const Opened& o, int index) {
+    const PagePtr page = load_page(o, index);
+    return fz_bound_page(o.ctx.get(), page.get());
+}
+
+struct FoundLink {
+    fz_rect rect;
+    std::string uri;
+    int target_page;  // -1 for links out of the document
+};
+
+std::vector<FoundLink> links_on(const Opened& o, int index) {
+    fz_context* ctx = o.ctx.get();
+    const PagePtr page = load_page(o, index);
+    fz_link* first = nullptr;
+    guarded(ctx, [&] { first = fz_load_links(ctx, page.get()); });
+    const LinkPtr owned = own<fz_link, fz_drop_link>(ctx, first);
+    std::vector<FoundLink> found;
+    for (fz_link* l = first; l != nullptr; l = l->next) {
+        int target = -1;
+        if (!fz_is_external_link(ctx, l->uri)) {
+            guarded(ctx, [&] {
+                target = fz_page_number_from_location(
+                    ctx, o.doc.get(), fz_resolve_link(ctx, o.doc.get(), l->uri, nullptr, nullptr));
+            });
+        }
+        found.push_back({l->rect, l->uri, target});
+    }
+    return found;
+}
+
+void expect_rect(fz_rect got, fz_rect want, const std::string& what) {
+    EXPECT_NEAR(got.x0, want.x0, 0.01) << what;
+    EXPECT_NEAR(got.y0, want.y0, 0.01) << what;
+    EXPECT_NEAR(got.x1, want.x1, 0.01) << what;
+    EXPECT_NEAR(got.y1, want.y1, 0.01) << what;
+}
+
+TEST(Documents, PageCountsAndDisplayedSizes) {
+    const struct {
+        const char* file;
+        int pages;
+        std::vector<fz_rect> sizes;  // the first pages, as displayed (after crop and rotation)
+    } cases[] = {
+        {"geometry.pdf",
+         6,
+         {{0, 0, 595, 842},
+          {0, 0, 842, 595},
+          {0, 0, 842, 595},
+          {0, 0, 500, 600},
+          {0, 0, 420, 595},
+          {0, 0, 612, 792}}},
+        {"sample.pdf", 8, {{0, 0, 595, 842}, {0, 0, 595, 842}}},
+        {"colours.pdf", 12, {{0, 0, 595, 842}}},
+        {"text200.pdf", 200, {{0, 0, 595, 842}}},
+        {"images20.pdf", 20, {{0, 0, 595, 842}}},
+        {"owner-only.pdf", 2, {{0, 0, 595, 842}}},
+        {"encrypted.pdf", 3, {{0, 0, 595, 842}}},  // sizes are readable before authenticating
+        {"truncated.pdf", 6, {{0, 0, 595, 842}, {0, 0, 842, 595}}},  // repaired on open
+    };
+    for (const auto& c : cases) {
+        const Opened o = open_pdf(c.file);
+        EXPECT_EQ(page_count(o), c.pages) << c.file;
+        for (size_t i = 0; i < c.sizes.size(); ++i) {
+            expect_rect(page_bounds(o, int(i)), c.sizes[i],
+                        c.file + (" page " + std::to_string(i + 1)));
+        }
+    }
+}
+
+TEST(Documents, LinksLandWhereTheyWereDrawn) {
+    const struct {
+        const char* file;
+        fz_rect rect;  // page space: top-left origin, after crop and rotation
+        std::string uri;
+        int page;
+        int target_page;
+    } cases[] = {
+        {"geometry.pdf", {72, 102, 272, 142}, "https://example.com/one", 0, -1},
+        {"geometry.pdf", {100, 455, 300, 495}, "https://example.com/two", 1, -1},
+        {"geometry.pdf", {700, 72, 740, 272}, "https://example.com/three", 2, -1},
+        {"geometry.pdf", {50, 460, 250, 500}, "https://example.com/four", 3, -1},
+        {"geometry.pdf", {50, 505, 250, 545}, "", 4, 0},
+        {"colours.pdf", {100, 642, 495, 742}, "", 1, 6},
+        {"colours.pdf", {100, 442, 495, 542}, "https://example.com/colours", 1, -1},
+    };
+    for (const auto& c : cases) {
+        const Opened o = open_pdf(c.file);
+        const std::string what = c.file + (" page " + std::to_string(c.page + 1));
+        bool matched = false;
+        for (const FoundLink& l : links_on(o, c.page)) {
+            const bool same_target =
+                c.uri.empty() ? l.target_page == c.target_page : l.uri == c.uri;
+            if (same_target) {
+                expect_rect(l.rect, c.rect, what + " " + l.uri);
+                matched = true;
+            }
+        }
+        EXPECT_TRUE(matched) << what << " lacks the link to " << c.uri << c.target_page;
+    }
+}
+
+TEST(Documents, LinkCountsPerPage) {
+    const struct {
+        const char* file;
+        std::vector<size_t> counts;
+    } cases[] = {
+        {"geometry.pdf", {1, 1, 1, 1, 1, 0}},
+        {"colours.pdf", {0, 2, 0}},
+    };
+    for (const auto& c : cases) {
+        const Opened o = open_pdf(c.file);
+        for (size_t i = 0; i < c.counts.size(); ++i) {
+            EXPECT_EQ(links_on(o, int(i)).size(), c.counts[i]) << c.file << " page " << i + 1;
+        }
+    }
+}
+
+TEST(Documents, SampleLinksToTheWebAndToPageFive) {
+    const Opened o = open_pdf("sample.pdf");
+    int external = 0;
+    int to_page_five = 0;
+    for (int i = 0; i < page_count(o); ++i) {
+        for (const FoundLink& l : links_on(o, i)) {
+            external += l.target_page < 0 ? 1 : 0;
+            to_page_five += l.target_page == 4 ? 1 : 0;
+        }
+    }
+    EXPECT_GE(external, 1);
+    EXPECT_GE(to_page_five, 1);
+}
+
+TEST(Documents, PasswordsUnlockOnlyWhatTheyShould) {
+    const struct {
+        const char* file;
+        const char* password;
+        bool needs_password;
+        bool accepted;
+    } cases[] = {
+        {"encrypted.pdf", kUserPassword, true, true},
+        {"encrypted.pdf", kOwnerPassword, true, true},
+        {"encrypted.pdf", "wrong", true, false},
+        {"encrypted.pdf", "", true, false},
+        {"owner-only.pdf", kOwnerPassword, false, true},
+        {"geometry.pdf", "", false, true},
+    };
+    for (const auto& c : cases) {
+        const Opened o = open_pdf(c.file);
+        fz_context* ctx = o.ctx.get();
+        EXPECT_EQ(fz_needs_password(ctx, o.doc.get()) != 0, c.needs_password) << c.file;
+        EXPECT_EQ(fz_authenticate_password(ctx, o.doc.get(), c.password) != 0, c.accepted)
+            << c.file << " with '" << c.password << "'";
+    }
+}
+
+// Reading the colour table wrongly, or drawing the wrong colour, both show in one corner pixel.
+TEST(Documents, ColourPagesMatchTheTable) {
+    const Opened o = open_pdf("colours.pdf");
+    fz_context* ctx = o.ctx.get();
+    for (int i = 0; i < int(kPageColours.size()); ++i) {
+        const PagePtr page = load_page(o, i);
+        fz_pixmap* pix = nullptr;
+        guarded(ctx, [&] {
+            pix = fz_new_pixmap_from_page(ctx, page.get(), fz_scale(0.1f, 0.1f), fz_device_rgb(ctx),
+                                          0);
+        });
+        const auto owned = own<fz_pixmap, fz_drop_pixmap>(ctx, pix);
+        // Two pixels in from the top-left corner.
+        const size_t offset = size_t(fz_pixmap_stride(ctx, pix)) * 2 + 6;
+        const unsigned char* s = fz_pixmap_samples(ctx, pix) + offset;
+        const unsigned got = unsigned(s[0]) << 16 | unsigned(s[1]) << 8 | s[2];
+        EXPECT_EQ(got, kPageColours[size_t(i)]) << "colours.pdf page " << i + 1;
+    }
+}
+
+TEST(Documents, BrokenFileDoesNotOpenAsAPdfWithPages) {
+    const Opened o{new_context(), nullptr};
+    fz_context* ctx = o.ctx.get();
+    const std::string path = (kDir / "broken.pdf").string();
+    int pages = -1;
+    bool opened = true;
+    try {
+        guarded(ctx, [&] {
+            fz_register_document_handlers(ctx);
+            fz_document* doc = fz_open_document(ctx, path.c_str());
+            fz_try(ctx) {
+                pages = fz_count_pages(ctx, doc);
+            }
+            fz_always(ctx) {
+                fz_drop_document(ctx, doc);
+            }
+            fz_catch(ctx) {
+                fz_rethrow(ctx);
+            }
+        });
+    } catch (const MuError&) {
+        opened = false;
+    }
+    EXPECT_TRUE(!opened || pages == 0) << "broken.pdf opened with " << pages << " pages";
+}
+
+std::vector<char> file_bytes(const std::filesystem::path& p) {
+    std::ifstream f(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+}
+
+TEST(Documents, OutputIsTheSameOnEveryRun) {
+    const auto dir = std::filesystem::path(testing::TempDir()) / "pdfgen_rerun";
+    std::filesystem::create_directories(dir);
+    write_geometry(dir);
+    write_encrypted(dir);  // encryption keys are random unless seeded
+    for (const char* name : {"geometry.pdf", "encrypted.pdf"}) {
+        EXPECT_EQ(file_bytes(dir / name), file_bytes(kDir / name)) << name;
+    }
+    std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace pdfgen
