@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <vector>
 
 #include "app/options.h"
 #include "app/settings.h"
@@ -219,7 +220,12 @@ int convertBook(int argc, char** argv) {
 }  // namespace
 
 int runQuavelin(int argc, char** argv) {
-    const QCoreApplication app(argc, argv);
+    // Qt takes its own debugging switches out of the list it is given; the tool reads every
+    // argument as typed, so Qt gets a copy.
+    int qtArgumentCount = argc;
+    std::vector<char*> qtArguments(argv, argv + argc);
+    qtArguments.push_back(nullptr);
+    const QCoreApplication app(qtArgumentCount, qtArguments.data());
     if (argc < 2) {
         printHelp();
         return kSuccess;

@@ -119,6 +119,10 @@ const ArgumentCase kArgumentCases[] = {
      "b\xc3\xbc"
      "ch.pdf\tFile does not exist \n",
      1},
+    {"qt_debugger_switch_is_an_ordinary_argument",
+     {"-qmljsdebugger", "x"},
+     "-qmljsdebugger\tFile does not exist \n",
+     1},
     {"empty_input", {"", "out"}, "\tFile does not exist \n", 1},
     {"missing_input_checked_first",
      {"missing.pdf", "x/y/z"},
