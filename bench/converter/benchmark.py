@@ -1,0 +1,181 @@
+#!/usr/bin/env python3
+"""Page converter speed beside pdftoppm: pages per second, medians, ratios and peak memory.
+
+The converter (BUILD/pageconv/swfsdk.dll) turns every page of the generated benchmark PDFs into
+SWF files at zoom 72 and 150 dpi. The baseline is poppler's pdftoppm writing JPEG (quality 85) at
+the same resolution, split over two processes on the two halves of the page range and run
+concurrently, so both sides may use both cores. Runs alternate between the two sides so that
+background load affects both alike.
+"""
+
+import argparse
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+from pathlib import Path
+
+# Minimum converter/pdftoppm ratio of pages per second, by document.
+TARGETS = {"text200.pdf": 2.0, "images20.pdf": 1.0}
+ZOOMS = (72, 150)
+TIME_PROGRAM = "/usr/bin/time"
+
+
+def parse_args():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("build_dir", nargs="?", default="build", help="CMake build folder (default: build)")
+    parser.add_argument("--runs", type=int, default=5, help="repetitions per case (default: 5)")
+    parser.add_argument("--pdf-dir", help="folder with text200.pdf and images20.pdf "
+                        "(default: BUILD/testpdfs, generated if missing)")
+    return parser.parse_args()
+
+
+def fail(message):
+    print(f"bench: {message}", file=sys.stderr)
+    sys.exit(1)
+
+
+def benchmark_pdfs(build, pdf_dir, scratch):
+    folder = Path(pdf_dir) if pdf_dir else build / "testpdfs"
+    if all((folder / name).is_file() for name in TARGETS):
+        return folder
+    if pdf_dir:
+        fail(f"{folder} lacks {' or '.join(TARGETS)}")
+    generator = build / "pdfgen" / "quavelin-pdfgen"
+    if not generator.is_file():
+        fail(f"neither {folder}/ nor {generator} exists: build the project first")
+    folder = scratch / "pdfs"
+    subprocess.run([str(generator), str(folder)], check=True)
+    return folder
+
+
+def page_count(pdf):
+    info = subprocess.run(["pdfinfo", str(pdf)], check=True, capture_output=True, text=True).stdout
+    for line in info.splitlines():
+        if line.startswith("Pages:"):
+            return int(line.split()[1])
+    fail(f"pdfinfo gives no page count for {pdf}")
+
+
+def fresh_dir(path):
+    shutil.rmtree(path, ignore_errors=True)
+    path.mkdir(parents=True)
+    return path
+
+
+def peak_memory_command(command, report):
+    """Wraps a command so that its peak resident size (KiB) lands in the report file."""
+    if os.access(TIME_PROGRAM, os.X_OK):
+        return [TIME_PROGRAM, "-f", "%M", "-o", str(report)] + command
+    wrapper = ("import resource, subprocess, sys\n"
+               "code = subprocess.run(sys.argv[2:]).returncode\n"
+               "open(sys.argv[1], 'w').write(str(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss))\n"
+               "sys.exit(code)\n")
+    return [sys.executable, "-c", wrapper, str(report)] + command
+
+
+def time_converter(converter, pdf, zoom, out_dir, report):
+    command = peak_memory_command(
+        [str(converter), "-s", f"zoom={zoom}", "-j", "85", str(pdf), str(out_dir / "page%.swf")], report)
+    start = time.perf_counter()
+    result = subprocess.run(command, capture_output=True, text=True)
+    elapsed = time.perf_counter() - start
+    if result.returncode != 0:
+        fail(f"converter failed on {pdf.name} at zoom {zoom}: {result.stderr.strip()}")
+    peak_kib = int(report.read_text().split()[-1])
+    return elapsed, peak_kib
+
+
+def time_pdftoppm(pdf, pages, zoom, out_dir):
+    half = pages // 2
+    ranges = [(1, half), (half + 1, pages)]
+    start = time.perf_counter()
+    processes = [
+        subprocess.Popen(["pdftoppm", "-jpeg", "-jpegopt", "quality=85", "-r", str(zoom),
+                          "-f", str(first), "-l", str(last), str(pdf), str(out_dir / f"part{n}")],
+                         stderr=subprocess.PIPE)
+        for n, (first, last) in enumerate(ranges)
+    ]
+    errors = [p.communicate()[1] for p in processes]
+    elapsed = time.perf_counter() - start
+    if any(p.returncode for p in processes):
+        fail(f"pdftoppm failed on {pdf.name} at {zoom} dpi: {b''.join(errors).decode(errors='replace').strip()}")
+    return elapsed
+
+
+def run_case(converter, pdf, zoom, runs, scratch):
+    pages = page_count(pdf)
+    converter_times, baseline_times, peaks = [], [], []
+    report = scratch / "peak.txt"
+    for run in range(runs):
+        order = ("converter", "baseline") if run % 2 == 0 else ("baseline", "converter")
+        for side in order:
+            out_dir = fresh_dir(scratch / "out")
+            if side == "baseline":
+                baseline_times.append(time_pdftoppm(pdf, pages, zoom, out_dir))
+            elif converter:
+                elapsed, peak = time_converter(converter, pdf, zoom, out_dir, report)
+                converter_times.append(elapsed)
+                peaks.append(peak)
+    return {
+        "pages": pages,
+        "converter": pages / statistics.median(converter_times) if converter_times else None,
+        "baseline": pages / statistics.median(baseline_times),
+        "peak_mib": max(peaks) / 1024 if peaks else None,
+        "spread": (min(converter_times), max(converter_times)) if converter_times else None,
+    }
+
+
+def print_header(converter, runs):
+    version = subprocess.run(["pdftoppm", "-v"], capture_output=True, text=True).stderr.splitlines()
+    memory = "/usr/bin/time -f %M" if os.access(TIME_PROGRAM, os.X_OK) else "python3 getrusage(RUSAGE_CHILDREN)"
+    print(f"converter : {converter or 'not built (baseline only)'}")
+    print(f"baseline  : {version[0] if version else 'pdftoppm'}, -jpeg quality 85, two processes on the two halves")
+    print(f"runs      : {runs} per case, medians shown; {os.cpu_count()} cores; peak memory by {memory}")
+    print()
+    print(f"{'case':<22}{'pages':>6}{'converter p/s':>15}{'pdftoppm p/s':>14}{'ratio':>8}"
+          f"{'target':>8}{'':>7}{'peak MiB':>10}")
+
+
+def print_row(name, zoom, result):
+    case = f"{name} @ {zoom} dpi"
+    baseline = f"{result['baseline']:.1f}"
+    if result["converter"] is None:
+        print(f"{case:<22}{result['pages']:>6}{'-':>15}{baseline:>14}")
+        return True
+    ratio = result["converter"] / result["baseline"]
+    target = TARGETS[name]
+    verdict = "met" if ratio >= target else "BELOW"
+    print(f"{case:<22}{result['pages']:>6}{result['converter']:>15.1f}{baseline:>14}{ratio:>8.2f}"
+          f"{'>= ' + format(target, '.1f'):>8}{verdict:>7}{result['peak_mib']:>10.1f}")
+    return ratio >= target
+
+
+def main():
+    args = parse_args()
+    if shutil.which("pdftoppm") is None or shutil.which("pdfinfo") is None:
+        fail("pdftoppm and pdfinfo are needed (Debian package poppler-utils)")
+    if args.runs < 1:
+        fail("--runs must be at least 1")
+    build = Path(args.build_dir).resolve()
+    converter = build / "pageconv" / "swfsdk.dll"
+    converter = converter if converter.is_file() else None
+    with tempfile.TemporaryDirectory(prefix="quavelin-bench-") as temp:
+        scratch = Path(temp)
+        pdfs = benchmark_pdfs(build, args.pdf_dir, scratch)
+        print_header(converter, args.runs)
+        all_met = True
+        for name in TARGETS:
+            for zoom in ZOOMS:
+                result = run_case(converter, pdfs / name, zoom, args.runs, scratch)
+                all_met = print_row(name, zoom, result) and all_met
+    print()
+    print("ratio = converter pages per second / pdftoppm pages per second (same PDF, same run)")
+    print("all targets met" if all_met and converter else "targets not all met" if converter else "")
+
+
+if __name__ == "__main__":
+    main()
