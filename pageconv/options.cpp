@@ -55,25 +55,29 @@ std::optional<UsageError> readSetting(const std::string& value, ConvertOptions& 
     return std::nullopt;
 }
 
-// Applies one switch; `value` is the word after it, used only by switches that take one.
-std::optional<UsageError> applySwitch(const std::string& name, const std::string* value,
-                                      ConvertOptions& options, bool& usedValue) {
-    static const std::string kWithValue = "pPjsT";
-    usedValue = name.size() == 2 && kWithValue.find(name[1]) != std::string::npos;
-    if (usedValue && value == nullptr) {
-        return UsageError{name + " needs a value"};
-    }
+bool takesValue(const std::string& name) {
+    return name == "-p" || name == "-P" || name == "-j" || name == "-s" || name == "-T";
+}
+
+std::optional<UsageError> applyValueSwitch(const std::string& name, const std::string& value,
+                                           ConvertOptions& options) {
     if (name == "-p") {
-        options.pageRange = *value;
+        options.pageRange = value;
     } else if (name == "-P") {
-        options.password = *value;
+        options.password = value;
     } else if (name == "-j") {
-        return readJpegQuality(*value, options);
+        return readJpegQuality(value, options);
     } else if (name == "-T") {
-        return readSwfVersion(*value, options);
-    } else if (name == "-s") {
-        return readSetting(*value, options);
-    } else if (name == "-z") {
+        return readSwfVersion(value, options);
+    } else {
+        return readSetting(value, options);
+    }
+    return std::nullopt;
+}
+
+// -S, -f and -G shape vector output; every page here is a bitmap, so they change nothing.
+std::optional<UsageError> applyFlag(const std::string& name, ConvertOptions& options) {
+    if (name == "-z") {
         options.compress = true;
     } else if (name != "-S" && name != "-f" && name != "-G") {
         return UsageError{"unknown switch \"" + name + "\""};
@@ -91,12 +95,18 @@ CommandLine parseConversion(const std::vector<std::string>& args) {
     options.outputPattern = args.back();
     const size_t switchEnd = args.size() - 2;
     for (size_t i = 0; i < switchEnd; ++i) {
-        const std::string* value = i + 1 < switchEnd ? &args[i + 1] : nullptr;
-        bool usedValue = false;
-        if (auto error = applySwitch(args[i], value, options, usedValue)) {
+        std::optional<UsageError> error;
+        if (!takesValue(args[i])) {
+            error = applyFlag(args[i], options);
+        } else if (i + 1 < switchEnd) {
+            error = applyValueSwitch(args[i], args[i + 1], options);
+            ++i;
+        } else {
+            error = UsageError{args[i] + " needs a value"};
+        }
+        if (error) {
             return *error;
         }
-        i += usedValue ? 1 : 0;
     }
     if (std::count(options.outputPattern.begin(), options.outputPattern.end(), '%') != 1) {
         return UsageError{"output pattern \"" + options.outputPattern +

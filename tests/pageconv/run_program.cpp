@@ -34,6 +34,7 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
     std::vector<std::string> words{program};
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
+    argv.reserve(words.size() + 1);
     for (std::string& word : words) {
         argv.push_back(word.data());
     }
@@ -44,6 +45,7 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
     }
     envWords.insert(envWords.end(), environment.begin(), environment.end());
     std::vector<char*> envp;
+    envp.reserve(envWords.size() + 1);
     for (std::string& word : envWords) {
         envp.push_back(word.data());
     }
