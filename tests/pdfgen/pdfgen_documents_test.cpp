@@ -246,6 +246,57 @@ TEST(Documents, BrokenFileDoesNotOpenAsAPdfWithPages) {
     EXPECT_TRUE(!opened || pages == 0) << "broken.pdf opened with " << pages << " pages";
 }
 
+std::string page_text(const Opened& o, int index) {
+    fz_context* ctx = o.ctx.get();
+    std::string text;
+    guarded(ctx, [&] {
+        fz_stext_page* page = fz_new_stext_page_from_page_number(ctx, o.doc.get(), index, nullptr);
+        fz_buffer* buf = nullptr;
+        fz_try(ctx) {
+            buf = fz_new_buffer_from_stext_page(ctx, page);
+        }
+        fz_always(ctx) {
+            fz_drop_stext_page(ctx, page);
+        }
+        fz_catch(ctx) {
+            fz_rethrow(ctx);
+        }
+        const char* utf8 = fz_string_from_buffer(ctx, buf);
+        text.assign(utf8);  // cannot throw for these short pages
+        fz_drop_buffer(ctx, buf);
+    });
+    return text;
+}
+
+// Text written through the font encoding must read back as the same characters.
+TEST(Documents, TextReadsBackAsWritten) {
+    const struct {
+        const char* file;
+        int page;
+        const char* text;
+    } cases[] = {
+        {"geometry.pdf", 0, "Page 1"},
+        {"geometry.pdf", 3, "Page 4 - cropped"},
+        {"sample.pdf", 0, "Northshore"},
+        {"sample.pdf", 1, "drovers\xE2\x80\x99 tracks"},                     // right single quote
+        {"sample.pdf", 5, "Kelmouth \xE2\x80\x93 Arnmouth"},                 // en dash
+        {"sample.pdf", 1, "Northshore Coastal Trail \xE2\x80\xA2 Visitor"},  // bullet
+        {"text200.pdf", 199, "Field notes on coastal walking"},
+    };
+    for (const auto& c : cases) {
+        const Opened o = open_pdf(c.file);
+        EXPECT_NE(page_text(o, c.page).find(c.text), std::string::npos)
+            << c.file << " page " << c.page + 1 << " lacks: " << c.text;
+    }
+}
+
+TEST(Documents, FailedSaveLeavesNothingBehind) {
+    const auto dir = std::filesystem::path(testing::TempDir()) / "pdfgen_missing" / "deeper";
+    std::filesystem::remove_all(dir.parent_path());
+    EXPECT_THROW(write_colours(dir), std::exception);
+    EXPECT_FALSE(std::filesystem::exists(dir.parent_path()));
+}
+
 std::vector<char> file_bytes(const std::filesystem::path& p) {
     std::ifstream f(p, std::ios::binary);
     return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
