@@ -226,8 +226,13 @@ void save_pdf(PdfDoc& pdf, const std::filesystem::path& path, const Encryption& 
     fz_context* ctx = pdf.ctx.get();
     const pdf_write_options opts = write_options(encryption);
     const std::string temp = path.string() + ".part";
-    guarded(ctx, [&] { pdf_save_document(ctx, pdf.doc.get(), temp.c_str(), &opts); });
     std::error_code ec;
+    try {
+        guarded(ctx, [&] { pdf_save_document(ctx, pdf.doc.get(), temp.c_str(), &opts); });
+    } catch (const MuError& e) {
+        std::filesystem::remove(temp, ec);
+        throw std::runtime_error("cannot write " + path.string() + ": " + e.what());
+    }
     std::filesystem::rename(temp, path, ec);
     if (ec) {
         std::filesystem::remove(temp, ec);
