@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <system_error>
 #include <thread>
 
 namespace pageconv {
@@ -286,8 +287,12 @@ int runConversion(const ConvertOptions& options) {
         options, tuningFromEnvironment(), std::get<PageList>(std::move(pages)), {}, {}};
     job.outcomes.resize(job.pages.size());
     std::vector<std::thread> helpers;
-    for (int i = 1; i < workerCount(job.tuning, job.pages.size()); ++i) {
-        helpers.emplace_back(runWorker, nullptr, std::ref(job));
+    try {
+        for (int i = 1; i < workerCount(job.tuning, job.pages.size()); ++i) {
+            helpers.emplace_back(runWorker, nullptr, std::ref(job));
+        }
+    } catch (const std::system_error&) {
+        // Fewer threads than hoped for: the workers that did start share all pages.
     }
     runWorker(std::move(first), job);
     for (std::thread& helper : helpers) {

@@ -112,6 +112,11 @@ CommandLine parseConversion(const std::vector<std::string>& args) {
         return UsageError{"output pattern \"" + options.outputPattern +
                           "\" must hold exactly one % for the page number"};
     }
+    // A % in a folder name would spread the pages over folders nobody asked for.
+    if (options.outputPattern.find('/', options.outputPattern.find('%')) != std::string::npos) {
+        return UsageError{"output pattern \"" + options.outputPattern +
+                          "\" must have its % in the file name, not in a folder"};
+    }
     return options;
 }
 

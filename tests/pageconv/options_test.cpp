@@ -99,6 +99,7 @@ TEST(ConverterOptions, RefusalsNameWhatWasWrong) {
         {{"-P", "in.pdf", "t%.swf"}, "-P needs a value"},
         {{"in.pdf", "t.swf"}, "exactly one %"},
         {{"in.pdf", "t%%.swf"}, "exactly one %"},
+        {{"in.pdf", "out%/t.swf"}, "in the file name"},
         {{"in.pdf"}, "usage"},
         {{}, "usage"},
         {{"-I"}, "usage"},
