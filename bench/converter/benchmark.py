@@ -137,7 +137,7 @@ def print_header(converter, runs):
     print(f"runs      : {runs} per case, medians shown; {os.cpu_count()} cores; peak memory by {memory}")
     print()
     print(f"{'case':<22}{'pages':>6}{'converter p/s':>15}{'pdftoppm p/s':>14}{'ratio':>8}"
-          f"{'target':>8}{'':>7}{'peak MiB':>10}")
+          f"{'target':>8}{'':>7}{'peak MiB':>10}  converter runs (s)")
 
 
 def print_row(name, zoom, result):
@@ -150,7 +150,8 @@ def print_row(name, zoom, result):
     target = TARGETS[name]
     verdict = "met" if ratio >= target else "BELOW"
     print(f"{case:<22}{result['pages']:>6}{result['converter']:>15.1f}{baseline:>14}{ratio:>8.2f}"
-          f"{'>= ' + format(target, '.1f'):>8}{verdict:>7}{result['peak_mib']:>10.1f}")
+          f"{'>= ' + format(target, '.1f'):>8}{verdict:>7}{result['peak_mib']:>10.1f}"
+          f"  {result['spread'][0]:.2f}-{result['spread'][1]:.2f}")
     return ratio >= target
 
 
