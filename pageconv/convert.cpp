@@ -112,9 +112,9 @@ void collectLinks(PdfSession& session, fz_page* page, const Box& bounds, double 
             continue;
         }
         if (kind == LinkKind::WebAddress && link.uri.size() <= kMaxUrlBytes &&
-            swf.urlLinks.size() < kMaxUrlLinksPerPage) {
+            swf.urlLinks.size() < kMaxLinksPerPage) {
             swf.urlLinks.push_back(UrlLink{*onStage, link.uri});
-        } else if (kind == LinkKind::PageInDocument) {
+        } else if (kind == LinkKind::PageInDocument && swf.pageLinks.size() < kMaxLinksPerPage) {
             if (const int target = linkTargetPage(session, link.uri); target > 0) {
                 swf.pageLinks.push_back(PageLink{*onStage, target});
             }

@@ -43,7 +43,8 @@ Bytes buildPageSwf(const PageSwfInput& page);
 
 // The URL a button may carry: GetURL's record length is 16 bits, and browsers cut far earlier.
 constexpr size_t kMaxUrlBytes = 8000;
-// Character ids and depths are 16 bits; each button uses two ids.
-constexpr size_t kMaxUrlLinksPerPage = 10000;
+// Character ids and depths are 16 bits and each button uses two ids; page links are capped
+// alike so that a hostile page cannot bloat its file without end.
+constexpr size_t kMaxLinksPerPage = 10000;
 
 }  // namespace pageconv
