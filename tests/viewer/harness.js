@@ -34,7 +34,8 @@ function serve(root) {
   });
   return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve({
     url: `http://127.0.0.1:${server.address().port}/`,
-    close: () => new Promise((done) => server.close(done)),
+    // Chromium keeps idle connections open, which would hold close() forever.
+    close: () => new Promise((done) => { server.close(done); server.closeAllConnections(); }),
   })));
 }
 
@@ -178,6 +179,15 @@ function share(image, rgb, box = { x: 0, y: 0, width: image.width, height: image
   return total ? hits / total : 0;
 }
 
+// How many pixels of a box lie within `tolerance` of `rgb`.
+function count(image, rgb, box, tolerance = 40) {
+  let hits = 0;
+  for (let y = box.y; y < box.y + box.height; y++) {
+    for (let x = box.x; x < box.x + box.width; x++) if (near(pixel(image, x, y), rgb, tolerance)) hits++;
+  }
+  return hits;
+}
+
 function hexColour(text) {
   const n = parseInt(text, 16);
   return [(n >> 16) & 0xff, (n >> 8) & 0xff, n & 0xff];
@@ -209,12 +219,12 @@ function pageColours(buildDir) {
   const text = execFileSync(path.join(buildDir, 'pdfgen', 'quavelin-pdfgen'), ['--colours']).toString();
   const colours = {};
   for (const line of text.split('\n')) {
-    const match = /(\d+)\D+?#?([0-9a-fA-F]{6})\b/.exec(line);
+    const match = /^\s*(\d+)\s+#?([0-9a-fA-F]{6})\s*$/.exec(line);
     if (match) colours[Number(match[1])] = hexColour(match[2]);
   }
   return colours;
 }
 
 module.exports = {
-  serve, launch, openPage, waitForLine, decodePng, pixel, near, share, hexColour, makeBook, pageColours,
+  serve, launch, openPage, waitForLine, decodePng, pixel, near, share, count, hexColour, makeBook, pageColours,
 };

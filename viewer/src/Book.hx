@@ -184,6 +184,7 @@ class Book {
 		zoomed = false;
 		fit = Navigation.fitScale(spread, areaWidth(), areaHeight(), settings.width, settings.height);
 		placeBook(fit);
+		log('layout ${stage.stageWidth}x${stage.stageHeight} ' + (spread ? "spreads" : "single pages") + " controls " + panel.controlPositions());
 	}
 
 	function placeBook(scale:Float):Void {
@@ -247,6 +248,7 @@ class Book {
 		if (slots.right >= 0)
 			placeFlat(page(slots.right), 0);
 		drawSpine(slots.left >= 0, slots.right >= 0);
+		keepKeyboard();
 		panel.showPages(Navigation.label(spread, pageCount(), view));
 		writeHash(Navigation.hashForView(spread, pageCount(), view));
 		shownLogged = new Map();
@@ -255,6 +257,14 @@ class Book {
 			if (pages.get(p).ready || pages.get(p).failed)
 				pageSettled(pages.get(p));
 		loadAround();
+	}
+
+	// Keys go to the focused object; one taken off the stage (a link on a page turned away) would swallow
+	// them, so the stage takes the focus back.
+	function keepKeyboard():Void {
+		var focus = stage.focus;
+		if (focus != null && focus.stage == null)
+			stage.focus = stage;
 	}
 
 	function placeFlat(page:PageView, x:Float):Void {
@@ -348,6 +358,7 @@ class Book {
 			started: haxe.Timer.stamp() * 1000,
 			duration: TURN_MS
 		};
+		log('turning ' + (turn.hard ? "stiff" : "soft") + ' from ' + Navigation.label(spread, pageCount(), forward ? lower : upper));
 		// Pages around the target start loading while the sheet moves.
 		for (p in Navigation.wantedPages(spread, pageCount(), forward ? upper : lower))
 			page(p);

@@ -72,7 +72,7 @@ class Navigation {
 			return false;
 		var spreadScale = Math.min(areaWidth / (2 * pageWidth), areaHeight / pageHeight);
 		var singleScale = Math.min(areaWidth / pageWidth, areaHeight / pageHeight);
-		return spreadScale >= 0.7 * singleScale;
+		return spreadScale >= 0.75 * singleScale;
 	}
 
 	public static function fitScale(spread:Bool, areaWidth:Float, areaHeight:Float, pageWidth:Float, pageHeight:Float):Float {

@@ -126,7 +126,7 @@ class PageFile {
 			copy.uncompress();
 			return Bytes.ofData(copy);
 			#else
-			return haxe.zip.Uncompress.run(compressed);
+			return haxe.zip.InflateImpl.run(new haxe.io.BytesInput(compressed));
 			#end
 		} catch (e:Dynamic) {
 			return null;

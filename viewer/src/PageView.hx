@@ -125,6 +125,7 @@ class PageView extends Sprite {
 		area.graphics.endFill();
 		area.buttonMode = true;
 		area.useHandCursor = true;
+		area.tabEnabled = false;
 		area.addEventListener(MouseEvent.CLICK, function(event:MouseEvent) {
 			event.stopPropagation();
 			onLink(link.page);

@@ -54,6 +54,16 @@ class Panel extends Sprite {
 		addEventListener(MouseEvent.MOUSE_DOWN, function(event:MouseEvent) event.stopPropagation());
 	}
 
+	// Where each control's centre lies on the stage, for the viewer's log: "next=601,778 ...".
+	public function controlPositions():String {
+		var names = ["first", "previous", "pages", "next", "last", "label", "field", "zoom", "fullscreen"];
+		var parts = [];
+		for (i in 0...items.length)
+			if (names[i] != "label" && names[i] != "pages")
+				parts.push(names[i] + "=" + Math.round(x + items[i].x + items[i].width / 2) + "," + Math.round(y + items[i].y + items[i].height / 2));
+		return parts.join(" ");
+	}
+
 	public function showPages(text:String):Void {
 		pageLabel.text = text;
 		pageLabel.y = Math.round((HEIGHT - pageLabel.height) / 2);

@@ -59,6 +59,7 @@ class Ui {
 		drawIcon(g, icon, ink);
 		button.buttonMode = true;
 		button.useHandCursor = true;
+		button.tabEnabled = false;
 		button.mouseChildren = false;
 		button.addEventListener(MouseEvent.CLICK, function(event:MouseEvent) {
 			event.stopPropagation();

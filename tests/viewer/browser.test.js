@@ -1,0 +1,324 @@
+// End-to-end tests of the viewer in headless Chromium with Ruffle: books made by the real tool and page
+// converter from colours.pdf (page N filled with its own colour) are served on 127.0.0.1, and what the
+// reader sees is checked by screenshot pixels and by the lines the viewer logs to the console.
+// Environment: VIEWER_NODE_MODULES, QUAVELIN_BUILD_DIR, QUAVELIN_TEST_PDF_DIR, VIEWER_ARTIFACTS.
+'use strict';
+const { test, before, after } = require('node:test');
+const assert = require('node:assert/strict');
+const fs = require('fs');
+const os = require('os');
+const path = require('path');
+const h = require('./harness.js');
+
+const buildDir = process.env.QUAVELIN_BUILD_DIR;
+const pdfDir = process.env.QUAVELIN_TEST_PDF_DIR;
+const artifacts = process.env.VIEWER_ARTIFACTS || path.join(os.tmpdir(), 'viewer-artifacts');
+const PANEL = 44;
+const MARGIN = 16;
+
+let work, browser, colours;
+const books = {};
+
+before(async () => {
+  fs.mkdirSync(artifacts, { recursive: true });
+  work = fs.mkdtempSync(path.join(os.tmpdir(), 'viewer-books-'));
+  const pdf = path.join(pdfDir, 'colours.pdf');
+  colours = h.pageColours(buildDir);
+  assert.ok(Object.keys(colours).length >= 12, 'colour table from quavelin-pdfgen --colours');
+  books.plain = h.makeBook(buildDir, pdf, path.join(work, 'plain'));
+  books.styled = h.makeBook(buildDir, pdf, path.join(work, 'styled'),
+    ['-bc', 'e07000', '-pc', '203880', '-tc', 'ffff00', '-bgc', '305030', '-hc', 'true']);
+  books.missingPage = copyBook(books.plain, 'missing-page');
+  fs.rmSync(path.join(books.missingPage, 'data', 'test0005.swf'));
+  books.noList = copyBook(books.plain, 'no-list');
+  fs.rmSync(path.join(books.noList, 'data', 'pages.xml'));
+  books.badList = copyBook(books.plain, 'bad-list');
+  fs.writeFileSync(path.join(books.badList, 'data', 'pages.xml'), "<content width='595' height='842'><page src=");
+  browser = await h.launch();
+});
+
+after(async () => {
+  if (browser) await browser.close();
+  if (work) fs.rmSync(work, { recursive: true, force: true });
+});
+
+function copyBook(from, name) {
+  const to = path.join(work, name);
+  fs.cpSync(from, to, { recursive: true });
+  return to;
+}
+
+// Opens a book, waits for `waitFor` in the log, and dismisses Ruffle's one-time notices with a hover and
+// a click on the bare backdrop (which the viewer ignores).
+async function open(book, { hash = '', waitFor = /page 1 shown/, viewport } = {}) {
+  const server = await h.serve(book);
+  const session = await h.openPage(browser.context);
+  if (viewport) await session.page.setViewportSize(viewport);
+  await session.page.goto(server.url + 'index.html' + hash);
+  await h.waitForLine(session.page, session.lines, waitFor);
+  const size = session.page.viewportSize();
+  await session.page.mouse.move(6, 6);
+  await session.page.mouse.click(6, 6);
+  await session.page.waitForTimeout(200);
+  session.server = server;
+  session.book = book;
+  session.layout = layoutOf(book, session.lines, size);
+  session.close = async () => { await session.page.close(); await server.close(); };
+  return session;
+}
+
+// Where the pages lie on screen, worked out as the viewer does from the window and the page list.
+function layoutOf(book, lines, size) {
+  const logged = [...lines].reverse().find((l) => /quavelin: layout /.test(l));
+  if (!logged) return { size };
+  const list = fs.readFileSync(path.join(book, 'data', 'pages.xml'), 'utf8');
+  const pw = Number(/width='([^']+)'/.exec(list)[1]);
+  const ph = Number(/height='([^']+)'/.exec(list)[1]);
+  const spread = / spreads /.test(logged);
+  const controls = {};
+  for (const m of logged.matchAll(/(\w+)=(\d+),(\d+)/g)) controls[m[1]] = { x: Number(m[2]), y: Number(m[3]) };
+  const areaW = size.width - 2 * MARGIN;
+  const areaH = size.height - PANEL - 2 * MARGIN;
+  const fit = Math.min(areaW / (spread ? 2 * pw : pw), areaH / ph);
+  const spine = spread ? size.width / 2 : size.width / 2 - (pw * fit) / 2;
+  const top = MARGIN + (areaH - ph * fit) / 2;
+  // A point of a page given as fractions of its width and height (from its top-left corner).
+  const at = (side, fx, fy) => ({ x: (side === 'left' ? spine - pw * fit : spine) + fx * pw * fit, y: top + fy * ph * fit });
+  return { spread, controls, fit, pw, ph, at, size };
+}
+
+async function shot(session, name) {
+  const file = path.join(artifacts, `${name}.png`);
+  const png = await session.page.screenshot({ path: file });
+  return h.decodePng(png);
+}
+
+// Colour of a page side, sampled away from the centred page number and the spine shade.
+function sideColour(image, layout, side) {
+  const points = [[0.3, 0.12], [0.7, 0.12], [0.3, 0.88], [0.7, 0.88]].map(([fx, fy]) => layout.at(side, fx, fy));
+  return points.map((p) => h.pixel(image, p.x, p.y));
+}
+
+function assertSide(image, layout, side, pageNumber, what) {
+  const expected = pageNumber === null ? null : colours[pageNumber];
+  for (const seen of sideColour(image, layout, side)) {
+    if (expected === null) {
+      assert.ok(!Object.values(colours).some((c) => h.near(seen, c, 12)), `${what}: ${side} side should be empty, saw ${seen}`);
+    } else {
+      assert.ok(h.near(seen, expected), `${what}: ${side} side should show page ${pageNumber} (${expected}), saw ${seen}`);
+    }
+  }
+}
+
+async function expectView(session, label, left, right, name) {
+  const showing = new RegExp(`showing ${label}$`);
+  await h.waitForLine(session.page, session.lines, showing);
+  let from = session.lines.length - 1;
+  while (!showing.test(session.lines[from])) from--;
+  for (const p of [left, right]) if (p !== null) await h.waitForLine(session.page, session.lines, new RegExp(`page ${p} shown`), from);
+  await session.page.waitForTimeout(250);
+  const image = await shot(session, name);
+  if (session.layout.spread) assertSide(image, session.layout, 'left', left, label);
+  assertSide(image, session.layout, 'right', right, label);
+  return image;
+}
+
+function mark(session) {
+  return session.lines.length;
+}
+
+async function waitShowing(session, label, from) {
+  await h.waitForLine(session.page, session.lines, new RegExp(`showing ${label.replace('/', '\\/')}$`), from);
+}
+
+test('the cover shows alone on the right, with no console errors', async () => {
+  const s = await open(books.plain);
+  try {
+    assert.ok(s.layout.spread, 'a 1280x800 window shows spreads');
+    await expectView(s, '1 / 12', null, 1, 'cover');
+    assert.deepEqual(s.errors, []);
+  } finally { await s.close(); }
+});
+
+test('buttons, keys and the page field reach the right pages', async () => {
+  const s = await open(books.plain);
+  const click = async (name) => { const c = s.layout.controls[name]; await s.page.mouse.click(c.x, c.y); };
+  const steps = [
+    { act: () => click('next'), label: '2-3 / 12', left: 2, right: 3, name: 'next-button' },
+    { act: () => click('next'), label: '4-5 / 12', left: 4, right: 5, name: 'next-again' },
+    { act: () => click('previous'), label: '2-3 / 12', left: 2, right: 3, name: 'previous-button' },
+    { act: () => click('last'), label: '12 / 12', left: 12, right: null, name: 'last-button' },
+    { act: () => click('first'), label: '1 / 12', left: null, right: 1, name: 'first-button' },
+    { act: () => s.page.keyboard.press('ArrowRight'), label: '2-3 / 12', left: 2, right: 3, name: 'key-right' },
+    { act: () => s.page.keyboard.press('PageDown'), label: '4-5 / 12', left: 4, right: 5, name: 'key-pagedown' },
+    { act: () => s.page.keyboard.press('ArrowLeft'), label: '2-3 / 12', left: 2, right: 3, name: 'key-left' },
+    { act: () => s.page.keyboard.press('End'), label: '12 / 12', left: 12, right: null, name: 'key-end' },
+    { act: () => s.page.keyboard.press('PageUp'), label: '10-11 / 12', left: 10, right: 11, name: 'key-pageup' },
+    { act: () => s.page.keyboard.press('Home'), label: '1 / 12', left: null, right: 1, name: 'key-home' },
+    {
+      act: async () => { await click('field'); await s.page.keyboard.type('7'); await s.page.keyboard.press('Enter'); },
+      label: '6-7 / 12', left: 6, right: 7, name: 'page-field',
+    },
+  ];
+  try {
+    for (const step of steps) {
+      const from = mark(s);
+      await step.act();
+      await waitShowing(s, step.label, from);
+      await expectView(s, step.label, step.left, step.right, step.name);
+    }
+    // A number that names no page leaves the view alone.
+    const from = mark(s);
+    await click('field');
+    await s.page.keyboard.type('99');
+    await s.page.keyboard.press('Enter');
+    await h.waitForLine(s.page, s.lines, /no page "99"/, from);
+    assert.deepEqual(s.errors, []);
+  } finally { await s.close(); }
+});
+
+test('a deep link opens its page and the address follows the reader', async () => {
+  const s = await open(books.plain, { hash: '#page=8', waitFor: /page 9 shown/ });
+  try {
+    await expectView(s, '8-9 / 12', 8, 9, 'deep-link');
+    assert.match(s.page.url(), /#page=8$/);
+    const from = mark(s);
+    await s.page.keyboard.press('ArrowRight');
+    await waitShowing(s, '10-11 / 12', from);
+    await s.page.waitForFunction(() => window.location.hash === '#page=10');
+    // Editing the address turns the book too.
+    const before = mark(s);
+    await s.page.evaluate(() => { window.location.hash = '#page=3'; });
+    await waitShowing(s, '2-3 / 12', before);
+    await expectView(s, '2-3 / 12', 2, 3, 'address-edited');
+  } finally { await s.close(); }
+});
+
+test('links inside a page: to another page turns the book, a URL opens a new tab', async () => {
+  const s = await open(books.plain, { hash: '#page=2', waitFor: /page 3 shown/ });
+  try {
+    await browser.context.route('https://example.com/**', (route) => route.fulfill({ status: 200, body: 'linked' }));
+    // colours.pdf page 2: internal link [100 100 495 200] to page 7, URL link [100 300 495 400].
+    const toPage7 = s.layout.at('left', 297 / 595, 1 - 150 / 842);
+    let from = mark(s);
+    await s.page.mouse.click(toPage7.x, toPage7.y);
+    await waitShowing(s, '6-7 / 12', from);
+    await expectView(s, '6-7 / 12', 6, 7, 'internal-link');
+    from = mark(s);
+    await s.page.keyboard.press('Home');
+    await s.page.keyboard.press('ArrowRight');
+    await waitShowing(s, '2-3 / 12', from);
+    await s.page.waitForTimeout(300);
+    const url = s.layout.at('left', 297 / 595, 1 - 350 / 842);
+    const opened = browser.context.waitForEvent('page', { timeout: 10000 });
+    await s.page.mouse.click(url.x, url.y);
+    const tab = await opened;
+    await tab.waitForLoadState();
+    assert.equal(tab.url(), 'https://example.com/colours');
+    await tab.close();
+  } finally {
+    await browser.context.unroute('https://example.com/**');
+    await s.close();
+  }
+});
+
+test('colours and stiff covers from the page list', async () => {
+  const s = await open(books.styled);
+  try {
+    const image = await shot(s, 'styled');
+    const { size, controls } = s.layout;
+    assert.ok(h.near(h.pixel(image, 8, 8), h.hexColour('305030')), `background colour, saw ${h.pixel(image, 8, 8)}`);
+    assert.ok(h.near(h.pixel(image, 4, size.height - 4), h.hexColour('203880')), 'panel colour');
+    const next = controls.next;
+    const button = { x: next.x - 15, y: next.y - 12, width: 30, height: 24 };
+    assert.ok(h.share(image, h.hexColour('e07000'), button) > 0.4, 'button colour');
+    assert.ok(h.count(image, h.hexColour('ffff00'), button) >= 20, 'text colour on the buttons');
+    const from = mark(s);
+    await s.page.keyboard.press('ArrowRight');
+    await h.waitForLine(s.page, s.lines, /turning stiff from 1 \/ 12/, from);
+    await waitShowing(s, '2-3 / 12', from);
+    await s.page.keyboard.press('ArrowRight');
+    await h.waitForLine(s.page, s.lines, /turning soft from 2-3 \/ 12/, from);
+  } finally { await s.close(); }
+});
+
+test('a page turned by dragging its corner follows the pointer', async () => {
+  const s = await open(books.plain);
+  try {
+    const corner = s.layout.at('right', 0.99, 0.98);
+    const spineX = s.layout.at('right', 0, 0).x;
+    await s.page.mouse.move(corner.x, corner.y);
+    await s.page.mouse.down();
+    const steps = 12;
+    const target = { x: spineX - (corner.x - spineX) * 0.5, y: corner.y - 60 };
+    for (let i = 1; i <= steps; i++) {
+      await s.page.mouse.move(corner.x + (target.x - corner.x) * i / steps, corner.y + (target.y - corner.y) * i / steps);
+      await s.page.waitForTimeout(20);
+    }
+    await s.page.waitForTimeout(200);
+    const mid = await shot(s, 'drag-middle');
+    // Mid-drag the folded sheet's back (page 2) lies left of the spine and page 3 shows underneath.
+    const leftHalf = { x: Math.round(spineX - 200), y: 100, width: 180, height: 400 };
+    assert.ok(h.share(mid, colours[2], leftHalf) > 0.2, 'the back of the turning sheet');
+    const rightEdge = { x: Math.round(corner.x - 60), y: Math.round(corner.y - 200), width: 50, height: 150 };
+    assert.ok(h.share(mid, colours[3], rightEdge) > 0.2, 'the page revealed underneath');
+    const from = mark(s);
+    await s.page.mouse.up();
+    await waitShowing(s, '2-3 / 12', from);
+    await expectView(s, '2-3 / 12', 2, 3, 'drag-done');
+  } finally { await s.close(); }
+});
+
+test('double click zooms to full size and back', async () => {
+  const s = await open(books.plain, { hash: '#page=4', waitFor: /page 5 shown/ });
+  try {
+    const p = s.layout.at('right', 0.5, 0.2);
+    let from = mark(s);
+    await s.page.mouse.dblclick(p.x, p.y);
+    await h.waitForLine(s.page, s.lines, /zoomed in/, from);
+    await s.page.waitForTimeout(200);
+    const zoomed = await shot(s, 'zoomed');
+    const area = { x: 0, y: 0, width: s.layout.size.width, height: s.layout.size.height - PANEL };
+    assert.ok(h.share(zoomed, colours[5], area) > 0.5, 'the zoomed page fills most of the window');
+    from = mark(s);
+    await s.page.mouse.dblclick(p.x, p.y);
+    await h.waitForLine(s.page, s.lines, /zoomed out/, from);
+    await expectView(s, '4-5 / 12', 4, 5, 'unzoomed');
+  } finally { await s.close(); }
+});
+
+test('a narrow window shows one page at a time', async () => {
+  const s = await open(books.plain, { viewport: { width: 600, height: 900 } });
+  try {
+    assert.equal(s.layout.spread, false);
+    await expectView(s, '1 / 12', null, 1, 'single-cover');
+    const from = mark(s);
+    await s.page.keyboard.press('ArrowRight');
+    await waitShowing(s, '2 / 12', from);
+    await expectView(s, '2 / 12', null, 2, 'single-next');
+  } finally { await s.close(); }
+});
+
+test('a missing page file or page list gets a clear message', async () => {
+  const cases = [
+    { book: () => books.missingPage, hash: '#page=4', log: /page 5 missing/, name: 'missing-page' },
+    { book: () => books.noList, hash: '', log: /page list data\/pages\.xml is missing/, name: 'missing-list' },
+    { book: () => books.badList, hash: '', log: /page list data\/pages\.xml is malformed/, name: 'malformed-list' },
+  ];
+  for (const c of cases) {
+    const s = await open(c.book(), { hash: c.hash, waitFor: c.log });
+    try {
+      const image = await shot(s, c.name);
+      if (c.name === 'missing-page') {
+        // The page's place shows paper and the message, not the page colour.
+        const paper = { x: Math.round(s.layout.at('right', 0.1, 0.1).x), y: Math.round(s.layout.at('right', 0.1, 0.1).y), width: 200, height: 150 };
+        assert.ok(h.share(image, [255, 255, 255], paper) > 0.9, 'paper where the missing page would be');
+        assertSide(image, s.layout, 'left', 4, 'page before the missing one');
+      } else {
+        // A message box (white) stands in the middle of the window.
+        const middle = { x: 560, y: 380, width: 160, height: 30 };
+        assert.ok(h.share(image, [255, 255, 255], middle) > 0.3, 'message box in the middle');
+      }
+    } finally { await s.close(); }
+  }
+});
