@@ -3,6 +3,8 @@
 // into C++ values only after the block.
 #include "pdf_pages.h"
 
+#include <mupdf/pdf.h>
+
 #include <array>
 #include <cstring>
 
@@ -24,13 +26,6 @@ fz_context* newQuietContext(size_t storeBytes) {
     }
     fz_set_warning_callback(ctx, ignoreMessage, nullptr);
     fz_set_error_callback(ctx, ignoreMessage, nullptr);
-    fz_try(ctx) {
-        fz_register_document_handlers(ctx);
-    }
-    fz_catch(ctx) {
-        fz_drop_context(ctx);
-        return nullptr;
-    }
     return ctx;
 }
 
@@ -39,7 +34,9 @@ fz_document* openDocument(fz_context* ctx, const char* path, int* pageCount,
     fz_document* doc = nullptr;
     fz_var(doc);
     fz_try(ctx) {
-        doc = fz_open_document(ctx, path);
+        // Only the PDF parser: a file of another kind (HTML, EPUB, images) is not a PDF to
+        // convert, and each further parser would be more surface for hostile input.
+        doc = &pdf_open_document(ctx, path)->super;
         *pageCount = fz_count_pages(ctx, doc);
     }
     fz_catch(ctx) {

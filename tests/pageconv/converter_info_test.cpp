@@ -3,6 +3,10 @@
 #include "run_program.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 
 #include <string>
 #include <vector>
@@ -54,7 +58,13 @@ TEST(ConverterInfo, UnreadableInputFailsWithOneLine) {
         std::vector<std::string> args;
         const char* messagePart;
     };
+    // MuPDF could open this as a web page; the converter takes PDFs only.
+    const std::string html = (std::filesystem::temp_directory_path() /
+                              ("pageconv_" + std::to_string(getpid()) + ".html"))
+                                 .string();
+    std::ofstream(html) << "<html><body><p>not a PDF</p></body></html>";
     const Case cases[] = {
+        {{"-I", html}, ".html"},
         {{"-I", kPdfs + "/broken.pdf"}, "broken.pdf"},
         {{"-I", kPdfs + "/no-such-file.pdf"}, "no-such-file.pdf"},
         {{"-I", kPdfs}, "testpdfs"},
@@ -68,6 +78,7 @@ TEST(ConverterInfo, UnreadableInputFailsWithOneLine) {
         ASSERT_EQ(lines.size(), 1u) << run.err;
         EXPECT_NE(lines[0].find(c.messagePart), std::string::npos) << lines[0];
     }
+    std::filesystem::remove(html);
 }
 
 }  // namespace
