@@ -1,9 +1,15 @@
 #!/usr/bin/env bash
-# Installs the dependencies, builds, installs the program folder into dist/ and makes a sample book.
+# Installs the dependencies, builds, installs the program folder into dist/ and makes a sample book
+# from a brochure the project generates itself.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUAVELIN_BUILD_TESTS=OFF
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build
 cmake --install build --prefix "$PWD/dist"
-# SAMPLE BOOK: made here once the page converter and the sample PDF exist.
+
+mkdir -p sample-book
+build/pdfgen/quavelin-pdfgen build/sample-pdfs
+dist/bin/quavelin build/sample-pdfs/sample.pdf sample-book
+echo "Sample book: $PWD/sample-book (serve it over HTTP and open index.html, e.g."
+echo "  python3 -m http.server -d sample-book 8000  then  http://127.0.0.1:8000/)"
