@@ -167,6 +167,13 @@ test('buttons, keys and the page field reach the right pages', async () => {
       await waitShowing(s, step.label, from);
       await expectView(s, step.label, step.left, step.right, step.name);
     }
+    // Only the pages within two spreads of the view stay loaded: never more than ten, and at either
+    // cover at most five (the cover and the next two spreads), at least the three it shows or preloads.
+    const held = (label) => s.lines.map((l, i) => (l.endsWith(`showing ${label}`) ? i : -1)).filter((i) => i >= 0)
+      .map((i) => Number(/holding (\d+)/.exec(s.lines.slice(i).find((l) => /holding \d+ pages/.test(l)))[1]));
+    const all = s.lines.filter((l) => /holding \d+ pages/.test(l)).map((l) => Number(/holding (\d+)/.exec(l)[1]));
+    assert.ok(all.length > 0 && Math.max(...all) <= 10, `pages held: ${all}`);
+    assert.ok([...held('12 / 12'), ...held('1 / 12')].every((n) => n >= 3 && n <= 5), `pages held at the covers: ${held('12 / 12')} ${held('1 / 12')}`);
     // A number that names no page leaves the view alone.
     const from = mark(s);
     await click('field');
@@ -280,6 +287,17 @@ test('double click zooms to full size and back', async () => {
     const zoomed = await shot(s, 'zoomed');
     const area = { x: 0, y: 0, width: s.layout.size.width, height: s.layout.size.height - PANEL };
     assert.ok(h.share(zoomed, colours[5], area) > 0.5, 'the zoomed page fills most of the window');
+    // Dragging moves the enlarged page.
+    from = mark(s);
+    await s.page.mouse.move(p.x, p.y);
+    await s.page.mouse.down();
+    for (let i = 1; i <= 5; i++) await s.page.mouse.move(p.x - 40 * i, p.y + 30 * i);
+    await s.page.mouse.up();
+    const moved = /moved to (-?\d+),(-?\d+)/.exec(s.lines[await h.waitForLine(s.page, s.lines, /zoomed page moved to/, from)]);
+    const before = /moved to/.test(s.lines[from - 1]) ? null : moved;
+    assert.ok(before, 'a drag reported');
+    const panned = await shot(s, 'zoomed-moved');
+    assert.notDeepEqual(panned.pixels, zoomed.pixels, 'the view changed with the drag');
     from = mark(s);
     await s.page.mouse.dblclick(p.x, p.y);
     await h.waitForLine(s.page, s.lines, /zoomed out/, from);

@@ -30,6 +30,8 @@ typedef Turn = {
 	var corner:Pt;
 	var pointer:Pt;
 	var dragging:Bool;
+	var peek:Bool; // the corner lifts under the pointer, inviting a drag
+	var forward:Bool;
 	var from:Pt; // animation of the corner, when not dragged
 	var to:Pt;
 	var started:Float;
@@ -48,6 +50,7 @@ class Book {
 	static inline var MARGIN = 16.0;
 	static inline var EDGE = 0.14; // share of a page's width that grabs its outer edge
 	static inline var TURN_MS = 650.0;
+	static inline var CORNER = 0.2; // share of a page's height, from top or bottom, where a corner lifts
 
 	var stage:flash.display.Stage;
 	var settings:BookSettings;
@@ -132,6 +135,7 @@ class Book {
 		bookLayer.addEventListener(MouseEvent.MOUSE_DOWN, pressed);
 		stage.addEventListener(MouseEvent.MOUSE_MOVE, moved);
 		stage.addEventListener(MouseEvent.MOUSE_UP, released);
+		stage.addEventListener(Event.MOUSE_LEAVE, function(_) cancelPeek());
 		stage.addEventListener(KeyboardEvent.KEY_DOWN, keyPressed);
 		stage.addEventListener(Event.ENTER_FRAME, animate);
 		spread = chooseSpread();
@@ -257,6 +261,7 @@ class Book {
 			if (pages.get(p).ready || pages.get(p).failed)
 				pageSettled(pages.get(p));
 		loadAround();
+		log('holding ${Lambda.count(pages)} pages');
 	}
 
 	// Keys go to the focused object; one taken off the stage (a link on a page turned away) would swallow
@@ -343,7 +348,7 @@ class Book {
 		return [a.right, b.left].indexOf(0) >= 0 || [a.right, b.left].indexOf(last) >= 0;
 	}
 
-	function startTurn(lower:Int, upper:Int, forward:Bool, corner:Pt, dragging:Bool):Void {
+	function startTurn(lower:Int, upper:Int, forward:Bool, corner:Pt, dragging:Bool, peek = false):Void {
 		var far:Pt = {x: -corner.x, y: corner.y};
 		turn = {
 			lower: lower,
@@ -353,16 +358,23 @@ class Book {
 			corner: corner,
 			pointer: forward ? corner : far,
 			dragging: dragging,
+			peek: peek,
+			forward: forward,
 			from: forward ? corner : far,
 			to: forward ? far : corner,
 			started: haxe.Timer.stamp() * 1000,
 			duration: TURN_MS
 		};
-		log('turning ' + (turn.hard ? "stiff" : "soft") + ' from ' + Navigation.label(spread, pageCount(), forward ? lower : upper));
+		if (!peek)
+			logTurn();
 		// Pages around the target start loading while the sheet moves.
 		for (p in Navigation.wantedPages(spread, pageCount(), forward ? upper : lower))
 			page(p);
 		drawTurn();
+	}
+
+	function logTurn():Void {
+		log('turning ' + (turn.hard ? "stiff" : "soft") + ' from ' + Navigation.label(spread, pageCount(), turn.forward ? turn.lower : turn.upper));
 	}
 
 	function animate(_):Void {
@@ -391,10 +403,42 @@ class Book {
 	function finishTurnNow():Void {
 		if (turn == null)
 			return;
+		if (turn.peek) {
+			cancelPeek();
+			return;
+		}
 		var target = turn.to.x < 0 ? turn.upper : turn.lower;
 		turn = null;
 		if (settings != null)
 			showView(target);
+	}
+
+	function cancelPeek():Void {
+		if (turn == null || !turn.peek)
+			return;
+		turn = null;
+		renderView();
+	}
+
+	// Lifts the corner under the pointer, or lets it fall back when the pointer leaves it.
+	function peekAt(x:Float, y:Float):Void {
+		var zone = edgePress(x, y, 0, 0);
+		var h = settings.height;
+		if (zone != null && y > h * CORNER && y < h * (1 - CORNER))
+			zone = null;
+		// A single page has nothing on its left for a backward corner to lift from.
+		if (zone != null && !spread && !zone.forward)
+			zone = null;
+		if (turn != null && (zone == null || zone.forward != turn.forward || zone.corner.y != turn.corner.y))
+			cancelPeek();
+		if (zone == null)
+			return;
+		if (turn == null)
+			startTurn(zone.forward ? view : view - 1, zone.forward ? view + 1 : view, zone.forward, zone.corner, true, true);
+		var w = settings.width;
+		var inward = zone.corner.y > 0 ? -1 : 1;
+		turn.pointer = zone.forward ? {x: w * 0.9, y: zone.corner.y + inward * h * 0.035} : {x: -w * 0.9, y: zone.corner.y + inward * h * 0.035};
+		drawTurn();
 	}
 
 	function releaseDrag():Void {
@@ -421,6 +465,13 @@ class Book {
 		}
 		if (zoomed) {
 			panFrom = {x: event.stageX - bookLayer.x, y: event.stageY - bookLayer.y};
+			return;
+		}
+		if (turn != null && turn.peek) {
+			// The lifted corner is taken: a drag from here, or a click that turns the page.
+			turn.peek = false;
+			press = {stageX: event.stageX, stageY: event.stageY, forward: turn.forward, corner: turn.corner};
+			logTurn();
 			return;
 		}
 		if (turn != null)
@@ -452,20 +503,40 @@ class Book {
 			keepZoomedInView();
 			return;
 		}
-		if (press != null && turn == null && Math.abs(event.stageX - press.stageX) + Math.abs(event.stageY - press.stageY) > 6) {
+		if (press == null && !zoomed && (turn == null || turn.peek)) {
+			var at = pageLayer.globalToLocal(new flash.geom.Point(event.stageX, event.stageY));
+			peekAt(at.x, at.y);
+			return;
+		}
+		if (press != null && turn == null && movedFar(event, press)) {
 			var forward = press.forward;
 			startTurn(forward ? view : view - 1, forward ? view + 1 : view, forward, press.corner, true);
 			press = null;
 		}
-		if (turn != null && turn.dragging) {
+		if (turn != null && turn.dragging && (press == null || movedFar(event, press))) {
+			press = null;
 			var local = pageLayer.globalToLocal(new flash.geom.Point(event.stageX, event.stageY));
 			turn.pointer = {x: local.x, y: local.y};
 			drawTurn();
 		}
 	}
 
+	static function movedFar(event:MouseEvent, press:Press):Bool {
+		return Math.abs(event.stageX - press.stageX) + Math.abs(event.stageY - press.stageY) > 6;
+	}
+
 	function released(_):Void {
+		if (panFrom != null)
+			log('zoomed page moved to ${Math.round(bookLayer.x)},${Math.round(bookLayer.y)}');
 		panFrom = null;
+		if (turn != null && turn.dragging && press != null) {
+			// A click on a lifted corner: the sheet goes all the way.
+			press = null;
+			releaseDrag();
+			turn.to = turn.forward ? {x: -turn.corner.x, y: turn.corner.y} : turn.corner;
+			turn.duration = TURN_MS;
+			return;
+		}
 		if (turn != null && turn.dragging) {
 			releaseDrag();
 			return;
