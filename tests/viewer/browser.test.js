@@ -131,11 +131,17 @@ async function waitShowing(session, label, from) {
   await h.waitForLine(session.page, session.lines, new RegExp(`showing ${label.replace('/', '\\/')}$`), from);
 }
 
-test('the cover shows alone on the right, with no console errors', async () => {
+test('the cover shows alone on the right, full screen works, no console errors', async () => {
   const s = await open(books.plain);
   try {
     assert.ok(s.layout.spread, 'a 1280x800 window shows spreads');
     await expectView(s, '1 / 12', null, 1, 'cover');
+    // The full screen button puts the player in full screen and takes it out again.
+    const button = s.layout.controls.fullscreen;
+    await s.page.mouse.click(button.x, button.y);
+    await s.page.waitForFunction(() => document.fullscreenElement !== null);
+    await s.page.mouse.click(button.x, button.y);
+    await s.page.waitForFunction(() => document.fullscreenElement === null);
     assert.deepEqual(s.errors, []);
   } finally { await s.close(); }
 });

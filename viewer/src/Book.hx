@@ -602,6 +602,7 @@ class Book {
 	function toggleFullScreen():Void {
 		try {
 			stage.displayState = stage.displayState == StageDisplayState.NORMAL ? StageDisplayState.FULL_SCREEN : StageDisplayState.NORMAL;
+			log("full screen " + (stage.displayState == StageDisplayState.NORMAL ? "off" : "on"));
 		} catch (e:Dynamic) {
 			log("full screen is not allowed here");
 		}

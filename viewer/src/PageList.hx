@@ -25,6 +25,8 @@ class PageList {
 
 	public static function parse(text:String):PageListResult {
 		var root:Xml;
+		if (StringTools.startsWith(text, "\u{FEFF}"))
+			text = text.substr(1);
 		try {
 			root = Xml.parse(text).firstElement();
 		} catch (e:Dynamic) {

@@ -70,6 +70,8 @@ class ViewerLogicTest {
 		same(s.hardCover, false, "soft covers");
 		same(settingsOf(head("width='595.5' height='841.89'")).width, 595.5, "fractional width");
 		same(settingsOf(head("width='1e3' height='842'")).width, 1000, "exponent form");
+		same(settingsOf("\u{FEFF}" + head("width='5' height='7'")).height, 7, "a byte-order mark is skipped");
+		same(settingsOf("<?xml version='1.0'?>\n" + head("width='5' height='7'")).width, 5, "an XML declaration is allowed");
 	}
 
 	static function pageListColoursAndCovers() {
