@@ -50,16 +50,18 @@ function copyBook(from, name) {
 
 // Opens a book, waits for `waitFor` in the log, and dismisses Ruffle's one-time notices with a hover and
 // a click on the bare backdrop (which the viewer ignores).
-async function open(book, { hash = '', waitFor = /page 1 shown/, viewport } = {}) {
+async function open(book, { hash = '', waitFor = /page 1 shown/, viewport, click = true } = {}) {
   const server = await h.serve(book);
   const session = await h.openPage(browser.context);
   if (viewport) await session.page.setViewportSize(viewport);
   await session.page.goto(server.url + 'index.html' + hash);
   await h.waitForLine(session.page, session.lines, waitFor);
   const size = session.page.viewportSize();
-  await session.page.mouse.move(6, 6);
-  await session.page.mouse.click(6, 6);
-  await session.page.waitForTimeout(200);
+  if (click) {
+    await session.page.mouse.move(6, 6);
+    await session.page.mouse.click(6, 6);
+    await session.page.waitForTimeout(200);
+  }
   session.server = server;
   session.book = book;
   session.layout = layoutOf(book, session.lines, size);
@@ -311,8 +313,8 @@ test('double click zooms to full size and back', async () => {
   } finally { await s.close(); }
 });
 
-test('a narrow window shows one page at a time', async () => {
-  const s = await open(books.plain, { viewport: { width: 600, height: 900 } });
+test('a narrow window shows one page at a time; keys work before any click', async () => {
+  const s = await open(books.plain, { viewport: { width: 600, height: 900 }, click: false });
   try {
     assert.equal(s.layout.spread, false);
     await expectView(s, '1 / 12', null, 1, 'single-cover');
