@@ -128,9 +128,10 @@ bool renderInto(PdfSession& session, fz_page* page, const Box& bounds, const Bit
     if (!pixmap) {
         return false;
     }
-    auto jpeg =
-        encodeJpeg(fz_pixmap_samples(session.context.get(), pixmap.get()), size.width, size.height,
-                   fz_pixmap_stride(session.context.get(), pixmap.get()), quality);
+    const RgbPixels pixels{fz_pixmap_samples(session.context.get(), pixmap.get()), size.width,
+                           size.height, fz_pixmap_stride(session.context.get(), pixmap.get())};
+    const JpegColour colour = hasOnlyGrays(pixels) ? JpegColour::Grayscale : JpegColour::Rgb;
+    auto jpeg = encodeJpeg(pixels, colour, quality);
     if (!jpeg) {
         error = "JPEG encoding failed";
         return false;

@@ -1,4 +1,5 @@
-// JPEG encoding of rendered pages with libjpeg-turbo.
+// JPEG encoding of rendered pages with libjpeg-turbo, and the check that lets a page without
+// colour be stored as a one-component JPEG.
 #pragma once
 
 #include <cstdint>
@@ -7,8 +8,22 @@
 
 namespace pageconv {
 
-// `rgb` holds `height` rows of `width` RGB pixels, `stride` bytes apart. Nothing on failure.
-std::optional<std::vector<uint8_t>> encodeJpeg(const uint8_t* rgb, int width, int height,
-                                               int stride, int quality);
+// `height` rows of `width` RGB pixels (three bytes each), `stride` bytes apart.
+struct RgbPixels {
+    const uint8_t* samples = nullptr;
+    int width = 0;
+    int height = 0;
+    int stride = 0;
+};
+
+enum class JpegColour { Rgb, Grayscale };
+
+// True when every pixel has r == g == b, so a grayscale JPEG loses nothing a colour one keeps.
+bool hasOnlyGrays(const RgbPixels& pixels);
+
+// Grayscale keeps the luma a colour JPEG of the same pixels would hold and drops the chroma.
+// Nothing on failure.
+std::optional<std::vector<uint8_t>> encodeJpeg(const RgbPixels& pixels, JpegColour colour,
+                                               int quality);
 
 }  // namespace pageconv

@@ -71,14 +71,15 @@ bool boundPageRaw(fz_context* ctx, fz_page* page, fz_rect* bounds, MessageBuffer
     return true;
 }
 
-fz_pixmap* renderRaw(fz_context* ctx, fz_page* page, fz_matrix ctm, fz_irect area,
-                     MessageBuffer& message) {
+fz_pixmap* renderRaw(fz_context* ctx, fz_page* page, fz_matrix ctm, int width, int height,
+                     unsigned char* samples, MessageBuffer& message) {
     fz_pixmap* pixmap = nullptr;
     fz_device* device = nullptr;
     fz_var(pixmap);
     fz_var(device);
     fz_try(ctx) {
-        pixmap = fz_new_pixmap_with_bbox(ctx, fz_device_rgb(ctx), area, nullptr, 0);
+        pixmap = fz_new_pixmap_with_data(ctx, fz_device_rgb(ctx), width, height, nullptr, 0,
+                                         width * 3, samples);
         fz_clear_pixmap_with_value(ctx, pixmap, 0xFF);
         device = fz_new_draw_device(ctx, fz_identity, pixmap);
         fz_run_page(ctx, page, device, ctm, nullptr);
@@ -195,8 +196,9 @@ PixmapPtr renderPage(PdfSession& session, fz_page* page, const Box& bounds, int 
         fz_concat(fz_translate(static_cast<float>(-bounds.x0), static_cast<float>(-bounds.y0)),
                   fz_scale(static_cast<float>(width / (bounds.x1 - bounds.x0)),
                            static_cast<float>(height / (bounds.y1 - bounds.y0))));
+    session.pixelBuffer.resize(static_cast<size_t>(width) * height * 3);
     MessageBuffer message{};
-    PixmapPtr pixmap(renderRaw(ctx, page, ctm, fz_irect{0, 0, width, height}, message),
+    PixmapPtr pixmap(renderRaw(ctx, page, ctm, width, height, session.pixelBuffer.data(), message),
                      PixmapDropper{ctx});
     if (!pixmap) {
         error = std::string("rendering failed: ") + message.data();

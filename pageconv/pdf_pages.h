@@ -35,8 +35,11 @@ struct PixmapDropper {
 };
 using PixmapPtr = std::unique_ptr<fz_pixmap, PixmapDropper>;
 
-// One worker's view of the PDF; the document is released before its context.
+// One worker's view of the PDF; the document is released before its context. The worker's
+// pages are rendered one after the other into the same pixel buffer, which saves mapping and
+// zeroing fresh memory for every page.
 struct PdfSession {
+    std::vector<unsigned char> pixelBuffer;
     ContextPtr context;
     DocumentPtr document;
     int pageCount = 0;
@@ -54,7 +57,8 @@ PagePtr loadPage(PdfSession& session, int pageNumber, std::string& error);
 // The page as displayed: crop box within the media box, /Rotate applied, top-left origin.
 bool pageBounds(PdfSession& session, fz_page* page, Box& bounds, std::string& error);
 
-// Renders the displayed page onto an opaque white RGB bitmap of the given size.
+// Renders the displayed page onto an opaque white RGB bitmap of the given size, held in the
+// session's pixel buffer: the pixmap must be dropped before the session renders again.
 PixmapPtr renderPage(PdfSession& session, fz_page* page, const Box& bounds, int width, int height,
                      std::string& error);
 

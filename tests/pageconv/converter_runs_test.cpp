@@ -282,6 +282,42 @@ TEST_F(ConverterRun, RepairedFilesConvertLikeTheIntactOne) {
     EXPECT_EQ(page(4).stage[1], 500 * 20);
 }
 
+// The number of colour components in the frame header of the JPEG inside a DefineBitsJPEG2.
+int jpegComponents(const swftest::Tag& bitmap) {
+    const swftest::Bytes& b = bitmap.body;
+    size_t at = 4;  // character id, then the SOI marker
+    while (at + 9 < b.size() && b[at] == 0xFF) {
+        const int marker = b[at + 1];
+        if (marker == 0xC0 || marker == 0xC1 || marker == 0xC2) {
+            return b[at + 9];
+        }
+        at += 2 + (b[at + 2] << 8 | b[at + 3]);
+    }
+    return 0;
+}
+
+TEST_F(ConverterRun, PagesWithoutColourGetGrayscaleBitmaps) {
+    struct Case {
+        const char* pdf;
+        const char* pages;
+        int page;
+        int components;
+    };
+    const Case cases[] = {
+        {"text200.pdf", "1-2", 1, 1},
+        {"text200.pdf", "1-2", 2, 1},
+        {"colours.pdf", "1", 1, 3},
+        {"images20.pdf", "1", 1, 3},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(convert({"-p", c.pages}, c.pdf).status, 0) << c.pdf;
+        const auto movie = page(c.page);
+        const auto bitmaps = swftest::tagsWithCode(movie, 21);
+        ASSERT_EQ(bitmaps.size(), 1u);
+        EXPECT_EQ(jpegComponents(*bitmaps[0]), c.components) << c.pdf << " page " << c.page;
+    }
+}
+
 TEST_F(ConverterRun, OutputDoesNotDependOnTheWorkerCount) {
     for (const char* pdf : {"colours.pdf", "geometry.pdf"}) {
         fs::remove_all(folder);
