@@ -247,6 +247,7 @@ class Book {
 	function renderView():Void {
 		TurnScene.clear(pageLayer);
 		var slots = Navigation.slots(spread, pageCount(), view);
+		drawShadow(slots.left >= 0, slots.right >= 0);
 		if (slots.left >= 0)
 			placeFlat(page(slots.left), -settings.width);
 		if (slots.right >= 0)
@@ -276,6 +277,20 @@ class Book {
 		page.mask = null;
 		page.transform.matrix = new flash.geom.Matrix(1, 0, 0, 1, x, 0);
 		pageLayer.addChild(page);
+	}
+
+	// The book lies a little above the backdrop: a soft shadow down and to the right of its pages.
+	function drawShadow(left:Bool, right:Bool):Void {
+		var shadow = new Shape();
+		var x0 = left ? -settings.width : 0;
+		var x1 = right ? settings.width : 0;
+		var step = settings.width * 0.004;
+		for (i in 1...5) {
+			shadow.graphics.beginFill(0x000000, 0.045);
+			shadow.graphics.drawRect(x0 - step * (i - 2), step * (i - 1), x1 - x0 + step * (2 * i - 2), settings.height + step * i);
+			shadow.graphics.endFill();
+		}
+		pageLayer.addChild(shadow);
 	}
 
 	// A soft crease down the middle of an open spread.
