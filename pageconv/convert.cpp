@@ -128,8 +128,10 @@ bool renderInto(PdfSession& session, fz_page* page, const Box& bounds, const Bit
     if (!pixmap) {
         return false;
     }
-    const RgbPixels pixels{fz_pixmap_samples(session.context.get(), pixmap.get()), size.width,
-                           size.height, fz_pixmap_stride(session.context.get(), pixmap.get())};
+    fz_context* ctx = session.context.get();
+    const PagePixels pixels{fz_pixmap_samples(ctx, pixmap.get()), size.width, size.height,
+                            fz_pixmap_stride(ctx, pixmap.get()),
+                            fz_pixmap_components(ctx, pixmap.get())};
     const JpegColour colour = hasOnlyGrays(pixels) ? JpegColour::Grayscale : JpegColour::Rgb;
     auto jpeg = encodeJpeg(pixels, colour, quality);
     if (!jpeg) {

@@ -1,9 +1,11 @@
 // libjpeg reports errors by calling error_exit, which must not return; it jumps back into the
 // encoding function, which therefore holds no C++ objects with destructors. The pages are fed
-// to libjpeg straight from the renderer's samples; for a grayscale JPEG libjpeg itself takes
-// the luma out of the RGB rows, so no converted copy of the page is ever made.
+// to libjpeg straight from the renderer's samples; for a grayscale JPEG of RGB pixels libjpeg
+// itself takes the luma out of the rows, so no converted copy of the page is ever made.
 #include "jpeg_encode.h"
 
+#include <algorithm>
+#include <array>
 #include <bit>
 #include <csetjmp>
 #include <cstdio>
@@ -65,11 +67,48 @@ void jumpBack(j_common_ptr info) {
 
 void stayQuiet(j_common_ptr /*info*/) {}
 
+void writeScanlines(jpeg_compress_struct& info, const PagePixels& pixels) {
+    while (info.next_scanline < info.image_height) {
+        auto* row = const_cast<JSAMPROW>(pixels.samples +
+                                         static_cast<size_t>(info.next_scanline) * pixels.stride);
+        jpeg_write_scanlines(&info, &row, 1);
+    }
+}
+
+// Copies eight rows from `top` into the strip, each widened to whole blocks; the rows and
+// columns past the page repeat its last row and column, as libjpeg's own input stage does.
+void fillStrip(const PagePixels& pixels, int top, uint8_t* strip, int stripWidth) {
+    for (int r = 0; r < DCTSIZE; ++r) {
+        const int y = std::min(top + r, pixels.height - 1);
+        const uint8_t* from = pixels.samples + static_cast<size_t>(y) * pixels.stride;
+        uint8_t* to = strip + static_cast<size_t>(r) * stripWidth;
+        std::memcpy(to, from, static_cast<size_t>(pixels.width));
+        std::memset(to + pixels.width, from[pixels.width - 1],
+                    static_cast<size_t>(stripWidth - pixels.width));
+    }
+}
+
+// Gray pixels are already the samples of a grayscale JPEG's one component, so they go in as
+// raw data: libjpeg's input stage would otherwise convert them one byte at a time.
+void writeGrayStrips(jpeg_compress_struct& info, const PagePixels& pixels, uint8_t* strip,
+                     int stripWidth) {
+    std::array<JSAMPROW, DCTSIZE> rows{};
+    for (int r = 0; r < DCTSIZE; ++r) {
+        rows[r] = strip + static_cast<size_t>(r) * stripWidth;
+    }
+    JSAMPARRAY planes[1] = {rows.data()};
+    while (info.next_scanline < info.image_height) {
+        fillStrip(pixels, static_cast<int>(info.next_scanline), strip, stripWidth);
+        jpeg_write_raw_data(&info, planes, DCTSIZE);
+    }
+}
+
 // Fills `output` with a malloc'ed JPEG stream; returns false on failure. The defaults are
 // already libjpeg's fastest sound ones: Huffman tables without an optimising pass, 4:2:0 chroma
 // and the accurate integer DCT, which with libjpeg-turbo's SIMD is no slower than the fast one.
-bool encodeRaw(const RgbPixels& pixels, JpegColour colour, int quality, unsigned char** output,
-               unsigned long* size) {
+// `strip` has room for eight rows of `stripWidth` samples, used for gray pixels only.
+bool encodeRaw(const PagePixels& pixels, JpegColour colour, int quality, uint8_t* strip,
+               int stripWidth, unsigned char** output, unsigned long* size) {
     jpeg_compress_struct info{};
     JumpingErrorManager errors{};
     info.err = jpeg_std_error(&errors.base);
@@ -85,18 +124,20 @@ bool encodeRaw(const RgbPixels& pixels, JpegColour colour, int quality, unsigned
     jpeg_mem_dest(&info, output, size);
     info.image_width = static_cast<JDIMENSION>(pixels.width);
     info.image_height = static_cast<JDIMENSION>(pixels.height);
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
+    const bool grayInput = pixels.components == 1;
+    info.input_components = grayInput ? 1 : 3;
+    info.in_color_space = grayInput ? JCS_GRAYSCALE : JCS_RGB;
     jpeg_set_defaults(&info);
-    if (colour == JpegColour::Grayscale) {
+    if (colour == JpegColour::Grayscale && !grayInput) {
         jpeg_set_colorspace(&info, JCS_GRAYSCALE);
     }
     jpeg_set_quality(&info, quality, TRUE);
+    info.raw_data_in = grayInput ? TRUE : FALSE;
     jpeg_start_compress(&info, TRUE);
-    while (info.next_scanline < info.image_height) {
-        auto* row = const_cast<JSAMPROW>(pixels.samples +
-                                         static_cast<size_t>(info.next_scanline) * pixels.stride);
-        jpeg_write_scanlines(&info, &row, 1);
+    if (grayInput) {
+        writeGrayStrips(info, pixels, strip, stripWidth);
+    } else {
+        writeScanlines(info, pixels);
     }
     jpeg_finish_compress(&info);
     jpeg_destroy_compress(&info);
@@ -105,7 +146,10 @@ bool encodeRaw(const RgbPixels& pixels, JpegColour colour, int quality, unsigned
 
 }  // namespace
 
-bool hasOnlyGrays(const RgbPixels& pixels) {
+bool hasOnlyGrays(const PagePixels& pixels) {
+    if (pixels.components == 1) {
+        return true;
+    }
     for (int y = 0; y < pixels.height; ++y) {
         if (!rowGray(pixels.samples + static_cast<size_t>(y) * pixels.stride, pixels.width)) {
             return false;
@@ -114,11 +158,17 @@ bool hasOnlyGrays(const RgbPixels& pixels) {
     return true;
 }
 
-std::optional<std::vector<uint8_t>> encodeJpeg(const RgbPixels& pixels, JpegColour colour,
+std::optional<std::vector<uint8_t>> encodeJpeg(const PagePixels& pixels, JpegColour colour,
                                                int quality) {
+    if (pixels.width <= 0 || pixels.height <= 0) {
+        return std::nullopt;
+    }
+    const int stripWidth = (pixels.width + DCTSIZE - 1) / DCTSIZE * DCTSIZE;
+    std::vector<uint8_t> strip(pixels.components == 1 ? static_cast<size_t>(stripWidth) * DCTSIZE
+                                                      : 0);
     unsigned char* output = nullptr;
     unsigned long size = 0;
-    if (!encodeRaw(pixels, colour, quality, &output, &size)) {
+    if (!encodeRaw(pixels, colour, quality, strip.data(), stripWidth, &output, &size)) {
         return std::nullopt;
     }
     std::vector<uint8_t> jpeg(output, output + size);

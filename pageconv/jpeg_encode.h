@@ -8,22 +8,23 @@
 
 namespace pageconv {
 
-// `height` rows of `width` RGB pixels (three bytes each), `stride` bytes apart.
-struct RgbPixels {
+// `height` rows of `width` pixels, `stride` bytes apart: RGB (three bytes a pixel) or gray (one).
+struct PagePixels {
     const uint8_t* samples = nullptr;
     int width = 0;
     int height = 0;
     int stride = 0;
+    int components = 3;
 };
 
 enum class JpegColour { Rgb, Grayscale };
 
 // True when every pixel has r == g == b, so a grayscale JPEG loses nothing a colour one keeps.
-bool hasOnlyGrays(const RgbPixels& pixels);
+bool hasOnlyGrays(const PagePixels& pixels);
 
-// Grayscale keeps the luma a colour JPEG of the same pixels would hold and drops the chroma.
-// Nothing on failure.
-std::optional<std::vector<uint8_t>> encodeJpeg(const RgbPixels& pixels, JpegColour colour,
+// Grayscale keeps the luma a colour JPEG of the same pixels would hold and drops the chroma;
+// gray pixels always give a grayscale JPEG. Nothing on failure.
+std::optional<std::vector<uint8_t>> encodeJpeg(const PagePixels& pixels, JpegColour colour,
                                                int quality);
 
 }  // namespace pageconv

@@ -71,18 +71,52 @@ bool boundPageRaw(fz_context* ctx, fz_page* page, fz_rect* bounds, MessageBuffer
     return true;
 }
 
-fz_pixmap* renderRaw(fz_context* ctx, fz_page* page, fz_matrix ctm, int width, int height,
-                     unsigned char* samples, MessageBuffer& message) {
+fz_display_list* listRaw(fz_context* ctx, fz_page* page, MessageBuffer& message) {
+    fz_display_list* list = nullptr;
+    fz_var(list);
+    fz_try(ctx) {
+        list = fz_new_display_list_from_page(ctx, page);
+    }
+    fz_catch(ctx) {
+        keepMessage(ctx, message);
+        return nullptr;
+    }
+    return list;
+}
+
+// MuPDF's test device without its pixel options: colour images and shadings count as colour
+// unseen, so nothing is decoded twice; the pixel check after rendering catches those that turn
+// out gray. It stops the list with an error as soon as it has seen colour.
+bool mayHaveColourRaw(fz_context* ctx, fz_display_list* list, fz_matrix ctm) {
+    int colour = 0;
+    fz_device* device = nullptr;
+    fz_var(device);
+    fz_try(ctx) {
+        device = fz_new_test_device(ctx, &colour, 0.0F, 0, nullptr);
+        fz_run_display_list(ctx, list, device, ctm, fz_infinite_rect, nullptr);
+        fz_close_device(ctx, device);
+    }
+    fz_always(ctx) {
+        fz_drop_device(ctx, device);
+    }
+    fz_catch(ctx) {
+        return true;
+    }
+    return colour != 0;
+}
+
+fz_pixmap* drawRaw(fz_context* ctx, fz_display_list* list, fz_matrix ctm, fz_colorspace* space,
+                   int width, int height, unsigned char* samples, MessageBuffer& message) {
     fz_pixmap* pixmap = nullptr;
     fz_device* device = nullptr;
     fz_var(pixmap);
     fz_var(device);
     fz_try(ctx) {
-        pixmap = fz_new_pixmap_with_data(ctx, fz_device_rgb(ctx), width, height, nullptr, 0,
-                                         width * 3, samples);
+        pixmap = fz_new_pixmap_with_data(ctx, space, width, height, nullptr, 0,
+                                         width * fz_colorspace_n(ctx, space), samples);
         fz_clear_pixmap_with_value(ctx, pixmap, 0xFF);
         device = fz_new_draw_device(ctx, fz_identity, pixmap);
-        fz_run_page(ctx, page, device, ctm, nullptr);
+        fz_run_display_list(ctx, list, device, ctm, fz_infinite_rect, nullptr);
         fz_close_device(ctx, device);
     }
     fz_always(ctx) {
@@ -196,10 +230,18 @@ PixmapPtr renderPage(PdfSession& session, fz_page* page, const Box& bounds, int 
         fz_concat(fz_translate(static_cast<float>(-bounds.x0), static_cast<float>(-bounds.y0)),
                   fz_scale(static_cast<float>(width / (bounds.x1 - bounds.x0)),
                            static_cast<float>(height / (bounds.y1 - bounds.y0))));
-    session.pixelBuffer.resize(static_cast<size_t>(width) * height * 3);
     MessageBuffer message{};
-    PixmapPtr pixmap(renderRaw(ctx, page, ctm, width, height, session.pixelBuffer.data(), message),
-                     PixmapDropper{ctx});
+    const DisplayListPtr list(listRaw(ctx, page, message), DisplayListDropper{ctx});
+    if (!list) {
+        error = std::string("rendering failed: ") + message.data();
+        return nullptr;
+    }
+    fz_colorspace* space =
+        mayHaveColourRaw(ctx, list.get(), ctm) ? fz_device_rgb(ctx) : fz_device_gray(ctx);
+    session.pixelBuffer.resize(static_cast<size_t>(width) * height * fz_colorspace_n(ctx, space));
+    PixmapPtr pixmap(
+        drawRaw(ctx, list.get(), ctm, space, width, height, session.pixelBuffer.data(), message),
+        PixmapDropper{ctx});
     if (!pixmap) {
         error = std::string("rendering failed: ") + message.data();
     }

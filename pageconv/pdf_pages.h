@@ -35,6 +35,12 @@ struct PixmapDropper {
 };
 using PixmapPtr = std::unique_ptr<fz_pixmap, PixmapDropper>;
 
+struct DisplayListDropper {
+    fz_context* ctx = nullptr;
+    void operator()(fz_display_list* list) const { fz_drop_display_list(ctx, list); }
+};
+using DisplayListPtr = std::unique_ptr<fz_display_list, DisplayListDropper>;
+
 // One worker's view of the PDF; the document is released before its context. The worker's
 // pages are rendered one after the other into the same pixel buffer, which saves mapping and
 // zeroing fresh memory for every page.
@@ -57,8 +63,10 @@ PagePtr loadPage(PdfSession& session, int pageNumber, std::string& error);
 // The page as displayed: crop box within the media box, /Rotate applied, top-left origin.
 bool pageBounds(PdfSession& session, fz_page* page, Box& bounds, std::string& error);
 
-// Renders the displayed page onto an opaque white RGB bitmap of the given size, held in the
-// session's pixel buffer: the pixmap must be dropped before the session renders again.
+// Renders the displayed page onto an opaque white bitmap of the given size, held in the
+// session's pixel buffer: the pixmap must be dropped before the session renders again. A page
+// that draws nothing in colour is rendered in gray (one component), any other in RGB; the
+// gray rendering of a gray page has the very values the RGB one would have in each channel.
 PixmapPtr renderPage(PdfSession& session, fz_page* page, const Box& bounds, int width, int height,
                      std::string& error);
 

@@ -10,32 +10,37 @@
 namespace pageconv {
 namespace {
 
-// A gray RGB image (value varying with position) whose rows carry `padding` spare bytes.
+// A gray image (value varying with position), as RGB or one-component pixels, whose rows
+// carry `padding` spare bytes.
 struct TestImage {
     int width = 0;
     int height = 0;
+    int components = 3;
     int stride = 0;
     std::vector<uint8_t> bytes;
 
-    TestImage(int w, int h, int padding) : width(w), height(h), stride(3 * w + padding) {
+    TestImage(int w, int h, int padding, int n = 3)
+        : width(w), height(h), components(n), stride(n * w + padding) {
         bytes.assign(static_cast<size_t>(stride) * h, 0);
         for (int y = 0; y < h; ++y) {
             for (int x = 0; x < w; ++x) {
                 const auto value = static_cast<uint8_t>((x * 37 + y * 11) % 256);
-                for (int c = 0; c < 3; ++c) {
+                for (int c = 0; c < n; ++c) {
                     at(x, y)[c] = value;
                 }
             }
             for (int p = 0; p < padding; ++p) {
-                bytes[static_cast<size_t>(y) * stride + 3 * static_cast<size_t>(w) + p] =
+                bytes[static_cast<size_t>(y) * stride + static_cast<size_t>(n) * w + p] =
                     static_cast<uint8_t>(p + 1);
             }
         }
     }
     uint8_t* at(int x, int y) {
-        return bytes.data() + static_cast<size_t>(y) * stride + 3 * static_cast<size_t>(x);
+        return bytes.data() + static_cast<size_t>(y) * stride + static_cast<size_t>(components) * x;
     }
-    RgbPixels pixels() const { return RgbPixels{bytes.data(), width, height, stride}; }
+    PagePixels pixels() const {
+        return PagePixels{bytes.data(), width, height, stride, components};
+    }
 };
 
 TEST(JpegEncode, ColourAnywhereInThePageIsFound) {
@@ -119,6 +124,24 @@ TEST(JpegEncode, GrayscaleStreamDecodesLikeTheColourOne) {
     }
 }
 
+// One-component pixels take a path of their own through libjpeg; it must give the very stream
+// that RGB pixels of the same grays give, including the blocks cut by the right and bottom edge.
+TEST(JpegEncode, GrayPixelsEncodeLikeTheSameGraysInRgb) {
+    struct Case {
+        int width, height, padding;
+    };
+    const Case cases[] = {{1, 1, 0}, {8, 8, 0}, {7, 9, 0}, {17, 13, 5}, {33, 24, 1}, {100, 3, 0}};
+    for (const Case& c : cases) {
+        const TestImage gray(c.width, c.height, c.padding, 1);
+        const TestImage rgb(c.width, c.height, c.padding, 3);
+        const auto fromGray = encodeJpeg(gray.pixels(), JpegColour::Grayscale, 85);
+        const auto fromRgb = encodeJpeg(rgb.pixels(), JpegColour::Grayscale, 85);
+        ASSERT_TRUE(fromGray && fromRgb) << c.width << "x" << c.height;
+        EXPECT_TRUE(*fromGray == *fromRgb) << c.width << "x" << c.height;
+        EXPECT_TRUE(hasOnlyGrays(gray.pixels()));
+    }
+}
+
 TEST(JpegEncode, ColourSurvivesEncoding) {
     TestImage image(16, 16, 0);
     for (int y = 0; y < 16; ++y) {
@@ -136,11 +159,16 @@ TEST(JpegEncode, ColourSurvivesEncoding) {
 }
 
 TEST(JpegEncode, AnEmptyImageIsAFailureNotACrash) {
-    const TestImage image(4, 4, 0);
-    for (const auto colour : {JpegColour::Rgb, JpegColour::Grayscale}) {
-        RgbPixels none = image.pixels();
-        none.width = 0;
-        EXPECT_FALSE(encodeJpeg(none, colour, 85));
+    for (const int components : {1, 3}) {
+        const TestImage image(4, 4, 0, components);
+        for (const auto colour : {JpegColour::Rgb, JpegColour::Grayscale}) {
+            PagePixels noWidth = image.pixels();
+            noWidth.width = 0;
+            EXPECT_FALSE(encodeJpeg(noWidth, colour, 85));
+            PagePixels noHeight = image.pixels();
+            noHeight.height = 0;
+            EXPECT_FALSE(encodeJpeg(noHeight, colour, 85));
+        }
     }
 }
 
