@@ -26,11 +26,14 @@ Bytes whiteBackground() {
     return makeTag(tag::kSetBackgroundColor, rgb);
 }
 
-Bytes bitmapTag(const PageImage& image) {
-    BitWriter out;
-    writeU16(out, kBitmapId);
-    writeBytes(out, image.jpeg);
-    return makeTag(tag::kDefineBitsJpeg2, out.bytes, true);
+// Written in place rather than through makeTag: the JPEG stream is by far the largest part of
+// the file and is copied only once on its way into the tags.
+void appendBitmapTag(Bytes& tags, const PageImage& image) {
+    BitWriter head;
+    writeTagHeader(head, tag::kDefineBitsJpeg2, 2 + image.jpeg.size(), true);
+    writeU16(head, kBitmapId);
+    tags.insert(tags.end(), head.bytes.begin(), head.bytes.end());
+    tags.insert(tags.end(), image.jpeg.begin(), image.jpeg.end());
 }
 
 // An edge's delta field has at most 17 bits, so sides longer than 3276 pixels take several edges.
@@ -174,6 +177,7 @@ Bytes buildPageSwf(const PageSwfInput& page) {
     const TwipRect stage{0, toTwips(page.stageWidth), 0, toTwips(page.stageHeight)};
     const std::string metadata = pageLinksMetadata(page.pageLinks);
     Bytes tags;
+    tags.reserve(page.image.jpeg.size() + 1024);
     if (page.version >= 8) {
         append(tags, fileAttributes(!metadata.empty()));
     }
@@ -183,7 +187,7 @@ Bytes buildPageSwf(const PageSwfInput& page) {
         append(tags, makeTag(tag::kMetadata, text.bytes));
     }
     append(tags, whiteBackground());
-    append(tags, bitmapTag(page.image));
+    appendBitmapTag(tags, page.image);
     append(tags, pageShapeTag(page, stage));
     append(tags, placeTag(kPageShapeId, 1));
     appendUrlButtons(tags, page.urlLinks);

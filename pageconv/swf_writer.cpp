@@ -108,14 +108,19 @@ int32_t toTwips(double pixels) {
     return static_cast<int32_t>(std::lround(pixels * 20.0));
 }
 
-Bytes makeTag(uint16_t code, std::span<const uint8_t> body, bool longHeader) {
-    BitWriter out;
-    if (!longHeader && body.size() < 0x3F) {
-        writeU16(out, static_cast<uint16_t>((code << 6) | body.size()));
+void writeTagHeader(BitWriter& out, uint16_t code, size_t bodySize, bool longHeader) {
+    if (!longHeader && bodySize < 0x3F) {
+        writeU16(out, static_cast<uint16_t>((code << 6) | bodySize));
     } else {
         writeU16(out, static_cast<uint16_t>((code << 6) | 0x3F));
-        writeU32(out, static_cast<uint32_t>(body.size()));
+        writeU32(out, static_cast<uint32_t>(bodySize));
     }
+}
+
+Bytes makeTag(uint16_t code, std::span<const uint8_t> body, bool longHeader) {
+    BitWriter out;
+    out.bytes.reserve(6 + body.size());
+    writeTagHeader(out, code, body.size(), longHeader);
     writeBytes(out, body);
     return out.bytes;
 }
@@ -134,19 +139,28 @@ Bytes deflateAll(std::span<const uint8_t> data) {
 
 }  // namespace
 
+// The page's bitmap makes up most of a file: the tags are copied once, straight after the
+// header fields, into a buffer of the right size.
 Bytes makeSwfFile(const SwfHeader& header, std::span<const uint8_t> tags, bool compress) {
-    BitWriter rest;
-    writeRect(rest, header.stage);
-    writeU16(rest, header.frameRate);
-    writeU16(rest, header.frameCount);
-    writeBytes(rest, tags);
+    BitWriter fields;
+    writeRect(fields, header.stage);
+    writeU16(fields, header.frameRate);
+    writeU16(fields, header.frameCount);
+    const size_t length = 8 + fields.bytes.size() + tags.size();
 
     BitWriter file;
+    file.bytes.reserve(compress ? 8 : length);
     writeBytes(file, std::span<const uint8_t>(
                          reinterpret_cast<const uint8_t*>(compress ? "CWS" : "FWS"), 3));
     writeU8(file, header.version);
-    writeU32(file, static_cast<uint32_t>(8 + rest.bytes.size()));
-    writeBytes(file, compress ? deflateAll(rest.bytes) : rest.bytes);
+    writeU32(file, static_cast<uint32_t>(length));
+    if (compress) {
+        writeBytes(fields, tags);
+        writeBytes(file, deflateAll(fields.bytes));
+    } else {
+        writeBytes(file, fields.bytes);
+        writeBytes(file, tags);
+    }
     return file.bytes;
 }
 

@@ -2,6 +2,7 @@
 // plain (FWS) or zlib-compressed (CWS).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -51,6 +52,7 @@ void writeMatrix(BitWriter& out, const SwfMatrix& matrix);
 int32_t toTwips(double pixels);
 
 // One tag: the short header for bodies under 63 bytes unless a long one is asked for.
+void writeTagHeader(BitWriter& out, uint16_t code, size_t bodySize, bool longHeader = false);
 Bytes makeTag(uint16_t code, std::span<const uint8_t> body, bool longHeader = false);
 
 struct SwfHeader {
