@@ -248,12 +248,42 @@ test('colours and stiff covers from the page list', async () => {
     const button = { x: next.x - 15, y: next.y - 12, width: 30, height: 24 };
     assert.ok(h.share(image, h.hexColour('e07000'), button) > 0.4, 'button colour');
     assert.ok(h.count(image, h.hexColour('ffff00'), button) >= 20, 'text colour on the buttons');
-    const from = mark(s);
+    // The stiff cover follows a drag from its corner; letting go past the spine finishes the turn.
+    const corner = s.layout.at('right', 0.99, 0.98);
+    const spine = s.layout.at('right', 0, 0.95);
+    let from = mark(s);
+    await s.page.mouse.move(corner.x, corner.y);
+    await s.page.mouse.down();
+    for (let i = 1; i <= 12; i++) {
+      await s.page.mouse.move(corner.x - (corner.x - spine.x) * 1.6 * i / 12, spine.y);
+      await s.page.waitForTimeout(20);
+    }
+    await s.page.mouse.up();
+    await h.waitForLine(s.page, s.lines, /turning stiff from 1 \/ 12/, from);
+    await waitShowing(s, '2-3 / 12', from);
+    from = mark(s);
+    await s.page.keyboard.press('Home');
+    await waitShowing(s, '1 / 12', from);
+    from = mark(s);
     await s.page.keyboard.press('ArrowRight');
     await h.waitForLine(s.page, s.lines, /turning stiff from 1 \/ 12/, from);
     await waitShowing(s, '2-3 / 12', from);
     await s.page.keyboard.press('ArrowRight');
     await h.waitForLine(s.page, s.lines, /turning soft from 2-3 \/ 12/, from);
+    await waitShowing(s, '4-5 / 12', from);
+    // Back to the cover by dragging the board from the left.
+    await s.page.keyboard.press('ArrowLeft');
+    await waitShowing(s, '2-3 / 12', mark(s));
+    await s.page.waitForTimeout(300);
+    const grab = s.layout.at('left', 0.01, 0.98);
+    const drop = s.layout.at('right', 0.6, 0.9);
+    const back = mark(s);
+    await s.page.mouse.move(grab.x, grab.y);
+    await s.page.mouse.down();
+    for (let i = 1; i <= 10; i++) await s.page.mouse.move(grab.x + (drop.x - grab.x) * i / 10, grab.y + (drop.y - grab.y) * i / 10);
+    await s.page.mouse.up();
+    await h.waitForLine(s.page, s.lines, /turning stiff from 2-3 \/ 12/, back);
+    await waitShowing(s, '1 / 12', back);
   } finally { await s.close(); }
 });
 
@@ -322,6 +352,12 @@ test('a narrow window shows one page at a time; keys work before any click', asy
     await s.page.keyboard.press('ArrowRight');
     await waitShowing(s, '2 / 12', from);
     await expectView(s, '2 / 12', null, 2, 'single-next');
+    // Widening the window brings back spreads, at the spread that holds the page being read.
+    const from2 = mark(s);
+    await s.page.setViewportSize({ width: 1280, height: 800 });
+    await h.waitForLine(s.page, s.lines, /layout 1280x800 spreads/, from2);
+    s.layout = layoutOf(s.book, s.lines, s.page.viewportSize());
+    await expectView(s, '2-3 / 12', 2, 3, 'widened');
   } finally { await s.close(); }
 });
 

@@ -57,6 +57,8 @@ class Book {
 	var backdrop = new Shape();
 	var bookLayer = new Sprite();
 	var pageLayer = new Sprite();
+	var shadowLayer = new Shape(); // under the pages, kept while a sheet turns
+	var catcher = new Sprite(); // over everything while a page is held, so its release is never lost
 	var panel:Panel;
 	var message:TextField;
 	var pages = new Map<Int, PageView>();
@@ -120,6 +122,7 @@ class Book {
 		settings = parsed;
 		hideMessage();
 		paintBackdrop(settings.backgroundColor);
+		bookLayer.addChild(shadowLayer);
 		bookLayer.addChild(pageLayer);
 		flash.Lib.current.addChild(bookLayer);
 		panel = new Panel(settings, {
@@ -281,7 +284,8 @@ class Book {
 
 	// The book lies a little above the backdrop: a soft shadow down and to the right of its pages.
 	function drawShadow(left:Bool, right:Bool):Void {
-		var shadow = new Shape();
+		var shadow = shadowLayer;
+		shadow.graphics.clear();
 		var x0 = left ? -settings.width : 0;
 		var x1 = right ? settings.width : 0;
 		var step = settings.width * 0.004;
@@ -290,7 +294,6 @@ class Book {
 			shadow.graphics.drawRect(x0 - step * (i - 2), step * (i - 1), x1 - x0 + step * (2 * i - 2), settings.height + step * i);
 			shadow.graphics.endFill();
 		}
-		pageLayer.addChild(shadow);
 	}
 
 	// A soft crease down the middle of an open spread.
@@ -480,6 +483,7 @@ class Book {
 		}
 		if (zoomed) {
 			panFrom = {x: event.stageX - bookLayer.x, y: event.stageY - bookLayer.y};
+			holdPointer();
 			return;
 		}
 		if (turn != null && turn.peek) {
@@ -487,12 +491,28 @@ class Book {
 			turn.peek = false;
 			press = {stageX: event.stageX, stageY: event.stageY, forward: turn.forward, corner: turn.corner};
 			logTurn();
+			holdPointer();
 			return;
 		}
 		if (turn != null)
 			return;
 		var local = pageLayer.globalToLocal(new flash.geom.Point(event.stageX, event.stageY));
 		press = edgePress(local.x, local.y, event.stageX, event.stageY);
+		if (press != null)
+			holdPointer();
+	}
+
+	function holdPointer():Void {
+		catcher.graphics.clear();
+		catcher.graphics.beginFill(0xffffff, 0);
+		catcher.graphics.drawRect(0, 0, stage.stageWidth, stage.stageHeight);
+		catcher.graphics.endFill();
+		flash.Lib.current.addChild(catcher);
+	}
+
+	function letGoOfPointer():Void {
+		if (catcher.parent != null)
+			catcher.parent.removeChild(catcher);
 	}
 
 	// A press near a page's outer edge may become a drag or a click that turns the page.
@@ -528,6 +548,11 @@ class Book {
 			startTurn(forward ? view : view - 1, forward ? view + 1 : view, forward, press.corner, true);
 			press = null;
 		}
+		if (turn != null && turn.dragging && !turn.peek && !event.buttonDown) {
+			// The button came up where no release reached us.
+			released(null);
+			return;
+		}
 		if (turn != null && turn.dragging && (press == null || movedFar(event, press))) {
 			press = null;
 			var local = pageLayer.globalToLocal(new flash.geom.Point(event.stageX, event.stageY));
@@ -541,6 +566,7 @@ class Book {
 	}
 
 	function released(_):Void {
+		letGoOfPointer();
 		if (panFrom != null)
 			log('zoomed page moved to ${Math.round(bookLayer.x)},${Math.round(bookLayer.y)}');
 		panFrom = null;

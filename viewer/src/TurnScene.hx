@@ -30,9 +30,12 @@ class TurnScene {
 		var kept = Fold.clip(sheet, fold, false);
 		var folded = Fold.clip(sheet, fold, true);
 		var flap = [for (p in folded) Fold.apply(Fold.reflection(fold), p)];
-		if (kept.length >= 3 && roles.front != null) {
+		if (roles.front != null) {
 			place(layer, roles.front, new Matrix());
-			roles.front.mask = polygon(layer, kept);
+			if (kept.length >= 3)
+				roles.front.mask = polygon(layer, kept);
+			else
+				roles.front.alpha = 0;
 		}
 		shade(layer, folded, fold.mid, fold.normal, width * 0.22, 0.35);
 		var r = Fold.reflection(fold);
@@ -60,10 +63,13 @@ class TurnScene {
 		// The board's free edge comes towards the reader half way: drawn a little taller there.
 		var lift = 1 + 0.06 * Math.sin(angle);
 		var shift = -height * (lift - 1) / 2;
-		var board = across >= 0 ? roles.front : roles.back;
 		var side = Math.max(Math.abs(across), 0.001);
-		if (board != null)
-			place(layer, board, new Matrix(side, 0, 0, lift, across >= 0 ? 0 : -width * side, shift));
+		var showing = across >= 0 ? roles.front : roles.back;
+		for (board in [roles.front, roles.back])
+			if (board != null) {
+				place(layer, board, new Matrix(side, 0, 0, lift, across >= 0 ? 0 : -width * side, shift));
+				board.alpha = board == showing ? 1 : 0;
+			}
 		var dark = new Shape();
 		dark.graphics.beginFill(0x000000, 0.25 * Math.sin(angle));
 		dark.graphics.drawRect(across >= 0 ? 0 : -width * side, shift, width * side, height * lift);
@@ -71,11 +77,16 @@ class TurnScene {
 		layer.addChild(dark);
 	}
 
+	// Every page stays on the display list for the whole turn, transparent when out of sight: the
+	// player sends the release of a drag to the page that was pressed, and one taken off the stage or
+	// hidden would lose it.
 	public static function clear(layer:Sprite):Void {
 		while (layer.numChildren > 0) {
 			var child = layer.removeChildAt(0);
-			if (Std.isOfType(child, PageView))
+			if (Std.isOfType(child, PageView)) {
 				cast(child, PageView).mask = null;
+				child.alpha = 1;
+			}
 		}
 	}
 
@@ -83,6 +94,7 @@ class TurnScene {
 		if (page == null)
 			return;
 		page.mask = null;
+		page.alpha = 1;
 		page.transform.matrix = m;
 		layer.addChild(page);
 	}
