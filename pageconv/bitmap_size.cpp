@@ -8,6 +8,10 @@
 
 namespace pageconv {
 
+double defaultOversample(int zoomDpi) {
+    return zoomDpi <= 0 ? 1.0 : std::max(1.0, kSharpBitmapDpi / zoomDpi);
+}
+
 BitmapLimits bitmapLimitsFor(int swfVersion) {
     if (swfVersion >= 10) {
         return BitmapLimits{8191, 16'777'215};

@@ -16,6 +16,15 @@ struct BitmapLimits {
     long long maxPixels = 0;
 };
 
+// The resolution the default oversampling renders at: twice the default zoom of 72 dpi, which
+// keeps text crisp on high-density screens. A page shown at this resolution or more is already
+// sharper than the viewer displays it, and a larger bitmap would cost four times the rendering
+// and encoding for each doubling of the factor without a visible gain, so it is not oversampled.
+constexpr double kSharpBitmapDpi = 144;
+
+// max(1, kSharpBitmapDpi / zoom): 2 at zoom 72, 1.44 at zoom 100, 1 from zoom 144 on.
+double defaultOversample(int zoomDpi);
+
 // Flash Player 10 raised the bitmap limits; older players refuse more than 2880 pixels a side.
 BitmapLimits bitmapLimitsFor(int swfVersion);
 

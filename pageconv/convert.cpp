@@ -158,8 +158,10 @@ bool buildPage(PdfSession& session, const ConversionJob& job, int pageNumber, Pa
         error = "page " + std::to_string(pageNumber) + " has no area at this zoom";
         return false;
     }
+    const double oversample =
+        job.tuning.oversample > 0 ? job.tuning.oversample : defaultOversample(options.zoomDpi);
     const auto size =
-        bitmapSizeFor(swf.stageWidth, swf.stageHeight, job.tuning.oversample, options.swfVersion);
+        bitmapSizeFor(swf.stageWidth, swf.stageHeight, oversample, options.swfVersion);
     if (!size) {
         error = "page " + std::to_string(pageNumber) + " is too large for a SWF stage at zoom " +
                 std::to_string(options.zoomDpi);

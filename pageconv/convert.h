@@ -14,7 +14,7 @@ int runConversion(const ConvertOptions& options);
 // Tuning that tests and measurements may set through the environment.
 struct RunTuning {
     int workers = 0;        // 0: one per hardware thread, at most one per page
-    double oversample = 2;  // bitmap pixels per stage pixel
+    double oversample = 0;  // bitmap pixels per stage pixel; 0: defaultOversample(zoom)
 };
 RunTuning tuningFromEnvironment();
 

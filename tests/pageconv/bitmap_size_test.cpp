@@ -37,6 +37,24 @@ TEST(BitmapSize, OversamplesWithinTheLimits) {
     }
 }
 
+TEST(BitmapSize, DefaultOversamplingReachesTheSharpResolutionAndNoMore) {
+    struct Case {
+        int zoom;
+        double factor;
+    };
+    const Case cases[] = {{72, 2.0},  {36, 4.0},  {96, 1.5},  {100, 1.44}, {143, 144.0 / 143},
+                          {144, 1.0}, {150, 1.0}, {300, 1.0}, {0, 1.0}};
+    for (const Case& c : cases) {
+        EXPECT_DOUBLE_EQ(defaultOversample(c.zoom), c.factor) << "zoom " << c.zoom;
+    }
+    // An A4 page at zoom 150 gets a bitmap of 150 dpi, one at zoom 72 one of 144 dpi.
+    const auto at150 =
+        bitmapSizeFor(595 * 150 / 72.0, 842 * 150 / 72.0, defaultOversample(150), 10);
+    ASSERT_TRUE(at150);
+    EXPECT_EQ(at150->width, 1240);
+    EXPECT_EQ(at150->height, 1754);
+}
+
 TEST(BitmapSize, RefusesStagesTheFillCannotStretchOver) {
     // 8191 bitmap pixels stretched at most 16383 twips each: about 6.7 million stage pixels.
     EXPECT_TRUE(bitmapSizeFor(6'000'000, 100, 2, 10).has_value());

@@ -89,6 +89,31 @@ TEST_F(ConverterRun, GeometryPagesHaveTheirDisplayedStage) {
     }
 }
 
+// Bitmap pixels per stage pixel, read back from the fill: twice the stage up to a 144 dpi
+// bitmap, the stage itself from zoom 144 on, or what the environment asks for.
+TEST_F(ConverterRun, BitmapIsOversampledUpTo144Dpi) {
+    struct Case {
+        const char* zoom;
+        std::vector<std::string> env;
+        double twipsPerBitmapPixel;
+    };
+    const Case cases[] = {
+        {"zoom=72", {}, 10.0},
+        {"zoom=36", {}, 5.0},
+        {"zoom=144", {}, 20.0},
+        {"zoom=150", {}, 20.0},
+        {"zoom=150", {"QUAVELIN_PAGECONV_OVERSAMPLE=2"}, 10.0},
+        {"zoom=72", {"QUAVELIN_PAGECONV_OVERSAMPLE=1"}, 20.0},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(convert({"-p", "1", "-s", c.zoom}, "geometry.pdf", c.env).status, 0) << c.zoom;
+        const auto movie = page(1);
+        const auto shape = swftest::readShape(*swftest::tagsWithCode(movie, 2).at(0));
+        EXPECT_NEAR(shape.scaleX, c.twipsPerBitmapPixel, 0.02) << c.zoom;
+        EXPECT_NEAR(shape.scaleY, c.twipsPerBitmapPixel, 0.02) << c.zoom;
+    }
+}
+
 // Link rectangles in stage twips, worked out by hand from the PDF-space rectangles.
 TEST_F(ConverterRun, UrlLinksBecomeButtonsOverTheirDisplayedRectangles) {
     ASSERT_EQ(convert({}, "geometry.pdf").status, 0);
