@@ -125,7 +125,17 @@ class Book {
 		bookLayer.addChild(shadowLayer);
 		bookLayer.addChild(pageLayer);
 		flash.Lib.current.addChild(bookLayer);
-		panel = new Panel(settings, {
+		flash.Lib.current.addChild(panel = buildPanel());
+		listen();
+		spread = chooseSpread();
+		layOut();
+		var deepLink = Navigation.pageFromHash(readHash(), pageCount());
+		showView(Navigation.viewOfPage(spread, pageCount(), deepLink == null ? 0 : deepLink));
+		log('book of ${pageCount()} pages opened');
+	}
+
+	function buildPanel():Panel {
+		return new Panel(settings, {
 			first: function() goToView(0),
 			previous: function() turnBy(-1),
 			next: function() turnBy(1),
@@ -134,21 +144,18 @@ class Book {
 			fullScreen: toggleFullScreen,
 			goTo: goToTyped
 		});
-		flash.Lib.current.addChild(panel);
+	}
+
+	function listen():Void {
 		bookLayer.addEventListener(MouseEvent.MOUSE_DOWN, pressed);
 		stage.addEventListener(MouseEvent.MOUSE_MOVE, moved);
 		stage.addEventListener(MouseEvent.MOUSE_UP, released);
 		stage.addEventListener(Event.MOUSE_LEAVE, function(_) cancelPeek());
 		stage.addEventListener(KeyboardEvent.KEY_DOWN, keyPressed);
 		stage.addEventListener(Event.ENTER_FRAME, animate);
-		spread = chooseSpread();
-		layOut();
-		var deepLink = Navigation.pageFromHash(readHash(), pageCount());
-		showView(Navigation.viewOfPage(spread, pageCount(), deepLink == null ? 0 : deepLink));
 		var poll = new Timer(400);
 		poll.addEventListener(TimerEvent.TIMER, function(_) followAddress());
 		poll.start();
-		log('book of ${pageCount()} pages opened');
 	}
 
 	inline function pageCount():Int {
