@@ -5,6 +5,7 @@
 #include "convert.h"
 
 #include "bitmap_size.h"
+#include "image_preload.h"
 #include "jpeg_encode.h"
 #include "page_range.h"
 #include "page_swf.h"
@@ -46,6 +47,8 @@ RunTuning tuningFromEnvironment() {
     if (const long oversample = positiveFromEnvironment("QUAVELIN_PAGECONV_OVERSAMPLE")) {
         tuning.oversample = static_cast<double>(std::min(oversample, 4L));
     }
+    const char* preload = std::getenv("QUAVELIN_PAGECONV_PRELOAD");
+    tuning.preloadJpegs = preload == nullptr || std::string(preload) != "0";
     return tuning;
 }
 
@@ -166,6 +169,10 @@ bool buildPage(PdfSession& session, const ConversionJob& job, int pageNumber, Pa
         error = "page " + std::to_string(pageNumber) + " is too large for a SWF stage at zoom " +
                 std::to_string(options.zoomDpi);
         return false;
+    }
+    if (job.tuning.preloadJpegs) {
+        preloadPageJpegs(session, page.get(), static_cast<long long>(size->width) * size->height,
+                         kStoreBytesPerWorker / 2);
     }
     if (!renderInto(session, page.get(), bounds, *size, options.jpegQuality, swf.image, error)) {
         error = "page " + std::to_string(pageNumber) + ": " + error;

@@ -13,8 +13,9 @@ int runConversion(const ConvertOptions& options);
 
 // Tuning that tests and measurements may set through the environment.
 struct RunTuning {
-    int workers = 0;        // 0: one per hardware thread, at most one per page
-    double oversample = 0;  // bitmap pixels per stage pixel; 0: defaultOversample(zoom)
+    int workers = 0;           // 0: one per hardware thread, at most one per page
+    bool preloadJpegs = true;  // decode plain JPEG images with libjpeg ahead of MuPDF
+    double oversample = 0;     // bitmap pixels per stage pixel; 0: defaultOversample(zoom)
 };
 RunTuning tuningFromEnvironment();
 

@@ -343,6 +343,26 @@ TEST_F(ConverterRun, PagesWithoutColourGetGrayscaleBitmaps) {
     }
 }
 
+// JPEG images decoded ahead of MuPDF must draw exactly as MuPDF's own decoding does.
+TEST_F(ConverterRun, PreloadedJpegImagesDrawAsMuPdfDecodesThem) {
+    const std::pair<const char*, const char*> cases[] = {{"sample.pdf", "1-8"},
+                                                         {"images20.pdf", "1-2"}};
+    for (const auto& [pdf, pages] : cases) {
+        const char* settings[2] = {"QUAVELIN_PAGECONV_PRELOAD=0", "QUAVELIN_PAGECONV_PRELOAD=1"};
+        std::vector<swftest::Bytes> outputs[2];
+        for (int i = 0; i < 2; ++i) {
+            fs::remove_all(folder);
+            fs::create_directories(folder);
+            ASSERT_EQ(convert({"-p", pages}, pdf, {settings[i]}).status, 0) << pdf;
+            for (const auto& name : files()) {
+                outputs[i].push_back(swftest::readFileBytes((folder / name).string()));
+            }
+        }
+        EXPECT_FALSE(outputs[0].empty()) << pdf;
+        EXPECT_TRUE(outputs[0] == outputs[1]) << pdf;
+    }
+}
+
 TEST_F(ConverterRun, OutputDoesNotDependOnTheWorkerCount) {
     for (const char* pdf : {"colours.pdf", "geometry.pdf"}) {
         fs::remove_all(folder);
