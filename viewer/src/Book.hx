@@ -241,6 +241,14 @@ class Book {
 			goToView(Navigation.viewOfPage(spread, pageCount(), page));
 	}
 
+	function followLink(pdfIndex:Int):Void {
+		var index = Navigation.indexOfPdfPage(settings.pages, pdfIndex);
+		if (index == null)
+			log('page ${pdfIndex + 1} is not in this book');
+		else
+			goToPage(index);
+	}
+
 	function goToTyped(text:String):Void {
 		var page = Navigation.typedPage(text, pageCount());
 		if (page == null)
@@ -325,7 +333,7 @@ class Book {
 		var existing = pages.get(index);
 		if (existing != null)
 			return existing;
-		var created = new PageView(index, settings.pages[index], settings.width, settings.height, goToPage, pageSettled);
+		var created = new PageView(index, settings.pages[index], settings.width, settings.height, followLink, pageSettled);
 		pages.set(index, created);
 		return created;
 	}

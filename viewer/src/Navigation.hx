@@ -109,6 +109,27 @@ class Navigation {
 		return (number >= 1 && number <= pages) ? number - 1 : null;
 	}
 
+	// Links name pages of the PDF; a book made from a page range keeps the PDF's page numbers in its
+	// file names (test0007.swf is page 7), so the target is found by name, not by position.
+	public static function indexOfPdfPage(sources:Array<String>, pdfIndex:Int):Null<Int> {
+		var numbered = false;
+		for (i in 0...sources.length) {
+			var number = fileNumber(sources[i]);
+			if (number == null)
+				continue;
+			numbered = true;
+			if (number == pdfIndex + 1)
+				return i;
+		}
+		return (!numbered && pdfIndex >= 0 && pdfIndex < sources.length) ? pdfIndex : null;
+	}
+
+	static function fileNumber(source:String):Null<Int> {
+		var name = source.substr(source.lastIndexOf("/") + 1);
+		var digits = ~/([0-9]+)[^0-9]*$/;
+		return digits.match(name) ? Std.parseInt(digits.matched(1)) : null;
+	}
+
 	static function valid(page:Int, pages:Int):Int {
 		return (page >= 0 && page < pages) ? page : -1;
 	}

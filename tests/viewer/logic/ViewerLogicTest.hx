@@ -226,6 +226,16 @@ class ViewerLogicTest {
 		];
 		for (c in typed)
 			same(Navigation.typedPage(c.text, 12), c.page, 'typed page "${c.text}"');
+		var full = ["data/test0001.swf", "data/test0002.swf", "data/test0003.swf"];
+		var range = ["data/test0003.swf", "data/test0004.swf", "data/test0010.swf"];
+		var unnumbered = ["data/a.swf", "data/b.swf"];
+		var links:Array<{sources:Array<String>, pdfIndex:Int, index:Null<Int>}> = [
+			{sources: full, pdfIndex: 1, index: 1}, {sources: range, pdfIndex: 9, index: 2},
+			{sources: range, pdfIndex: 3, index: 1}, {sources: range, pdfIndex: 0, index: null},
+			{sources: unnumbered, pdfIndex: 1, index: 1}, {sources: unnumbered, pdfIndex: 5, index: null},
+		];
+		for (c in links)
+			same(Navigation.indexOfPdfPage(c.sources, c.pdfIndex), c.index, 'link to PDF page ${c.pdfIndex + 1} in ${c.sources}');
 	}
 
 	// ---- page files -----------------------------------------------------------------------------
