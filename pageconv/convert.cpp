@@ -5,6 +5,7 @@
 #include "convert.h"
 
 #include "bitmap_size.h"
+#include "blank_margins.h"
 #include "image_preload.h"
 #include "jpeg_encode.h"
 #include "page_range.h"
@@ -125,6 +126,21 @@ void collectLinks(PdfSession& session, fz_page* page, const Box& bounds, double 
     }
 }
 
+// Only the part of the page with ink is encoded; gray is looked for there too, since the white
+// around it is gray anyway.
+bool encodeInkedPart(const PagePixels& pixels, int quality, PageImage& image) {
+    const std::optional<PixelBox> ink = inkBounds(pixels);
+    const bool gray = !ink || hasOnlyGrays(cropped(pixels, *ink));
+    const JpegColour colour = gray ? JpegColour::Grayscale : JpegColour::Rgb;
+    const PixelBox part = encodedPart(ink, pixels.width, pixels.height, jpegBlockPixels(colour));
+    auto jpeg = encodeJpeg(cropped(pixels, part), colour, quality);
+    if (!jpeg) {
+        return false;
+    }
+    image = PageImage{std::move(*jpeg), pixels.width, pixels.height, part};
+    return true;
+}
+
 bool renderInto(PdfSession& session, fz_page* page, const Box& bounds, const BitmapSize& size,
                 int quality, PageImage& image, std::string& error) {
     const PixmapPtr pixmap = renderPage(session, page, bounds, size.width, size.height, error);
@@ -135,13 +151,10 @@ bool renderInto(PdfSession& session, fz_page* page, const Box& bounds, const Bit
     const PagePixels pixels{fz_pixmap_samples(ctx, pixmap.get()), size.width, size.height,
                             fz_pixmap_stride(ctx, pixmap.get()),
                             fz_pixmap_components(ctx, pixmap.get())};
-    const JpegColour colour = hasOnlyGrays(pixels) ? JpegColour::Grayscale : JpegColour::Rgb;
-    auto jpeg = encodeJpeg(pixels, colour, quality);
-    if (!jpeg) {
+    if (!encodeInkedPart(pixels, quality, image)) {
         error = "JPEG encoding failed";
         return false;
     }
-    image = PageImage{std::move(*jpeg), size.width, size.height};
     return true;
 }
 

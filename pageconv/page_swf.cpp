@@ -3,13 +3,19 @@
 #include "page_swf.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace pageconv {
 namespace {
 
 constexpr uint16_t kBitmapId = 1;
 constexpr uint16_t kPageShapeId = 2;
-constexpr uint16_t kFirstLinkId = 3;
+constexpr uint16_t kSheetShapeId = 3;
+constexpr uint16_t kFirstLinkId = 4;
+
+constexpr uint16_t kSheetDepth = 1;
+constexpr uint16_t kPageDepth = 2;
+constexpr uint16_t kFirstLinkDepth = 3;
 
 constexpr uint8_t kClippedSmoothedBitmapFill = 0x41;
 constexpr uint8_t kSolidFill = 0x00;
@@ -84,13 +90,38 @@ Bytes rectangleShape(uint16_t id, const TwipRect& bounds, const Bytes& fillStyle
     return makeTag(tag::kDefineShape, out.bytes);
 }
 
-Bytes pageShapeTag(const PageSwfInput& page, const TwipRect& stage) {
+// Where bitmap column (or row) `pixel` of a `pixels`-wide page lands on a stage side of `twips`;
+// the page's far edge lands exactly on the stage's.
+int32_t stageTwipsAt(int pixel, int pixels, int32_t twips) {
+    if (pixel >= pixels) {
+        return twips;
+    }
+    return static_cast<int32_t>(std::lround(static_cast<double>(pixel) * twips / pixels));
+}
+
+// The encoded part, scaled as the whole page would be and moved to where it lies in the page.
+Bytes pageShapeTag(const PageImage& image, const TwipRect& stage) {
+    const PixelBox& part = image.part;
+    const TwipRect area{stageTwipsAt(part.left, image.width, stage.xMax),
+                        stageTwipsAt(part.left + part.width, image.width, stage.xMax),
+                        stageTwipsAt(part.top, image.height, stage.yMax),
+                        stageTwipsAt(part.top + part.height, image.height, stage.yMax)};
     BitWriter fill;
     writeU8(fill, kClippedSmoothedBitmapFill);
     writeU16(fill, kBitmapId);
-    writeMatrix(fill, SwfMatrix{stage.xMax / static_cast<double>(page.image.width),
-                                stage.yMax / static_cast<double>(page.image.height), 0, 0});
-    return rectangleShape(kPageShapeId, stage, fill.bytes);
+    writeMatrix(fill,
+                SwfMatrix{stage.xMax / static_cast<double>(image.width),
+                          stage.yMax / static_cast<double>(image.height), area.xMin, area.yMin});
+    return rectangleShape(kPageShapeId, area, fill.bytes);
+}
+
+// The background colour only shows where nothing else is; a viewer that puts the page over a
+// backdrop of its own would show that backdrop around the encoded part without this sheet.
+Bytes whiteSheetTag(const TwipRect& stage) {
+    BitWriter fill;
+    writeU8(fill, kSolidFill);
+    writeBytes(fill, Bytes{0xFF, 0xFF, 0xFF});
+    return rectangleShape(kSheetShapeId, stage, fill.bytes);
 }
 
 Bytes placeTag(uint16_t id, uint16_t depth) {
@@ -150,7 +181,7 @@ void append(Bytes& to, const Bytes& from) {
 
 void appendUrlButtons(Bytes& tags, const std::vector<UrlLink>& links) {
     uint16_t id = kFirstLinkId;
-    uint16_t depth = 2;
+    uint16_t depth = kFirstLinkDepth;
     for (const UrlLink& link : links) {
         append(tags, hitAreaShape(id, link.onStage));
         append(tags, urlButtonTag(id + 1, id, link.url));
@@ -188,8 +219,10 @@ Bytes buildPageSwf(const PageSwfInput& page) {
     }
     append(tags, whiteBackground());
     appendBitmapTag(tags, page.image);
-    append(tags, pageShapeTag(page, stage));
-    append(tags, placeTag(kPageShapeId, 1));
+    append(tags, pageShapeTag(page.image, stage));
+    append(tags, whiteSheetTag(stage));
+    append(tags, placeTag(kSheetShapeId, kSheetDepth));
+    append(tags, placeTag(kPageShapeId, kPageDepth));
     appendUrlButtons(tags, page.urlLinks);
     append(tags, makeTag(tag::kShowFrame, {}));
     append(tags, makeTag(tag::kEnd, {}));

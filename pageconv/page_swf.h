@@ -1,7 +1,8 @@
-// One page file: the rendered page as a bitmap fill over the stage, URL buttons above it, and the
-// record of links to other pages for the viewer.
+// One page file: a white sheet over the stage, the inked part of the rendered page as a bitmap fill
+// on it, URL buttons above them, and the record of links to other pages for the viewer.
 #pragma once
 
+#include "blank_margins.h"
 #include "link_geometry.h"
 #include "swf_writer.h"
 
@@ -22,8 +23,9 @@ struct PageLink {
 
 struct PageImage {
     Bytes jpeg;
-    int width = 0;  // pixels of the bitmap, not of the stage
+    int width = 0;  // pixels of the whole rendered page, not of the stage
     int height = 0;
+    PixelBox part;  // where the JPEG's pixels lie in the rendered page; the rest is white
 };
 
 struct PageSwfInput {

@@ -136,7 +136,7 @@ TEST_F(ConverterRun, UrlLinksBecomeButtonsOverTheirDisplayedRectangles) {
         ASSERT_EQ(buttons.size(), 1u) << c.page;
         EXPECT_EQ(swftest::buttonUrl(*buttons[0]),
                   std::make_pair(std::string(c.url), std::string("_blank")));
-        const auto hit = swftest::readShape(*swftest::tagsWithCode(movie, 2).at(1));
+        const auto hit = swftest::readShape(*swftest::tagsWithCode(movie, 2).at(2));
         for (int i = 0; i < 4; ++i) {
             EXPECT_EQ(hit.bounds[i], c.twips[i]) << "page " << c.page << " field " << i;
         }

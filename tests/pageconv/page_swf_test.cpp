@@ -14,7 +14,7 @@ PageSwfInput samplePage(int version) {
     page.version = static_cast<uint8_t>(version);
     page.stageWidth = 595;
     page.stageHeight = 842;
-    page.image = PageImage{Bytes{0xFF, 0xD8, 0xFF, 0xD9}, 1190, 1684};
+    page.image = PageImage{Bytes{0xFF, 0xD8, 0xFF, 0xD9}, 1190, 1684, PixelBox{0, 0, 1190, 1684}};
     return page;
 }
 
@@ -34,11 +34,11 @@ TEST(PageSwf, TagOrderPerVersionAndLinks) {
         std::vector<int> codes;
     };
     const Case cases[] = {
-        {10, false, false, {69, 9, 21, 2, 26, 1, 0}},
-        {8, true, true, {69, 77, 9, 21, 2, 26, 2, 34, 26, 1, 0}},
+        {10, false, false, {69, 9, 21, 2, 2, 26, 26, 1, 0}},
+        {8, true, true, {69, 77, 9, 21, 2, 2, 26, 26, 2, 34, 26, 1, 0}},
         // Before version 8 there is no FileAttributes tag; the metadata still comes first.
-        {6, false, true, {77, 9, 21, 2, 26, 1, 0}},
-        {7, true, false, {9, 21, 2, 26, 2, 34, 26, 1, 0}},
+        {6, false, true, {77, 9, 21, 2, 2, 26, 26, 1, 0}},
+        {7, true, false, {9, 21, 2, 2, 26, 26, 2, 34, 26, 1, 0}},
     };
     for (const Case& c : cases) {
         PageSwfInput page = samplePage(c.version);
@@ -73,6 +73,48 @@ TEST(PageSwf, BitmapFillCoversTheStage) {
     EXPECT_EQ(swftest::tagsWithCode(movie, 9).at(0)->body, (Bytes{0xFF, 0xFF, 0xFF}));
 }
 
+// Only the inked part is encoded: it must land where it lies in the page, scaled as the whole
+// page would be, over a white sheet that covers the stage beneath it.
+TEST(PageSwf, EncodedPartLandsAtItsPlaceOverAWhiteSheet) {
+    struct Case {
+        const char* name;
+        PixelBox part;
+        int32_t bounds[4];
+    };
+    const Case cases[] = {
+        {"whole page", PixelBox{0, 0, 1190, 1684}, {0, 11900, 0, 16840}},
+        {"middle", PixelBox{96, 160, 992, 1200}, {960, 10880, 1600, 13600}},
+        // A part ending at the bitmap's edge ends exactly at the stage's.
+        {"bottom right", PixelBox{1184, 1680, 6, 4}, {11840, 11900, 16800, 16840}},
+        {"blank corner", PixelBox{0, 0, 8, 8}, {0, 80, 0, 80}},
+    };
+    for (const Case& c : cases) {
+        PageSwfInput page = samplePage(10);
+        page.image.part = c.part;
+        const auto movie = swftest::readMovie(buildPageSwf(page));
+        const auto shapes = swftest::tagsWithCode(movie, 2);
+        ASSERT_EQ(shapes.size(), 2u) << c.name;
+        const auto bitmap = swftest::readShape(*shapes[0]);
+        EXPECT_EQ(bitmap.fillType, 0x41) << c.name;
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(bitmap.bounds[i], c.bounds[i]) << c.name << " side " << i;
+        }
+        EXPECT_EQ(bitmap.translateX, c.bounds[0]) << c.name;
+        EXPECT_EQ(bitmap.translateY, c.bounds[2]) << c.name;
+        EXPECT_DOUBLE_EQ(bitmap.scaleX, 10.0) << c.name;
+        const auto sheet = swftest::readShape(*shapes[1]);
+        EXPECT_EQ(sheet.fillType, 0x00) << c.name;
+        EXPECT_EQ(sheet.solidRgb, 0xFFFFFFu) << c.name;
+        EXPECT_EQ(sheet.bounds[1], 11900) << c.name;
+        EXPECT_EQ(sheet.bounds[3], 16840) << c.name;
+        // The sheet lies under the page: its shape is placed at the lower depth.
+        const auto places = swftest::tagsWithCode(movie, 26);
+        ASSERT_EQ(places.size(), 2u) << c.name;
+        EXPECT_EQ(places[0]->body, (Bytes{0x02, 1, 0, 3, 0})) << c.name;
+        EXPECT_EQ(places[1]->body, (Bytes{0x02, 2, 0, 2, 0})) << c.name;
+    }
+}
+
 TEST(PageSwf, StagesWiderThanOneEdgeRecordStillClose) {
     // One straight edge holds at most 65535 twips; a 8000-pixel side needs several.
     PageSwfInput page = samplePage(10);
@@ -80,6 +122,7 @@ TEST(PageSwf, StagesWiderThanOneEdgeRecordStillClose) {
     page.stageHeight = 3300;
     page.image.width = 8000;
     page.image.height = 3300;
+    page.image.part = PixelBox{0, 0, 8000, 3300};
     const auto movie = swftest::readMovie(buildPageSwf(page));
     const auto shape = swftest::readShape(*swftest::tagsWithCode(movie, 2).at(0));
     EXPECT_EQ(shape.bounds[1], 160000);
@@ -95,18 +138,18 @@ TEST(PageSwf, ButtonsOpenTheirUrlInANewWindowOverTheLinkArea) {
     const auto buttons = swftest::tagsWithCode(movie, 34);
     const auto shapes = swftest::tagsWithCode(movie, 2);
     ASSERT_EQ(buttons.size(), 2u);
-    ASSERT_EQ(shapes.size(), 3u);
+    ASSERT_EQ(shapes.size(), 4u);
     EXPECT_EQ(swftest::buttonUrl(*buttons[0]),
               std::make_pair(std::string("https://example.com/one"), std::string("_blank")));
     EXPECT_EQ(swftest::buttonUrl(*buttons[1])->first, "mailto:a@example.com");
-    const auto hit = swftest::readShape(*shapes[1]);
+    const auto hit = swftest::readShape(*shapes[2]);
     EXPECT_EQ(hit.bounds[0], 1440);
     EXPECT_EQ(hit.bounds[1], 5440);
     EXPECT_EQ(hit.bounds[2], 2040);
     EXPECT_EQ(hit.bounds[3], 2840);
     // Only the hit-test state: the buttons draw nothing over the page.
     EXPECT_EQ(buttons[0]->body[5], 0x08);
-    EXPECT_EQ(swftest::readShape(*shapes[2]).bounds[0], 10);
+    EXPECT_EQ(swftest::readShape(*shapes[3]).bounds[0], 10);
 }
 
 TEST(PageSwf, MetadataListsPageLinksInStagePixels) {

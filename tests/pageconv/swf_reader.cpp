@@ -61,12 +61,12 @@ void readRect(BitReader& in, int32_t (&rect)[4]) {
     in.align();
 }
 
-void readMatrixScale(BitReader& in, double& sx, double& sy) {
+void readMatrix(BitReader& in, ShapeInfo& shape) {
     in.align();
     if (in.unsignedBits(1) != 0) {
         const int bits = static_cast<int>(in.unsignedBits(5));
-        sx = in.signedBits(bits) / 65536.0;
-        sy = in.signedBits(bits) / 65536.0;
+        shape.scaleX = in.signedBits(bits) / 65536.0;
+        shape.scaleY = in.signedBits(bits) / 65536.0;
     }
     if (in.unsignedBits(1) != 0) {
         const int bits = static_cast<int>(in.unsignedBits(5));
@@ -74,8 +74,8 @@ void readMatrixScale(BitReader& in, double& sx, double& sy) {
         in.signedBits(bits);
     }
     const int bits = static_cast<int>(in.unsignedBits(5));
-    in.signedBits(bits);
-    in.signedBits(bits);
+    shape.translateX = in.signedBits(bits);
+    shape.translateY = in.signedBits(bits);
     in.align();
 }
 
@@ -158,7 +158,11 @@ ShapeInfo readShape(const Tag& tag) {
     shape.fillType = static_cast<int>(in.u8());
     if (shape.fillType >= 0x40) {
         shape.bitmapId = static_cast<int>(in.u16());
-        readMatrixScale(in, shape.scaleX, shape.scaleY);
+        readMatrix(in, shape);
+    } else if (shape.fillType == 0x00) {
+        const uint32_t r = in.u8();
+        const uint32_t g = in.u8();
+        shape.solidRgb = (r << 16) | (g << 8) | in.u8();
     }
     return shape;
 }

@@ -39,6 +39,9 @@ struct ShapeInfo {
     int bitmapId = 0;
     double scaleX = 1;  // of the bitmap fill matrix
     double scaleY = 1;
+    int32_t translateX = 0;  // twips
+    int32_t translateY = 0;
+    uint32_t solidRgb = 0;  // of a solid fill
 };
 ShapeInfo readShape(const Tag& tag);
 
