@@ -4,7 +4,7 @@
 
 #include <QDir>
 
-#include "support/tool_sandbox.h"
+#include "tool_test_fixture.h"
 
 namespace {
 
@@ -19,25 +19,24 @@ QByteArray pageList(const QByteArray& width, const QByteArray& height, int pageC
     return list + "</content>";
 }
 
-class ToolBook : public testing::Test {
+class ToolBook : public ToolTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(setUpSandbox(sandbox));
-        ASSERT_TRUE(writeFile(inWork("book.pdf"), "%PDF-1.4\n"));
+        ToolTest::SetUp();
+        if (HasFatalFailure()) {
+            return;
+        }
         for (const char* name : {"index.html", "book.swf", "swfobject.js"}) {
             ASSERT_TRUE(
                 writeFile(sandbox.programFolder + "/" + name, QByteArray("template ") + name));
         }
     }
-    QString inWork(const QString& relative) const { return sandbox.workFolder + "/" + relative; }
     void convertWith(const QByteArray& reply, const QStringList& pages) {
         FakeConverterScript script;
         script.infoReply = reply;
         script.pages = pages;
         ASSERT_TRUE(writeFakeScript(sandbox.programFolder, script));
     }
-
-    ToolSandbox sandbox;
 };
 
 TEST_F(ToolBook, CompleteRunLeavesFinishedBookAndPrintsNothing) {

@@ -4,7 +4,7 @@
 
 #include <QDir>
 
-#include "support/tool_sandbox.h"
+#include "tool_test_fixture.h"
 
 namespace {
 
@@ -71,16 +71,7 @@ QByteArray helpText() {
 
 const QByteArray kVersionLine = "quavelin - 2.0.0.0";
 
-class ToolCommandLine : public testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(setUpSandbox(sandbox));
-        ASSERT_TRUE(writeFile(inWork("book.pdf"), "%PDF-1.4\n"));
-    }
-    QString inWork(const QString& relative) const { return sandbox.workFolder + "/" + relative; }
-
-    ToolSandbox sandbox;
-};
+using ToolCommandLine = ToolTest;
 
 TEST_F(ToolCommandLine, HelpTextHasItsFixedShape) {
     const QByteArray help = helpText();

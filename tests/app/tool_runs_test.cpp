@@ -6,18 +6,12 @@
 #include <QFile>
 #include <QProcessEnvironment>
 
-#include "support/tool_sandbox.h"
+#include "tool_test_fixture.h"
 
 namespace {
 
-class ToolRuns : public testing::Test {
+class ToolRuns : public ToolTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(setUpSandbox(sandbox));
-        ASSERT_TRUE(writeFile(inWork("book.pdf"), "%PDF-1.4\n"));
-    }
-    QString inWork(const QString& relative) const { return sandbox.workFolder + "/" + relative; }
-
     // An earlier, complete book in work/out that a failed run must leave exactly as it was.
     void writeEarlierBook() {
         ASSERT_TRUE(QDir(sandbox.workFolder).mkpath("out/data"));
@@ -30,8 +24,6 @@ protected:
         EXPECT_EQ(entryNames(inWork("out/data")), (QStringList{"pages.xml", "test0001.swf"}));
         EXPECT_FALSE(pathExists(inWork("out/index.html")));
     }
-
-    ToolSandbox sandbox;
 };
 
 struct CommandLineCase {
