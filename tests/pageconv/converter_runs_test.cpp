@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -111,6 +112,60 @@ TEST_F(ConverterRun, BitmapIsOversampledUpTo144Dpi) {
         const auto shape = swftest::readShape(*swftest::tagsWithCode(movie, 2).at(0));
         EXPECT_NEAR(shape.scaleX, c.twipsPerBitmapPixel, 0.02) << c.zoom;
         EXPECT_NEAR(shape.scaleY, c.twipsPerBitmapPixel, 0.02) << c.zoom;
+    }
+}
+
+// Width, height and components from a JPEG's start-of-frame marker.
+std::array<int, 3> jpegFrame(const swftest::Bytes& jpeg) {
+    for (size_t i = 0; i + 9 < jpeg.size(); ++i) {
+        if (jpeg[i] == 0xFF && (jpeg[i + 1] == 0xC0 || jpeg[i + 1] == 0xC1)) {
+            return {(jpeg[i + 7] << 8) | jpeg[i + 8], (jpeg[i + 5] << 8) | jpeg[i + 6],
+                    jpeg[i + 9]};
+        }
+    }
+    return {0, 0, 0};
+}
+
+// Blank margins are left out of the JPEG: what it holds is drawn where it lies in the page,
+// on the block grid of its kind of JPEG, and a white sheet covers the whole stage beneath it.
+TEST_F(ConverterRun, OnlyTheInkedPartOfAPageIsEncoded) {
+    struct Case {
+        const char* pdf;
+        int page;
+        int components;
+        bool smallerThanThePage;
+    };
+    const Case cases[] = {
+        {"text200.pdf", 1, 1, true},
+        {"sample.pdf", 2, 3, true},
+        {"colours.pdf", 1, 3, false},
+    };
+    for (const Case& c : cases) {
+        const auto run = convert({"-p", std::to_string(c.page)}, c.pdf);
+        ASSERT_EQ(run.status, 0) << run.err;
+        const auto movie = page(c.page);
+        const auto shapes = swftest::tagsWithCode(movie, 2);
+        ASSERT_GE(shapes.size(), 2u) << c.pdf;
+        const auto bitmap = swftest::readShape(*shapes[0]);
+        const auto sheet = swftest::readShape(*shapes[1]);
+        const auto frame = jpegFrame(swftest::tagsWithCode(movie, 21).at(0)->body);
+        EXPECT_EQ(frame[2], c.components) << c.pdf;
+        const int block = c.components == 1 ? 8 : 16;
+        // At zoom 72 a bitmap pixel is 10 twips.
+        EXPECT_EQ(bitmap.translateX % (10 * block), 0) << c.pdf;
+        EXPECT_EQ(bitmap.translateY % (10 * block), 0) << c.pdf;
+        EXPECT_EQ(bitmap.bounds[0], bitmap.translateX) << c.pdf;
+        EXPECT_EQ(bitmap.bounds[2], bitmap.translateY) << c.pdf;
+        EXPECT_NEAR(bitmap.bounds[1] - bitmap.bounds[0], frame[0] * 10, 1) << c.pdf;
+        EXPECT_NEAR(bitmap.bounds[3] - bitmap.bounds[2], frame[1] * 10, 1) << c.pdf;
+        EXPECT_LE(bitmap.bounds[1], movie.stage[1]) << c.pdf;
+        EXPECT_LE(bitmap.bounds[3], movie.stage[3]) << c.pdf;
+        const bool smaller = bitmap.bounds[1] - bitmap.bounds[0] < movie.stage[1] ||
+                             bitmap.bounds[3] - bitmap.bounds[2] < movie.stage[3];
+        EXPECT_EQ(smaller, c.smallerThanThePage) << c.pdf;
+        EXPECT_EQ(sheet.solidRgb, 0xFFFFFFu) << c.pdf;
+        EXPECT_EQ(sheet.bounds[1], movie.stage[1]) << c.pdf;
+        EXPECT_EQ(sheet.bounds[3], movie.stage[3]) << c.pdf;
     }
 }
 
