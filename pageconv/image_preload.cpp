@@ -3,12 +3,11 @@
 // with destructors.
 #include "image_preload.h"
 
+#include "jpeg_errors.h"
+
 #include <mupdf/pdf.h>
 
-#include <csetjmp>
 #include <cstdio>
-
-#include <jpeglib.h>
 
 namespace pageconv {
 namespace {
@@ -48,26 +47,13 @@ bool plainJpeg(fz_context* ctx, pdf_obj* image, long long maxPixels) {
     return w > 0 && h > 0 && w * h <= maxPixels;
 }
 
-struct JumpingErrorManager {
-    jpeg_error_mgr base;
-    std::jmp_buf jump;
-};
-
-void jumpBack(j_common_ptr info) {
-    std::longjmp(reinterpret_cast<JumpingErrorManager*>(info->err)->jump, 1);
-}
-
-void stayQuiet(j_common_ptr /*info*/) {}
-
 // Decodes the stream into the pixmap's rows; false when it is not a JPEG of exactly the
 // pixmap's size and components.
 bool decodeInto(const unsigned char* data, size_t size, unsigned char* samples, int width,
                 int height, int components, ptrdiff_t stride) {
     jpeg_decompress_struct info{};
     JumpingErrorManager errors{};
-    info.err = jpeg_std_error(&errors.base);
-    errors.base.error_exit = jumpBack;
-    errors.base.output_message = stayQuiet;
+    info.err = jumpingErrors(errors);
     if (setjmp(errors.jump) != 0) {
         jpeg_destroy_decompress(&info);
         return false;

@@ -4,15 +4,14 @@
 // itself takes the luma out of the rows, so no converted copy of the page is ever made.
 #include "jpeg_encode.h"
 
+#include "jpeg_errors.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
-#include <jpeglib.h>
 
 namespace pageconv {
 namespace {
@@ -54,18 +53,6 @@ bool rowGray(const uint8_t* row, int width) {
     }
     return true;
 }
-
-struct JumpingErrorManager {
-    jpeg_error_mgr base;
-    std::jmp_buf jump;
-};
-
-void jumpBack(j_common_ptr info) {
-    auto* manager = reinterpret_cast<JumpingErrorManager*>(info->err);
-    std::longjmp(manager->jump, 1);
-}
-
-void stayQuiet(j_common_ptr /*info*/) {}
 
 void writeScanlines(jpeg_compress_struct& info, const PagePixels& pixels) {
     while (info.next_scanline < info.image_height) {
@@ -111,9 +98,7 @@ bool encodeRaw(const PagePixels& pixels, JpegColour colour, int quality, uint8_t
                int stripWidth, unsigned char** output, unsigned long* size) {
     jpeg_compress_struct info{};
     JumpingErrorManager errors{};
-    info.err = jpeg_std_error(&errors.base);
-    errors.base.error_exit = jumpBack;
-    errors.base.output_message = stayQuiet;
+    info.err = jumpingErrors(errors);
     if (setjmp(errors.jump) != 0) {
         jpeg_destroy_compress(&info);
         std::free(*output);
