@@ -223,16 +223,30 @@ void convertPage(PdfSession& session, ConversionJob& job, size_t index) {
     outcome.written = writeFileBytes(path, buildPageSwf(swf), outcome.error);
 }
 
-void runWorker(std::unique_ptr<PdfSession> session, ConversionJob& job) {
-    std::string error;
+std::unique_ptr<PdfSession> openUnlocked(const ConvertOptions& options, std::string& error) {
+    auto session = openPdf(options.pdfPath, kStoreBytesPerWorker, error);
     if (!session) {
-        session = openPdf(job.options.pdfPath, kStoreBytesPerWorker, error);
+        return nullptr;
+    }
+    switch (unlockPdf(*session, options.password ? &*options.password : nullptr)) {
+        case Unlock::Open:
+            return session;
+        case Unlock::NeedsPassword:
+            error = "\"" + options.pdfPath + "\" is encrypted: give its password with -P";
+            return nullptr;
+        case Unlock::WrongPassword:
+            error = "the password given with -P does not open \"" + options.pdfPath + "\"";
+            return nullptr;
+    }
+    return nullptr;
+}
+
+void runWorker(std::unique_ptr<PdfSession> session, ConversionJob& job) {
+    if (!session) {
+        std::string ignored;
+        session = openUnlocked(job.options, ignored);
         if (!session) {
             return;  // the pages this worker would have taken go to the others
-        }
-        const std::string* password = job.options.password ? &*job.options.password : nullptr;
-        if (unlockPdf(*session, password) != Unlock::Open) {
-            return;
         }
     }
     for (size_t index = job.nextIndex++; index < job.pages.size(); index = job.nextIndex++) {
@@ -269,24 +283,6 @@ bool outputFolderExists(const std::string& pattern) {
     const std::filesystem::path folder = std::filesystem::path(pattern).parent_path();
     std::error_code ignored;
     return std::filesystem::is_directory(folder.empty() ? "." : folder, ignored);
-}
-
-std::unique_ptr<PdfSession> openUnlocked(const ConvertOptions& options, std::string& error) {
-    auto session = openPdf(options.pdfPath, kStoreBytesPerWorker, error);
-    if (!session) {
-        return nullptr;
-    }
-    switch (unlockPdf(*session, options.password ? &*options.password : nullptr)) {
-        case Unlock::Open:
-            return session;
-        case Unlock::NeedsPassword:
-            error = "\"" + options.pdfPath + "\" is encrypted: give its password with -P";
-            return nullptr;
-        case Unlock::WrongPassword:
-            error = "the password given with -P does not open \"" + options.pdfPath + "\"";
-            return nullptr;
-    }
-    return nullptr;
 }
 
 }  // namespace
