@@ -99,6 +99,22 @@ void write_text_pages(const std::filesystem::path& path, int pages, const Encryp
     save_pdf(pdf, path, encryption);
 }
 
+// Shades what the crop box hides, so a renderer that ignores it shows pink margins.
+PageSpec cropped_page() {
+    PageSpec cropped;
+    cropped.media = {0, 0, 612, 792};
+    cropped.crop = Rect{50, 100, 550, 700};
+    set_fill(cropped.content, rgb_from_hex(0xF4B6C2));
+    fill_rect(cropped.content, cropped.media);
+    set_fill(cropped.content, kWhite);
+    fill_rect(cropped.content, *cropped.crop);
+    set_fill(cropped.content, kInk);
+    draw_text(cropped.content, kSansBold, 28, {80, 640}, "Page 4 - cropped");
+    link_marker(cropped.content, {100, 200, 300, 240}, "example.com/four");
+    shapes(cropped.content, {100, 400});
+    return cropped;
+}
+
 }  // namespace
 
 std::string colour_table_text() {
@@ -134,19 +150,7 @@ void write_geometry(const std::filesystem::path& dir) {
     shapes(rotated.content, {72, 480});
     add_page(pdf, rotated);
 
-    // Shade what the crop box hides, so a renderer that ignores it shows pink margins.
-    PageSpec cropped;
-    cropped.media = {0, 0, 612, 792};
-    cropped.crop = Rect{50, 100, 550, 700};
-    set_fill(cropped.content, rgb_from_hex(0xF4B6C2));
-    fill_rect(cropped.content, cropped.media);
-    set_fill(cropped.content, kWhite);
-    fill_rect(cropped.content, *cropped.crop);
-    set_fill(cropped.content, kInk);
-    draw_text(cropped.content, kSansBold, 28, {80, 640}, "Page 4 - cropped");
-    link_marker(cropped.content, {100, 200, 300, 240}, "example.com/four");
-    shapes(cropped.content, {100, 400});
-    add_page(pdf, cropped);
+    add_page(pdf, cropped_page());
 
     PageSpec small = plain_page({0, 0, 420, 595}, "Page 5");
     link_marker(small.content, {50, 50, 250, 90}, "to page 1");

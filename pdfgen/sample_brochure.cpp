@@ -265,18 +265,10 @@ void scale_bar(Content& c, Point o) {
     draw_text(c, kSans, 8, {o.x + 92, o.y - 11}, "10 miles");
 }
 
-Built map(Kit& kit) {
-    const Fonts& f = kit.fonts;
-    Built b;
-    Content& c = b.page.content;
-    b.page.media = kPage;
-    heading(c, 770, "Map of the trail");
-    const Rect frame{50, 150, 545, 740};
-    save_state(c);
-    clip_rect(c, frame);
+// Sea behind the frame, the land up to the coastline, and farmland a little inland of it.
+void land_and_sea(Content& c, Rect frame, const std::vector<Point>& coast) {
     set_fill(c, kSeaLight);
     fill_rect(c, frame);
-    const std::vector<Point> coast = coastline();
     std::vector<Point> land = {{40, 140}};
     land.insert(land.end(), coast.begin(), coast.end());
     land.push_back({40, 750});
@@ -287,6 +279,10 @@ Built map(Kit& kit) {
     }
     set_fill(c, kGreen);
     fill_polygon(c, land);
+}
+
+// The dashed trail just inland of the coast, with the numbered stage towns spread along it.
+void trail_with_towns(Content& c, const Fonts& f, const std::vector<Point>& coast) {
     std::vector<Point> trail;
     for (size_t i = 0; i < coast.size(); i += 2) {
         trail.push_back({coast[i].x - 14, coast[i].y});
@@ -307,13 +303,9 @@ Built map(Kit& kit) {
         set_fill(c, kInk);
         text_right(c, kSans, f.sans, 9, p.x - 14, p.y - 3, towns[i]);
     }
-    set_fill(c, kSea);
-    draw_text(c, kSerifItalic, 16, {430, 420}, "North Sea");
-    compass(c, {500, 680});
-    scale_bar(c, {70, 175});
-    restore_state(c);
-    set_stroke(c, kTeal, 1.5);
-    stroke_rect(c, frame);
+}
+
+void map_legend(Content& c) {
     set_stroke(c, kCoral, 2.5);
     set_dash(c, 6, 4);
     stroke_polyline(c, {{50, 112}, {90, 112}});
@@ -328,7 +320,28 @@ Built map(Kit& kit) {
     fill_rect(c, {420, 105, 440, 119});
     set_fill(c, kInk);
     draw_text(c, kSans, 10, {448, 108}, "Farmland");
-    footer(c, f, 4);
+}
+
+Built map(Kit& kit) {
+    Built b;
+    Content& c = b.page.content;
+    b.page.media = kPage;
+    heading(c, 770, "Map of the trail");
+    const Rect frame{50, 150, 545, 740};
+    const std::vector<Point> coast = coastline();
+    save_state(c);
+    clip_rect(c, frame);
+    land_and_sea(c, frame, coast);
+    trail_with_towns(c, kit.fonts, coast);
+    set_fill(c, kSea);
+    draw_text(c, kSerifItalic, 16, {430, 420}, "North Sea");
+    compass(c, {500, 680});
+    scale_bar(c, {70, 175});
+    restore_state(c);
+    set_stroke(c, kTeal, 1.5);
+    stroke_rect(c, frame);
+    map_legend(c);
+    footer(c, kit.fonts, 4);
     return b;
 }
 
