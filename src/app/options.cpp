@@ -29,36 +29,41 @@ enum class Effect {
 
 struct OptionRow {
     const char* name;
-    bool takesValue;
     Effect effect;
     const char* converterSwitch;
 };
 
+// Flags stand alone; "-addcmd" takes the rest of the line, not one value.
+bool takesValue(Effect effect) {
+    return effect != Effect::SwitchOnly && effect != Effect::SettingSwitch &&
+           effect != Effect::PassRest;
+}
+
 // Tested in this order, like the help text lists them.
 constexpr std::array<OptionRow, 23> optionTable{{
-    {"-pw", true, Effect::PageWidth, nullptr},
-    {"-ph", true, Effect::PageHeight, nullptr},
-    {"-pp", true, Effect::PaperName, nullptr},
-    {"-zf", true, Effect::Consumed, nullptr},
-    {"-pr", true, Effect::Consumed, nullptr},
-    {"-pc", true, Effect::PanelColor, nullptr},
-    {"-bc", true, Effect::ButtonColor, nullptr},
-    {"-tc", true, Effect::TextColor, nullptr},
-    {"-bgc", true, Effect::BackgroundColor, nullptr},
-    {"-hc", true, Effect::HardCover, nullptr},
-    {"-pagerange", true, Effect::SwitchAndValue, "-p"},
-    {"-password", true, Effect::SwitchAndValue, "-P"},
-    {"-zlib", false, Effect::SwitchOnly, "-z"},
-    {"-jpegquality", true, Effect::SwitchAndValue, "-j"},
-    {"-shapes", false, Effect::SwitchOnly, "-S"},
-    {"-fonts", false, Effect::SwitchOnly, "-f"},
-    {"-flatten", false, Effect::SwitchOnly, "-G"},
-    {"-zoom", true, Effect::Zoom, nullptr},
-    {"-poly2bitmap", false, Effect::SettingSwitch, "poly2bitmap"},
-    {"-all2bitmap", false, Effect::SettingSwitch, "bitmap"},
-    {"-flashversion", true, Effect::SwitchAndValue, "-T"},
-    {"-disablelinks", false, Effect::SettingSwitch, "disablelinks"},
-    {"-addcmd", false, Effect::PassRest, nullptr},
+    {"-pw", Effect::PageWidth, nullptr},
+    {"-ph", Effect::PageHeight, nullptr},
+    {"-pp", Effect::PaperName, nullptr},
+    {"-zf", Effect::Consumed, nullptr},
+    {"-pr", Effect::Consumed, nullptr},
+    {"-pc", Effect::PanelColor, nullptr},
+    {"-bc", Effect::ButtonColor, nullptr},
+    {"-tc", Effect::TextColor, nullptr},
+    {"-bgc", Effect::BackgroundColor, nullptr},
+    {"-hc", Effect::HardCover, nullptr},
+    {"-pagerange", Effect::SwitchAndValue, "-p"},
+    {"-password", Effect::SwitchAndValue, "-P"},
+    {"-zlib", Effect::SwitchOnly, "-z"},
+    {"-jpegquality", Effect::SwitchAndValue, "-j"},
+    {"-shapes", Effect::SwitchOnly, "-S"},
+    {"-fonts", Effect::SwitchOnly, "-f"},
+    {"-flatten", Effect::SwitchOnly, "-G"},
+    {"-zoom", Effect::Zoom, nullptr},
+    {"-poly2bitmap", Effect::SettingSwitch, "poly2bitmap"},
+    {"-all2bitmap", Effect::SettingSwitch, "bitmap"},
+    {"-flashversion", Effect::SwitchAndValue, "-T"},
+    {"-disablelinks", Effect::SettingSwitch, "disablelinks"},
+    {"-addcmd", Effect::PassRest, nullptr},
 }};
 
 char16_t asciiLower(char16_t c) {
@@ -226,7 +231,7 @@ OptionsOutcome readOptions(const QStringList& options, FlipbookSettings& setting
             switches << options.mid(index + 1);
             return {};
         }
-        if (!row->takesValue) {
+        if (!takesValue(row->effect)) {
             applyOption(*row, {}, settings, switches);
             ++index;
             continue;
