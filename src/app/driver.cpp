@@ -154,9 +154,6 @@ QStringList optionArguments(int argc, char** argv) {
 // Returns false when the run must stop; the help text or the message has been printed then.
 bool applyOptions(const QStringList& options, FlipbookSettings& settings,
                   ConverterSwitches& switches) {
-    if (options.isEmpty()) {
-        return true;
-    }
     const OptionsOutcome outcome = readOptions(options, settings, switches);
     switch (outcome.kind) {
         case OptionsOutcome::Kind::GoOn:
