@@ -47,7 +47,7 @@ bool isPlainDecimal(QStringView text) {
 }
 
 QString scaledLength(QStringView number, double factor) {
-    return formatG(number.toString().toDouble() * factor);
+    return formatG(number.toDouble() * factor);
 }
 
 QString scaledByZoom(const QString& length, int zoom) {
