@@ -62,16 +62,24 @@ void writeScanlines(jpeg_compress_struct& info, const PagePixels& pixels) {
     }
 }
 
-// Copies eight rows from `top` into the strip, each widened to whole blocks; the rows and
-// columns past the page repeat its last row and column, as libjpeg's own input stage does.
-void fillStrip(const PagePixels& pixels, int top, uint8_t* strip, int stripWidth) {
+// Points `rows` at the eight rows from `top`, each whole blocks wide; the rows and columns past
+// the page repeat its last row and column, as libjpeg's own input stage does. Rows that are
+// already whole blocks wide (as a page cut on the block grid is) are read in place; narrower
+// ones are widened in the strip.
+void pointAtStrip(const PagePixels& pixels, int top, uint8_t* strip, int stripWidth,
+                  std::array<JSAMPROW, DCTSIZE>& rows) {
     for (int r = 0; r < DCTSIZE; ++r) {
         const int y = std::min(top + r, pixels.height - 1);
         const uint8_t* from = pixels.samples + static_cast<size_t>(y) * pixels.stride;
+        if (pixels.width == stripWidth) {
+            rows[r] = const_cast<JSAMPROW>(from);
+            continue;
+        }
         uint8_t* to = strip + static_cast<size_t>(r) * stripWidth;
         std::memcpy(to, from, static_cast<size_t>(pixels.width));
         std::memset(to + pixels.width, from[pixels.width - 1],
                     static_cast<size_t>(stripWidth - pixels.width));
+        rows[r] = to;
     }
 }
 
@@ -80,12 +88,9 @@ void fillStrip(const PagePixels& pixels, int top, uint8_t* strip, int stripWidth
 void writeGrayStrips(jpeg_compress_struct& info, const PagePixels& pixels, uint8_t* strip,
                      int stripWidth) {
     std::array<JSAMPROW, DCTSIZE> rows{};
-    for (int r = 0; r < DCTSIZE; ++r) {
-        rows[r] = strip + static_cast<size_t>(r) * stripWidth;
-    }
     JSAMPARRAY planes[1] = {rows.data()};
     while (info.next_scanline < info.image_height) {
-        fillStrip(pixels, static_cast<int>(info.next_scanline), strip, stripWidth);
+        pointAtStrip(pixels, static_cast<int>(info.next_scanline), strip, stripWidth, rows);
         jpeg_write_raw_data(&info, planes, DCTSIZE);
     }
 }
@@ -93,7 +98,7 @@ void writeGrayStrips(jpeg_compress_struct& info, const PagePixels& pixels, uint8
 // Fills `output` with a malloc'ed JPEG stream; returns false on failure. The defaults are
 // already libjpeg's fastest sound ones: Huffman tables without an optimising pass, 4:2:0 chroma
 // and the accurate integer DCT, which with libjpeg-turbo's SIMD is no slower than the fast one.
-// `strip` has room for eight rows of `stripWidth` samples, used for gray pixels only.
+// `strip` has room for eight rows of `stripWidth` samples, used for gray rows narrower than that.
 bool encodeRaw(const PagePixels& pixels, JpegColour colour, int quality, uint8_t* strip,
                int stripWidth, unsigned char** output, unsigned long* size) {
     jpeg_compress_struct info{};
@@ -149,8 +154,8 @@ std::optional<std::vector<uint8_t>> encodeJpeg(const PagePixels& pixels, JpegCol
         return std::nullopt;
     }
     const int stripWidth = (pixels.width + DCTSIZE - 1) / DCTSIZE * DCTSIZE;
-    std::vector<uint8_t> strip(pixels.components == 1 ? static_cast<size_t>(stripWidth) * DCTSIZE
-                                                      : 0);
+    const bool needsStrip = pixels.components == 1 && stripWidth != pixels.width;
+    std::vector<uint8_t> strip(needsStrip ? static_cast<size_t>(stripWidth) * DCTSIZE : 0);
     unsigned char* output = nullptr;
     unsigned long size = 0;
     if (!encodeRaw(pixels, colour, quality, strip.data(), stripWidth, &output, &size)) {

@@ -130,7 +130,9 @@ TEST(JpegEncode, GrayPixelsEncodeLikeTheSameGraysInRgb) {
     struct Case {
         int width, height, padding;
     };
-    const Case cases[] = {{1, 1, 0}, {8, 8, 0}, {7, 9, 0}, {17, 13, 5}, {33, 24, 1}, {100, 3, 0}};
+    // Whole-block widths are read in place, padded rows included; the others are widened.
+    const Case cases[] = {{1, 1, 0},   {8, 8, 0},   {7, 9, 0},   {17, 13, 5},
+                          {33, 24, 1}, {100, 3, 0}, {16, 13, 3}, {64, 3, 7}};
     for (const Case& c : cases) {
         const TestImage gray(c.width, c.height, c.padding, 1);
         const TestImage rgb(c.width, c.height, c.padding, 3);
