@@ -34,23 +34,44 @@ size_t rowBytes(const PagePixels& pixels) {
     return static_cast<size_t>(pixels.width) * pixels.components;
 }
 
+constexpr size_t kWord = sizeof(uint64_t);
+
+// The first byte before `end` that is not white, or `end`.
+size_t firstNonWhite(const uint8_t* row, size_t end) {
+    size_t x = 0;
+    while (x + kWord <= end && bytesWhite(row + x, kWord)) {
+        x += kWord;
+    }
+    for (; x < end; ++x) {
+        if (row[x] != kWhite) {
+            return x;
+        }
+    }
+    return end;
+}
+
+// The last byte after `start` (and before `count`) that is not white, or `start`.
+size_t lastNonWhite(const uint8_t* row, size_t start, size_t count) {
+    size_t x = count;
+    while (x >= start + 1 + kWord && bytesWhite(row + x - kWord, kWord)) {
+        x -= kWord;
+    }
+    while (x > start + 1) {
+        --x;
+        if (row[x] != kWhite) {
+            return x;
+        }
+    }
+    return start;
+}
+
 // Byte columns [first, last] of rows top..bottom hold all the ink; only the bytes outside them
-// are looked at, so each row with ink usually costs a few reads at each end.
+// are looked at, so each row with ink usually costs a few words at each end.
 void widenToInkColumns(const PagePixels& pixels, int top, int bottom, size_t& first, size_t& last) {
     for (int y = top; y <= bottom; ++y) {
         const uint8_t* row = rowAt(pixels, y);
-        for (size_t x = 0; x < first; ++x) {
-            if (row[x] != kWhite) {
-                first = x;
-                break;
-            }
-        }
-        for (size_t x = rowBytes(pixels) - 1; x > last; --x) {
-            if (row[x] != kWhite) {
-                last = x;
-                break;
-            }
-        }
+        first = firstNonWhite(row, first);
+        last = lastNonWhite(row, last, rowBytes(pixels));
     }
 }
 

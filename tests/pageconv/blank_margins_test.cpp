@@ -72,6 +72,15 @@ TEST(BlankMargins, InkBoundsFindsEveryNonWhitePixel) {
         // A row narrower than a machine word, and a width that is no multiple of it.
         {"narrow page", 3, 5, 1, 0, {{2, 4, 0, 0x80}}, PixelBox{2, 4, 1, 1}},
         {"odd width", 37, 3, 3, 0, {{36, 1, 0, 0x10}, {1, 1, 0, 0x10}}, PixelBox{1, 1, 36, 1}},
+        // Ink just past a whole word of white from either end, and a row of white in between.
+        {"word boundaries", 100, 4, 1, 0, {{8, 1, 0, 0}, {91, 3, 0, 0}}, PixelBox{8, 1, 84, 3}},
+        {"colour word boundaries",
+         32,
+         2,
+         3,
+         0,
+         {{8, 0, 0, 0}, {29, 1, 2, 0}},
+         PixelBox{8, 0, 22, 2}},
         // Whatever lies past the row in the stride is not page.
         {"padding ignored", 10, 4, 1, 6, {}, std::nullopt},
     };
