@@ -47,6 +47,11 @@ bool plainJpeg(fz_context* ctx, pdf_obj* image, long long maxPixels) {
     return w > 0 && h > 0 && w * h <= maxPixels;
 }
 
+// A plain JPEG is DeviceGray or DeviceRGB.
+bool isGray(fz_context* ctx, pdf_obj* image) {
+    return isName(ctx, pdf_dict_get(ctx, image, PDF_NAME(ColorSpace)), PDF_NAME(DeviceGray));
+}
+
 // Decodes the stream into the pixmap's rows; false when it is not a JPEG of exactly the
 // pixmap's size and components.
 bool decodeInto(const unsigned char* data, size_t size, unsigned char* samples, int width,
@@ -84,10 +89,8 @@ fz_pixmap* decodeImage(fz_context* ctx, pdf_obj* image) {
     fz_var(data);
     fz_var(pixmap);
     fz_try(ctx) {
-        const bool gray =
-            isName(ctx, pdf_dict_get(ctx, image, PDF_NAME(ColorSpace)), PDF_NAME(DeviceGray));
         data = pdf_load_raw_stream(ctx, image);
-        pixmap = fz_new_pixmap(ctx, gray ? fz_device_gray(ctx) : fz_device_rgb(ctx),
+        pixmap = fz_new_pixmap(ctx, isGray(ctx, image) ? fz_device_gray(ctx) : fz_device_rgb(ctx),
                                pdf_dict_get_int(ctx, image, PDF_NAME(Width)),
                                pdf_dict_get_int(ctx, image, PDF_NAME(Height)), nullptr, 0);
         unsigned char* bytes = nullptr;
@@ -143,10 +146,9 @@ void preloadImage(fz_context* ctx, pdf_obj* object) {
 }
 
 long long decodedBytes(fz_context* ctx, pdf_obj* image) {
-    const bool gray =
-        isName(ctx, pdf_dict_get(ctx, image, PDF_NAME(ColorSpace)), PDF_NAME(DeviceGray));
     return pdf_dict_get_int(ctx, image, PDF_NAME(Width)) *
-           static_cast<long long>(pdf_dict_get_int(ctx, image, PDF_NAME(Height))) * (gray ? 1 : 3);
+           static_cast<long long>(pdf_dict_get_int(ctx, image, PDF_NAME(Height))) *
+           (isGray(ctx, image) ? 1 : 3);
 }
 
 constexpr int kMaxCandidates = 16;
