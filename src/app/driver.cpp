@@ -104,6 +104,22 @@ int answerSingleArgument(const char* word) {
     return kFailure;
 }
 
+// Qt holds every name as UTF-8 text, so other bytes would come back changed and the book would
+// land in a folder of another name, or a PDF that exists would not be found. Such an argument is
+// refused rather than passed on altered.
+bool checkArgumentsAreText(int argc, char** argv) {
+    for (int index = 1; index < argc; ++index) {
+        const QString text = QString::fromLocal8Bit(argv[index]);
+        if (text.toLocal8Bit() != QByteArrayView(argv[index])) {
+            printErrorLine(
+                QStringLiteral("cannot use the argument \"%1\": it is not valid UTF-8 text")
+                    .arg(text));
+            return false;
+        }
+    }
+    return true;
+}
+
 bool checkInputFile(const char* rawArgument, const QString& pdfPath) {
     if (!pdfPath.isEmpty() && QFile::exists(pdfPath)) {
         return true;
@@ -196,7 +212,8 @@ int convertAndAssemble(const QString& converterPath, const ConverterSwitches& sw
 int convertBook(int argc, char** argv) {
     const QString pdfPath = QString::fromLocal8Bit(argv[1]);
     const QString outputFolderPath = QString::fromLocal8Bit(argv[2]);
-    if (!checkInputFile(argv[1], pdfPath) || !ensureOutputFolder(argv[2], outputFolderPath)) {
+    if (!checkArgumentsAreText(argc, argv) || !checkInputFile(argv[1], pdfPath) ||
+        !ensureOutputFolder(argv[2], outputFolderPath)) {
         return kFailure;
     }
     FlipbookSettings settings;

@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
+
+#include <filesystem>
+#include <iterator>
 
 #include "tool_test_fixture.h"
 
@@ -169,5 +173,50 @@ TEST_F(ToolCommandLine, InfoWordAsOutputFolderSkipsTheFolderCheck) {
     ASSERT_EQ(runs.size(), 2U);
     EXPECT_EQ(runs[1], (ConverterArguments{"book.pdf", "-i/tmp/test%.swf"}));
 }
+
+struct ByteArgumentCase {
+    const char* name;
+    const char* arguments;  // shell words after the tool; printf turns \351 into a Latin-1 é
+    const char* shownArgument;
+};
+
+void PrintTo(const ByteArgumentCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+// Names are legal byte strings on Linux whether or not they are UTF-8; a name the tool cannot
+// hold unchanged must stop the run, never send the book to a folder of another name.
+const ByteArgumentCase kByteArgumentCases[] = {
+    {"latin1_output_folder", "book.pdf \"$(printf 'caf\\351')\"", "caf\xef\xbf\xbd"},
+    {"latin1_input_that_exists", "\"$(printf 'l\\351.pdf')\" out", "l\xef\xbf\xbd.pdf"},
+    {"latin1_option_value", "book.pdf out -password \"$(printf 's\\351same')\"",
+     "s\xef\xbf\xbdsame"},
+};
+
+class ToolByteArguments : public ToolCommandLine,
+                          public testing::WithParamInterface<ByteArgumentCase> {};
+
+TEST_P(ToolByteArguments, NonUtf8ArgumentIsRefusedInOneLine) {
+    const ByteArgumentCase& c = GetParam();
+    ASSERT_TRUE(QFile::copy(inWork("book.pdf"), inWork("l\xef\xbf\xbd.pdf")));
+    const QString command =
+        QStringLiteral("printf x > \"$(printf 'l\\351.pdf')\" && exec \"$0\" ") + c.arguments;
+    const ToolRun run =
+        runProgram("/bin/sh", {"-c", command, sandbox.toolPath}, sandbox.workFolder);
+
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err.toStdString(), std::string("cannot use the argument \"") + c.shownArgument +
+                                         "\": it is not valid UTF-8 text\n");
+    EXPECT_TRUE(readConverterLog(sandbox.programFolder).empty());
+    // Counted and removed by their bytes: Qt can neither list nor delete the Latin-1 name.
+    const std::filesystem::path work = sandbox.workFolder.toStdString();
+    const std::filesystem::directory_iterator entries(work);
+    EXPECT_EQ(std::distance(begin(entries), end(entries)), 3);  // book.pdf and the look-alikes
+    std::filesystem::remove(work / "l\xe9.pdf");
+}
+
+INSTANTIATE_TEST_SUITE_P(Bytes, ToolByteArguments, testing::ValuesIn(kByteArgumentCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
