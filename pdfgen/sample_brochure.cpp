@@ -51,6 +51,15 @@ void place_photo(Kit& kit, PageSpec& page, uint32_t seed, Rect where) {
     draw_image(page.content, name, where);
 }
 
+// A see-through bar laid over a photograph, so the text on it stays readable.
+void translucent_band(Content& c, std::string_view alpha, Rgb colour, Rect band) {
+    save_state(c);
+    set_graphics_state(c, alpha);
+    set_fill(c, colour);
+    fill_rect(c, band);
+    restore_state(c);
+}
+
 void text_centred(Content& c, std::string_view font, const WidthOf& w, double size, double cx,
                   double y, const std::string& text) {
     draw_text(c, font, size, {cx - w(text) * size / 2, y}, text);
@@ -88,11 +97,7 @@ Built cover(Kit& kit) {
     Content& c = b.page.content;
     b.page.media = kPage;
     place_photo(kit, b.page, 5, {0, 330, 595, 842});
-    save_state(c);
-    set_graphics_state(c, kAlpha50);
-    set_fill(c, rgb_from_hex(0x000000));
-    fill_rect(c, {0, 782, 595, 842});
-    restore_state(c);
+    translucent_band(c, kAlpha50, rgb_from_hex(0x000000), {0, 782, 595, 842});
     set_fill(c, kWhite);
     draw_text(c, kSansBold, 9, {50, 808}, "NORTHSHORE TOURISM  \xE2\x80\xA2  2026 EDITION");
     set_fill(c, kTeal);
@@ -358,11 +363,7 @@ Built cliffs(Kit& kit) {
     Content& c = b.page.content;
     b.page.media = kPage;
     place_photo(kit, b.page, 8, {0, 470, 595, 842});
-    save_state(c);
-    set_graphics_state(c, kAlpha80);
-    set_fill(c, kTeal);
-    fill_rect(c, {0, 470, 595, 545});
-    restore_state(c);
+    translucent_band(c, kAlpha80, kTeal, {0, 470, 595, 545});
     set_fill(c, kWhite);
     draw_text(c, kSansBold, 30, {50, 496}, "Cliff walks");
     set_fill(c, kSand);
