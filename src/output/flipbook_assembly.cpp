@@ -31,6 +31,21 @@ QStringList listPageFiles(const QString& tmpFolder) {
     return names;
 }
 
+// A name the conversion pattern can give a page: its text before and after the %, with at least
+// one character in between.
+bool isConverterPageName(const OutputFolder& folder, const QString& name) {
+    const QString pattern = QFileInfo(folder.conversionPattern).fileName();
+    const qsizetype percent = pattern.indexOf(u'%');
+    return name.size() >= pattern.size() && name.startsWith(pattern.left(percent)) &&
+           name.endsWith(pattern.mid(percent + 1));
+}
+
+QStringList converterPageFiles(const OutputFolder& folder) {
+    QStringList names = listPageFiles(folder.tmpFolder);
+    names.removeIf([&folder](const QString& name) { return !isConverterPageName(folder, name); });
+    return names;
+}
+
 // Fails with EEXIST rather than replace `to`, so two pages that pad to one name both survive.
 bool renameWithoutReplacing(const QString& from, const QString& to) {
     const QByteArray fromPath = QFile::encodeName(from);
@@ -217,15 +232,18 @@ QByteArray pageListDocument(const FlipbookSettings& settings, const QStringList&
     return text.toLocal8Bit();
 }
 
+// Only files the converter could have written go: a folder named tmp may hold the user's own
+// files when the book is made in a folder they already use.
 void removeStalePages(const OutputFolder& folder) {
     QDir tmp(folder.tmpFolder);
-    for (const QString& name : tmp.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+    for (const QString& name : converterPageFiles(folder)) {
         tmp.remove(name);
     }
 }
 
+// Other files in tmp are no sign that the converter wrote anything.
 bool hasPageFiles(const OutputFolder& folder) {
-    return !listPageFiles(folder.tmpFolder).isEmpty();
+    return !converterPageFiles(folder).isEmpty();
 }
 
 AssemblyOutcome assembleFlipbook(const OutputFolder& folder, FlipbookSettings& settings,

@@ -12,10 +12,11 @@ struct AssemblyOutcome {
     QString error;  // one line for standard error when !ok
 };
 
-// Removes page files an earlier, interrupted run left in tmp, before the conversion run.
+// Removes page files an earlier, interrupted run left in tmp, before the conversion run. Page
+// files are those named like the conversion pattern ("test<something>.swf"); others stay.
 void removeStalePages(const OutputFolder& folder);
 
-// True when the conversion run left at least one page file in tmp.
+// True when the conversion run left at least one page file (named as above) in tmp.
 bool hasPageFiles(const OutputFolder& folder);
 
 // Resolves the page size, moves the pages from tmp into data under four-digit numbers, writes

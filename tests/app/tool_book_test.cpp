@@ -126,6 +126,22 @@ TEST_F(ToolBook, StalePagesDoNotHideAConverterThatWroteNothing) {
     EXPECT_FALSE(pathExists(inWork("out/data/test0007.swf")));
 }
 
+// A book made in a folder that already has a tmp of its own: the user's files there are kept.
+TEST_F(ToolBook, UsersFilesInTmpSurviveARunThatConvertsNothing) {
+    ASSERT_TRUE(QDir(sandbox.workFolder).mkpath("out/tmp"));
+    ASSERT_TRUE(writeFile(inWork("out/tmp/notes.txt"), "mine"));
+    ASSERT_TRUE(writeFile(inWork("out/tmp/test3.swf"), "stale"));
+    convertWith("", {});
+
+    const ToolRun run = runTool(sandbox, {"book.pdf", "out"});
+
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(run.err, "the page converter produced no page files from book.pdf\n");
+    EXPECT_EQ(entryNames(inWork("out/tmp")), QStringList{"notes.txt"});
+    EXPECT_EQ(readFile(inWork("out/tmp/notes.txt")), "mine");
+    EXPECT_FALSE(pathExists(inWork("out/data/pages.xml")));
+}
+
 TEST_F(ToolBook, SecondRunKeepsTemplatesAndReplacesPages) {
     convertWith("p w=10 h=20\n", {"1", "2"});
     ASSERT_EQ(runTool(sandbox, {"book.pdf", "out"}).exitStatus, 0);

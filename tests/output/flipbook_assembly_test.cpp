@@ -288,15 +288,27 @@ TEST(Assembly, PagesReachADataFolderOnAnotherFileSystem) {
     EXPECT_FALSE(QFileInfo::exists(book.folder.tmpFolder));
 }
 
+// Only names the converter gives its pages are stale; a tmp folder the user already had may
+// hold their own files, and those stay.
 TEST(Assembly, StalePagesAreRemovedBeforeTheConversion) {
     Book book;
-    book.addPages({QStringLiteral("test1.swf"), QStringLiteral(".partial"), QStringLiteral("x")});
+    book.addPages({"test1.swf", "test12b.swf", "test00007.swf", ".partial", "x", "notes.txt",
+                   "test.swf", "mytest1.swf", "test1.swf.bak", "Test1.swf"});
     QDir().mkpath(book.folder.tmpFolder + QStringLiteral("/sub"));
     EXPECT_TRUE(hasPageFiles(book.folder));
     removeStalePages(book.folder);
     EXPECT_FALSE(hasPageFiles(book.folder));
-    EXPECT_TRUE(sortedFiles(book.folder.tmpFolder).isEmpty());
+    EXPECT_EQ(sortedFiles(book.folder.tmpFolder),
+              (QStringList{".partial", "Test1.swf", "mytest1.swf", "notes.txt", "test.swf",
+                           "test1.swf.bak", "x"}));
+    EXPECT_EQ(readFile(book.folder.tmpFolder + QStringLiteral("/notes.txt")), "notes.txt");
     EXPECT_TRUE(QFileInfo(book.folder.tmpFolder + QStringLiteral("/sub")).isDir());
+}
+
+TEST(Assembly, OtherFilesInTmpAreNoSignOfPages) {
+    Book book;
+    book.addPages({"notes.txt", "test.swf"});
+    EXPECT_FALSE(hasPageFiles(book.folder));
 }
 
 }  // namespace
