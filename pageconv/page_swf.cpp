@@ -3,6 +3,7 @@
 #include "page_swf.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace pageconv {
@@ -20,6 +21,9 @@ constexpr uint16_t kFirstLinkDepth = 3;
 constexpr uint8_t kClippedSmoothedBitmapFill = 0x41;
 constexpr uint8_t kSolidFill = 0x00;
 
+constexpr std::array<uint8_t, 3> kWhite{0xFF, 0xFF, 0xFF};
+constexpr std::array<uint8_t, 3> kBlack{0x00, 0x00, 0x00};
+
 Bytes fileAttributes(bool hasMetadata) {
     // UseNetwork, so that links still open when a book is read from local files.
     BitWriter out;
@@ -28,8 +32,7 @@ Bytes fileAttributes(bool hasMetadata) {
 }
 
 Bytes whiteBackground() {
-    const Bytes rgb{0xFF, 0xFF, 0xFF};
-    return makeTag(tag::kSetBackgroundColor, rgb);
+    return makeTag(tag::kSetBackgroundColor, kWhite);
 }
 
 // Written in place rather than through makeTag: the JPEG stream is by far the largest part of
@@ -77,6 +80,13 @@ void writeRectangleOutline(BitWriter& out, const TwipRect& r) {
     alignToByte(out);
 }
 
+Bytes solidFill(std::span<const uint8_t> rgb) {
+    BitWriter fill;
+    writeU8(fill, kSolidFill);
+    writeBytes(fill, rgb);
+    return fill.bytes;
+}
+
 Bytes rectangleShape(uint16_t id, const TwipRect& bounds, const Bytes& fillStyle) {
     BitWriter out;
     writeU16(out, id);
@@ -118,10 +128,7 @@ Bytes pageShapeTag(const PageImage& image, const TwipRect& stage) {
 // The background colour only shows where nothing else is; a viewer that puts the page over a
 // backdrop of its own would show that backdrop around the encoded part without this sheet.
 Bytes whiteSheetTag(const TwipRect& stage) {
-    BitWriter fill;
-    writeU8(fill, kSolidFill);
-    writeBytes(fill, Bytes{0xFF, 0xFF, 0xFF});
-    return rectangleShape(kSheetShapeId, stage, fill.bytes);
+    return rectangleShape(kSheetShapeId, stage, solidFill(kWhite));
 }
 
 Bytes placeTag(uint16_t id, uint16_t depth) {
@@ -137,10 +144,7 @@ TwipRect twipsOf(const Box& box) {
 }
 
 Bytes hitAreaShape(uint16_t id, const Box& onStage) {
-    BitWriter fill;
-    writeU8(fill, kSolidFill);
-    writeBytes(fill, Bytes{0, 0, 0});
-    return rectangleShape(id, twipsOf(onStage), fill.bytes);
+    return rectangleShape(id, twipsOf(onStage), solidFill(kBlack));
 }
 
 Bytes getUrlOnRelease(const std::string& url) {
