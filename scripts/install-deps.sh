@@ -20,7 +20,7 @@ for p in "${packages[@]}"; do
 done
 if [ "${#missing[@]}" -gt 0 ]; then
     $sudo_cmd apt-get update -q
-    DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -q --no-install-recommends "${missing[@]}"
+    DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -q "${missing[@]}"
 fi
 # The machine's own Node.js and npm are used; Debian's nodejs only where none is there.
 command -v npm >/dev/null || DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -q nodejs npm
