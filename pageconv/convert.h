@@ -8,6 +8,7 @@
 namespace pageconv {
 
 // Both return the process exit status and print their own messages.
+void printError(const std::string& message);
 int runInfoQuery(const InfoRequest& request);
 int runConversion(const ConvertOptions& options);
 

@@ -1,19 +1,13 @@
 // Where a PDF link lands on the page file's stage, and which links a page file may carry.
 #pragma once
 
+#include "records.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace pageconv {
-
-// A rectangle with a top-left origin, y growing downwards.
-struct Box {
-    double x0 = 0;
-    double y0 = 0;
-    double x1 = 0;
-    double y1 = 0;
-};
 
 // MuPDF hands links over in the displayed page's space (crop box moved to the origin, /Rotate
 // applied), the same space as the page's bounds. The stage shows those bounds scaled by `scale`

@@ -25,7 +25,7 @@ void add_standard_font(PdfDoc& pdf, std::string resource, const char* base14_nam
     pdf_obj* dict = guarded_value(ctx, [&] {
         return pdf_add_simple_font(ctx, pdf.doc.get(), font.get(), PDF_SIMPLE_ENCODING_LATIN);
     });
-    pdf.fonts.push_back({std::move(resource), std::move(font), own_obj(ctx, dict)});
+    pdf.fonts.push_back({std::move(resource), std::move(font), mu::ownObject(ctx, dict)});
 }
 
 void add_alpha_state(PdfDoc& pdf, std::string_view name, double alpha) {
@@ -62,7 +62,7 @@ const StandardFont& font_named(const PdfDoc& pdf, std::string_view resource) {
 PdfObjPtr page_resources(PdfDoc& pdf, const PageSpec& spec) {
     fz_context* ctx = pdf.ctx.get();
     PdfObjPtr res =
-        own_obj(ctx, guarded_value(ctx, [&] { return pdf_new_dict(ctx, pdf.doc.get(), 3); }));
+        mu::ownObject(ctx, guarded_value(ctx, [&] { return pdf_new_dict(ctx, pdf.doc.get(), 3); }));
     guarded(ctx, [&] {
         pdf_obj* fonts = pdf_dict_put_dict(ctx, res.get(), PDF_NAME(Font), 8);
         for (const StandardFont& f : pdf.fonts) {
@@ -121,7 +121,7 @@ pdf_write_options write_options(const Encryption& encryption) {
 
 PdfDoc new_pdf_doc(std::string_view title) {
     PdfDoc pdf;
-    pdf.ctx = new_context();
+    pdf.ctx = mu::newContext();
     fz_context* ctx = pdf.ctx.get();
     // Fixed seed: the same generator run writes the same bytes, encrypted files included.
     fz_srand48(ctx, 20240601);
@@ -133,7 +133,7 @@ PdfDoc new_pdf_doc(std::string_view title) {
     add_standard_font(pdf, std::string(kSerifItalic), "Times-Italic");
     add_standard_font(pdf, std::string(kSerifBold), "Times-Bold");
     pdf.graphics_states =
-        own_obj(ctx, guarded_value(ctx, [&] { return pdf_new_dict(ctx, pdf.doc.get(), 3); }));
+        mu::ownObject(ctx, guarded_value(ctx, [&] { return pdf_new_dict(ctx, pdf.doc.get(), 3); }));
     add_alpha_state(pdf, kAlpha25, 0.25);
     add_alpha_state(pdf, kAlpha50, 0.5);
     add_alpha_state(pdf, kAlpha80, 0.8);
@@ -170,7 +170,7 @@ PdfObjPtr add_lossless_image(PdfDoc& pdf, const RgbPixels& pixels) {
     }
     ImagePtr image = own<fz_image, fz_drop_image>(
         ctx, guarded_value(ctx, [&] { return fz_new_image_from_pixmap(ctx, pix.get(), nullptr); }));
-    return own_obj(
+    return mu::ownObject(
         ctx, guarded_value(ctx, [&] { return pdf_add_image(ctx, pdf.doc.get(), image.get()); }));
 }
 
@@ -182,7 +182,7 @@ PdfObjPtr add_jpeg_image(PdfDoc& pdf, const std::vector<unsigned char>& jpeg) {
                                                     }));
     ImagePtr image = own<fz_image, fz_drop_image>(
         ctx, guarded_value(ctx, [&] { return fz_new_image_from_buffer(ctx, data.get()); }));
-    return own_obj(
+    return mu::ownObject(
         ctx, guarded_value(ctx, [&] { return pdf_add_image(ctx, pdf.doc.get(), image.get()); }));
 }
 
@@ -197,10 +197,10 @@ void add_page(PdfDoc& pdf, const PageSpec& spec) {
         }));
     const fz_rect media{float(spec.media.x0), float(spec.media.y0), float(spec.media.x1),
                         float(spec.media.y1)};
-    PdfObjPtr page = own_obj(ctx, guarded_value(ctx, [&] {
-                                 return pdf_add_page(ctx, pdf.doc.get(), media, spec.rotate,
-                                                     res.get(), contents.get());
-                             }));
+    PdfObjPtr page = mu::ownObject(ctx, guarded_value(ctx, [&] {
+                                       return pdf_add_page(ctx, pdf.doc.get(), media, spec.rotate,
+                                                           res.get(), contents.get());
+                                   }));
     if (spec.crop) {
         const fz_rect crop{float(spec.crop->x0), float(spec.crop->y0), float(spec.crop->x1),
                            float(spec.crop->y1)};

@@ -9,9 +9,19 @@
 #include <vector>
 
 #include "content.h"
-#include "mupdf_handles.h"
+#include "mupdf_support.h"
 
 namespace pdfgen {
+
+using mu::BufferPtr;
+using mu::ContextPtr;
+using mu::FontPtr;
+using mu::guarded;
+using mu::ImagePtr;
+using mu::MuError;
+using mu::own;
+using mu::PdfDocPtr;
+using mu::PdfObjPtr;
 
 // Resource names of the standard fonts every page can use.
 inline constexpr std::string_view kSans = "F1";

@@ -2,7 +2,7 @@
 // rotated pages and offset crop boxes, against rectangles worked out by hand from PDF space.
 #include "link_geometry.h"
 
-#include "pdf_pages.h"
+#include "pdf/pdf_pages.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

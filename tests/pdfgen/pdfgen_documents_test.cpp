@@ -8,10 +8,12 @@
 #include <vector>
 
 #include "documents.h"
-#include "mupdf_handles.h"
+#include "mupdf_support.h"
 
 namespace pdfgen {
 namespace {
+
+using namespace mu;
 
 const std::filesystem::path kDir = QUAVELIN_TEST_PDF_DIR;
 
@@ -21,7 +23,7 @@ struct Opened {
 };
 
 Opened open_pdf(const std::string& name) {
-    Opened o{new_context(), nullptr};
+    Opened o{mu::newContext(), nullptr};
     fz_context* ctx = o.ctx.get();
     const std::string path = (kDir / name).string();
     fz_document* doc = nullptr;
@@ -221,7 +223,7 @@ TEST(Documents, ColourPagesMatchTheTable) {
 }
 
 TEST(Documents, BrokenFileDoesNotOpenAsAPdfWithPages) {
-    const Opened o{new_context(), nullptr};
+    const Opened o{mu::newContext(), nullptr};
     fz_context* ctx = o.ctx.get();
     const std::string path = (kDir / "broken.pdf").string();
     int pages = -1;

@@ -1,7 +1,7 @@
 // MuPDF calls wrapped one by one. fz_try unwinds with longjmp, which skips C++ destructors, so
 // every function keeps its try block free of objects with destructors and converts results
 // into C++ values only after the block.
-#include "pdf_pages.h"
+#include "pdf/pdf_pages.h"
 
 #include <mupdf/pdf.h>
 
@@ -175,8 +175,8 @@ std::unique_ptr<PdfSession> openPdf(const std::string& path, size_t storeBytes,
     fz_context* ctx = session->context.get();
     MessageBuffer message{};
     int pageCount = 0;
-    session->document =
-        DocumentPtr(openDocument(ctx, path.c_str(), &pageCount, message), DocumentDropper{ctx});
+    session->document = DocumentPtr(openDocument(ctx, path.c_str(), &pageCount, message),
+                                    mu::InContextDeleter<fz_document, fz_drop_document>{ctx});
     if (!session->document) {
         error = "cannot read \"" + path + "\" as a PDF: " + message.data();
         return nullptr;
@@ -205,7 +205,7 @@ PagePtr loadPage(PdfSession& session, int pageNumber, std::string& error) {
     fz_context* ctx = session.context.get();
     MessageBuffer message{};
     PagePtr page(loadPageRaw(ctx, session.document.get(), pageNumber - 1, message),
-                 PageDropper{ctx});
+                 mu::InContextDeleter<fz_page, fz_drop_page>{ctx});
     if (!page) {
         error = "page " + std::to_string(pageNumber) + " cannot be read: " + message.data();
     }
@@ -231,7 +231,8 @@ PixmapPtr renderPage(PdfSession& session, fz_page* page, const Box& bounds, int 
                   fz_scale(static_cast<float>(width / (bounds.x1 - bounds.x0)),
                            static_cast<float>(height / (bounds.y1 - bounds.y0))));
     MessageBuffer message{};
-    const DisplayListPtr list(listRaw(ctx, page, message), DisplayListDropper{ctx});
+    const DisplayListPtr list(listRaw(ctx, page, message),
+                              mu::InContextDeleter<fz_display_list, fz_drop_display_list>{ctx});
     if (!list) {
         error = std::string("rendering failed: ") + message.data();
         return nullptr;
@@ -241,7 +242,7 @@ PixmapPtr renderPage(PdfSession& session, fz_page* page, const Box& bounds, int 
     session.pixelBuffer.resize(static_cast<size_t>(width) * height * fz_colorspace_n(ctx, space));
     PixmapPtr pixmap(
         drawRaw(ctx, list.get(), ctm, space, width, height, session.pixelBuffer.data(), message),
-        PixmapDropper{ctx});
+        mu::InContextDeleter<fz_pixmap, fz_drop_pixmap>{ctx});
     if (!pixmap) {
         error = std::string("rendering failed: ") + message.data();
     }

@@ -1,7 +1,7 @@
 // The scan for a page's ink and the choice of the part of the bitmap that is encoded. The scan
 // reads each blank row once in whole words and, on rows with ink, only the bytes outside the
 // columns already known to hold ink, so it costs a fraction of the JPEG encoding it saves.
-#include "blank_margins.h"
+#include "swf/blank_margins.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,5 +1,5 @@
 // The colour check that picks grayscale JPEG, and what the encoder's streams decode to.
-#include "jpeg_encode.h"
+#include "swf/jpeg_encode.h"
 
 #include <gtest/gtest.h>
 #include <jpeglib.h>

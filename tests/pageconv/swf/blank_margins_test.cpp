@@ -1,6 +1,6 @@
 // The ink box of a rendered page and the part of it that is encoded: blank and full pages, ink at
 // each edge, and the widening onto the JPEG block grid.
-#include "blank_margins.h"
+#include "swf/blank_margins.h"
 
 #include <gtest/gtest.h>
 

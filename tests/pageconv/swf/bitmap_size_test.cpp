@@ -1,5 +1,5 @@
 // The page bitmap's size: oversampling within the players' bitmap limits and the fill's stretch.
-#include "bitmap_size.h"
+#include "swf/bitmap_size.h"
 
 #include <gtest/gtest.h>
 

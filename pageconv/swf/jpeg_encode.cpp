@@ -2,7 +2,7 @@
 // encoding function, which therefore holds no C++ objects with destructors. The pages are fed
 // to libjpeg straight from the renderer's samples; for a grayscale JPEG of RGB pixels libjpeg
 // itself takes the luma out of the rows, so no converted copy of the page is ever made.
-#include "jpeg_encode.h"
+#include "swf/jpeg_encode.h"
 
 #include "jpeg_errors.h"
 

@@ -1,6 +1,6 @@
 // A page file as a player reads it: tag order per version, the bitmap fill over the stage, URL
 // buttons, and the page-link metadata.
-#include "page_swf.h"
+#include "swf/page_swf.h"
 
 #include "swf_reader.h"
 

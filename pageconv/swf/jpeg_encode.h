@@ -2,20 +2,13 @@
 // colour be stored as a one-component JPEG.
 #pragma once
 
+#include "records.h"
+
 #include <cstdint>
 #include <optional>
 #include <vector>
 
 namespace pageconv {
-
-// `height` rows of `width` pixels, `stride` bytes apart: RGB (three bytes a pixel) or gray (one).
-struct PagePixels {
-    const uint8_t* samples = nullptr;
-    int width = 0;
-    int height = 0;
-    int stride = 0;
-    int components = 3;
-};
 
 enum class JpegColour { Rgb, Grayscale };
 

@@ -1,7 +1,7 @@
 // Choice of the page bitmap's size.
-#include "bitmap_size.h"
+#include "swf/bitmap_size.h"
 
-#include "swf_writer.h"
+#include "swf/swf_writer.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 // The JPEG images a page draws directly, decoded ahead of MuPDF. fz_try unwinds with longjmp
 // and so does libjpeg's error handler here: the functions that use either hold no C++ objects
 // with destructors.
-#include "image_preload.h"
+#include "pdf/image_preload.h"
 
 #include "jpeg_errors.h"
 

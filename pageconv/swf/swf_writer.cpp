@@ -1,5 +1,5 @@
 // Bit packing and framing of SWF files. zlib does the CWS compression.
-#include "swf_writer.h"
+#include "swf/swf_writer.h"
 
 #include <zlib.h>
 

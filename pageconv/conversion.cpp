@@ -1,16 +1,11 @@
-// Running the converter: page sizes for the info query, and the parallel conversion. Each worker
+// The parallel conversion run. Each worker
 // owns a MuPDF context and document of its own, because workers sharing one store through cloned
 // contexts serialise on its locks; page files are written as soon as they are ready, so memory
 // stays at one page per worker however long the document is.
 #include "convert.h"
 
-#include "bitmap_size.h"
-#include "blank_margins.h"
-#include "image_preload.h"
-#include "jpeg_encode.h"
+#include "page_pipeline.h"
 #include "page_range.h"
-#include "page_swf.h"
-#include "pdf_pages.h"
 
 #include <array>
 #include <atomic>
@@ -24,13 +19,12 @@
 #include <thread>
 
 namespace pageconv {
-namespace {
-
-constexpr size_t kStoreBytesPerWorker = 64u << 20;
 
 void printError(const std::string& message) {
     std::cerr << "swfsdk.dll: " << message << "\n";
 }
+
+namespace {
 
 // Reads an environment variable holding a positive whole number, or 0.
 long positiveFromEnvironment(const char* name) {
@@ -63,31 +57,6 @@ double stagePixels(double points, int zoomDpi) {
     return points * zoomDpi / 72.0;
 }
 
-int runInfoQuery(const InfoRequest& request) {
-    std::string error;
-    auto session = openPdf(request.pdfPath, kStoreBytesPerWorker, error);
-    if (!session) {
-        printError(error);
-        return 1;
-    }
-    std::string lines;
-    for (int page = 1; page <= session->pageCount; ++page) {
-        const PagePtr loaded = loadPage(*session, page, error);
-        Box bounds;
-        if (!loaded || !pageBounds(*session, loaded.get(), bounds, error)) {
-            std::fwrite(lines.data(), 1, lines.size(), stdout);
-            printError(error);
-            return 1;
-        }
-        std::array<char, 96> line{};
-        std::snprintf(line.data(), line.size(), "page=%d width=%.2f height=%.2f\n", page,
-                      bounds.x1 - bounds.x0, bounds.y1 - bounds.y0);
-        lines += line.data();
-    }
-    std::fwrite(lines.data(), 1, lines.size(), stdout);
-    return 0;
-}
-
 namespace {
 
 struct PageOutcome {
@@ -97,105 +66,11 @@ struct PageOutcome {
 
 // What every worker reads; only `nextIndex` and the outcomes of its own pages are written.
 struct ConversionJob {
-    const ConvertOptions& options;
-    RunTuning tuning;
+    PageJob page;
     PageList pages;
     std::atomic<size_t> nextIndex{0};
     std::vector<PageOutcome> outcomes;
 };
-
-void collectLinks(PdfSession& session, fz_page* page, const Box& bounds, double scale,
-                  PageSwfInput& swf) {
-    std::vector<RawLink> links;
-    std::string ignored;
-    pageLinks(session, page, links, ignored);  // a page with unreadable links still converts
-    for (const RawLink& link : links) {
-        const auto onStage = linkOnStage(link.rect, bounds, scale);
-        const LinkKind kind = classifyLinkUri(link.uri);
-        if (!onStage || kind == LinkKind::Ignored) {
-            continue;
-        }
-        if (kind == LinkKind::WebAddress && link.uri.size() <= kMaxUrlBytes &&
-            swf.urlLinks.size() < kMaxLinksPerPage) {
-            swf.urlLinks.push_back(UrlLink{*onStage, link.uri});
-        } else if (kind == LinkKind::PageInDocument && swf.pageLinks.size() < kMaxLinksPerPage) {
-            if (const int target = linkTargetPage(session, link.uri); target > 0) {
-                swf.pageLinks.push_back(PageLink{*onStage, target});
-            }
-        }
-    }
-}
-
-// Only the part of the page with ink is encoded; gray is looked for there too, since the white
-// around it is gray anyway.
-bool encodeInkedPart(const PagePixels& pixels, int quality, PageImage& image) {
-    const std::optional<PixelBox> ink = inkBounds(pixels);
-    const bool gray = !ink || hasOnlyGrays(cropped(pixels, *ink));
-    const JpegColour colour = gray ? JpegColour::Grayscale : JpegColour::Rgb;
-    const PixelBox part = encodedPart(ink, pixels.width, pixels.height, jpegBlockPixels(colour));
-    auto jpeg = encodeJpeg(cropped(pixels, part), colour, quality);
-    if (!jpeg) {
-        return false;
-    }
-    image = PageImage{std::move(*jpeg), pixels.width, pixels.height, part};
-    return true;
-}
-
-bool renderInto(PdfSession& session, fz_page* page, const Box& bounds, const BitmapSize& size,
-                int quality, PageImage& image, std::string& error) {
-    const PixmapPtr pixmap = renderPage(session, page, bounds, size.width, size.height, error);
-    if (!pixmap) {
-        return false;
-    }
-    fz_context* ctx = session.context.get();
-    const PagePixels pixels{fz_pixmap_samples(ctx, pixmap.get()), size.width, size.height,
-                            fz_pixmap_stride(ctx, pixmap.get()),
-                            fz_pixmap_components(ctx, pixmap.get())};
-    if (!encodeInkedPart(pixels, quality, image)) {
-        error = "JPEG encoding failed";
-        return false;
-    }
-    return true;
-}
-
-bool buildPage(PdfSession& session, const ConversionJob& job, int pageNumber, PageSwfInput& swf,
-               std::string& error) {
-    const ConvertOptions& options = job.options;
-    const PagePtr page = loadPage(session, pageNumber, error);
-    Box bounds;
-    if (!page || !pageBounds(session, page.get(), bounds, error)) {
-        return false;
-    }
-    swf.version = static_cast<uint8_t>(options.swfVersion);
-    swf.compress = options.compress;
-    swf.stageWidth = stagePixels(bounds.x1 - bounds.x0, options.zoomDpi);
-    swf.stageHeight = stagePixels(bounds.y1 - bounds.y0, options.zoomDpi);
-    if (!(swf.stageWidth >= 0.05 && swf.stageHeight >= 0.05)) {
-        error = "page " + std::to_string(pageNumber) + " has no area at this zoom";
-        return false;
-    }
-    const double oversample =
-        job.tuning.oversample > 0 ? job.tuning.oversample : defaultOversample(options.zoomDpi);
-    const auto size =
-        bitmapSizeFor(swf.stageWidth, swf.stageHeight, oversample, options.swfVersion);
-    if (!size) {
-        error = "page " + std::to_string(pageNumber) + " is too large for a SWF stage at zoom " +
-                std::to_string(options.zoomDpi);
-        return false;
-    }
-    if (job.tuning.preloadJpegs) {
-        preloadPageJpegs(session, page.get(), static_cast<long long>(size->width) * size->height,
-                         kStoreBytesPerWorker / 2);
-    }
-    if (!renderInto(session, page.get(), bounds, *size, options.jpegQuality, swf.image, error)) {
-        error = "page " + std::to_string(pageNumber) + ": " + error;
-        return false;
-    }
-    if (options.links) {
-        collectLinks(session, page.get(), bounds, options.zoomDpi / 72.0, swf);
-    }
-    return true;
-}
 
 bool writeFileBytes(const std::string& path, const Bytes& bytes, std::string& error) {
     {
@@ -216,10 +91,10 @@ void convertPage(PdfSession& session, ConversionJob& job, size_t index) {
     const int pageNumber = job.pages[index];
     PageOutcome& outcome = job.outcomes[index];
     PageSwfInput swf;
-    if (!buildPage(session, job, pageNumber, swf, outcome.error)) {
+    if (!buildPage(session, job.page, pageNumber, swf, outcome.error)) {
         return;
     }
-    const std::string path = pageFileName(job.options.outputPattern, pageNumber);
+    const std::string path = pageFileName(job.page.options.outputPattern, pageNumber);
     outcome.written = writeFileBytes(path, buildPageSwf(swf), outcome.error);
 }
 
@@ -244,7 +119,7 @@ std::unique_ptr<PdfSession> openUnlocked(const ConvertOptions& options, std::str
 void runWorker(std::unique_ptr<PdfSession> session, ConversionJob& job) {
     if (!session) {
         std::string ignored;
-        session = openUnlocked(job.options, ignored);
+        session = openUnlocked(job.page.options, ignored);
         if (!session) {
             return;  // the pages this worker would have taken go to the others
         }
@@ -305,11 +180,11 @@ int runConversion(const ConvertOptions& options) {
         return 1;
     }
     ConversionJob job{
-        options, tuningFromEnvironment(), std::get<PageList>(std::move(pages)), {}, {}};
+        {options, tuningFromEnvironment()}, std::get<PageList>(std::move(pages)), {}, {}};
     job.outcomes.resize(job.pages.size());
     std::vector<std::thread> helpers;
     try {
-        for (int i = 1; i < workerCount(job.tuning, job.pages.size()); ++i) {
+        for (int i = 1; i < workerCount(job.page.tuning, job.pages.size()); ++i) {
             helpers.emplace_back(runWorker, nullptr, std::ref(job));
         }
     } catch (const std::system_error&) {

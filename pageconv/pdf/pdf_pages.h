@@ -2,44 +2,21 @@
 // call catches MuPDF's errors itself and hands back a plain result and a message.
 #pragma once
 
-#include <mupdf/fitz.h>
+#include "mupdf_support.h"
 
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "link_geometry.h"
+#include "records.h"
 
 namespace pageconv {
 
-struct ContextDropper {
-    void operator()(fz_context* ctx) const { fz_drop_context(ctx); }
-};
-using ContextPtr = std::unique_ptr<fz_context, ContextDropper>;
-
-struct DocumentDropper {
-    fz_context* ctx = nullptr;
-    void operator()(fz_document* doc) const { fz_drop_document(ctx, doc); }
-};
-using DocumentPtr = std::unique_ptr<fz_document, DocumentDropper>;
-
-struct PageDropper {
-    fz_context* ctx = nullptr;
-    void operator()(fz_page* page) const { fz_drop_page(ctx, page); }
-};
-using PagePtr = std::unique_ptr<fz_page, PageDropper>;
-
-struct PixmapDropper {
-    fz_context* ctx = nullptr;
-    void operator()(fz_pixmap* pixmap) const { fz_drop_pixmap(ctx, pixmap); }
-};
-using PixmapPtr = std::unique_ptr<fz_pixmap, PixmapDropper>;
-
-struct DisplayListDropper {
-    fz_context* ctx = nullptr;
-    void operator()(fz_display_list* list) const { fz_drop_display_list(ctx, list); }
-};
-using DisplayListPtr = std::unique_ptr<fz_display_list, DisplayListDropper>;
+using mu::ContextPtr;
+using mu::DisplayListPtr;
+using mu::DocumentPtr;
+using mu::PagePtr;
+using mu::PixmapPtr;
 
 // One worker's view of the PDF; the document is released before its context. The worker's
 // pages are rendered one after the other into the same pixel buffer, which saves mapping and

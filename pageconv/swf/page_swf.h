@@ -2,9 +2,9 @@
 // on it, URL buttons above them, and the record of links to other pages for the viewer.
 #pragma once
 
-#include "blank_margins.h"
 #include "link_geometry.h"
-#include "swf_writer.h"
+#include "swf/blank_margins.h"
+#include "swf/swf_writer.h"
 
 #include <string>
 #include <vector>

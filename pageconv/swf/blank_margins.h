@@ -3,21 +3,13 @@
 // same pixels the whole page would have given there.
 #pragma once
 
-#include "jpeg_encode.h"
+#include "records.h"
+
+#include "swf/jpeg_encode.h"
 
 #include <optional>
 
 namespace pageconv {
-
-// A part of a bitmap, in its pixels.
-struct PixelBox {
-    int left = 0;
-    int top = 0;
-    int width = 0;
-    int height = 0;
-
-    bool operator==(const PixelBox&) const = default;
-};
 
 // The smallest box holding every pixel that is not pure white; nothing for a blank page.
 std::optional<PixelBox> inkBounds(const PagePixels& pixels);

@@ -2,6 +2,8 @@
 // plain (FWS) or zlib-compressed (CWS).
 #pragma once
 
+#include "records.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -9,8 +11,6 @@
 #include <vector>
 
 namespace pageconv {
-
-using Bytes = std::vector<uint8_t>;
 
 // Bits are packed most significant first; byte-aligned writes flush a partial byte first.
 struct BitWriter {

@@ -1,6 +1,6 @@
 // Assembly of a page file's tags. The movie is deliberately plain (one frame, AVM1 buttons) so
 // that every player from version 6 on shows it and an AS3 viewer can load it as a child movie.
-#include "page_swf.h"
+#include "swf/page_swf.h"
 
 #include <algorithm>
 #include <array>

@@ -4,7 +4,7 @@
 // under the object MuPDF looks it up by, so that drawing the page finds it already decoded.
 #pragma once
 
-#include "pdf_pages.h"
+#include "pdf/pdf_pages.h"
 
 namespace pageconv {
 

@@ -1,5 +1,5 @@
 // The hand-written SWF container: bit fields, RECT widths, tag headers, twips, CWS round trip.
-#include "swf_writer.h"
+#include "swf/swf_writer.h"
 
 #include "swf_reader.h"
 

@@ -1,4 +1,5 @@
-// Owning handles for MuPDF objects and the bridge from MuPDF's longjmp errors to C++ exceptions.
+// MuPDF support shared by the page converter and the PDF generator: owning handles for MuPDF
+// objects and the bridge from MuPDF's longjmp errors to C++ exceptions.
 #pragma once
 
 #include <memory>
@@ -10,7 +11,7 @@ extern "C" {
 #include <mupdf/pdf.h>
 }
 
-namespace pdfgen {
+namespace mu {
 
 struct MuError : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -54,23 +55,26 @@ using ImagePtr = InContextPtr<fz_image, fz_drop_image>;
 using DocumentPtr = InContextPtr<fz_document, fz_drop_document>;
 using PagePtr = InContextPtr<fz_page, fz_drop_page>;
 using LinkPtr = InContextPtr<fz_link, fz_drop_link>;
+using PixmapPtr = InContextPtr<fz_pixmap, fz_drop_pixmap>;
+using DisplayListPtr = InContextPtr<fz_display_list, fz_drop_display_list>;
+using DevicePtr = InContextPtr<fz_device, fz_drop_device>;
 
 template <typename T, void (*Drop)(fz_context*, T*)>
 InContextPtr<T, Drop> own(fz_context* ctx, T* p) {
     return InContextPtr<T, Drop>(p, InContextDeleter<T, Drop>{ctx});
 }
 
-inline PdfObjPtr own_obj(fz_context* ctx, pdf_obj* obj) {
+inline PdfObjPtr ownObject(fz_context* ctx, pdf_obj* obj) {
     return own<pdf_obj, pdf_drop_obj>(ctx, obj);
 }
 
-// A context with the store capped; generation holds little in it.
-inline ContextPtr new_context() {
-    ContextPtr ctx(fz_new_context(nullptr, nullptr, 64u << 20));
+// A context with its store capped at `storeBytes`.
+inline ContextPtr newContext(size_t storeBytes = 64u << 20) {
+    ContextPtr ctx(fz_new_context(nullptr, nullptr, storeBytes));
     if (!ctx) {
         throw MuError("cannot create a MuPDF context");
     }
     return ctx;
 }
 
-}  // namespace pdfgen
+}  // namespace mu
