@@ -3,6 +3,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -81,19 +82,36 @@ void writeRect(BitWriter& out, const TwipRect& rect) {
     alignToByte(out);
 }
 
+namespace {
+
+int32_t fixed16(double factor) {
+    if (!std::isfinite(factor)) {
+        return 0;
+    }
+    return static_cast<int32_t>(
+        std::lround(std::clamp(factor, -kMaxMatrixScale, kMaxMatrixScale) * 65536.0));
+}
+
+// A pair of 16.16 factors behind a presence bit, left out when both equal `absent`.
+void writeFactorPair(BitWriter& out, double first, double second, double absent) {
+    const bool present = first != absent || second != absent;
+    writeBits(out, present ? 1 : 0, 1);
+    if (present) {
+        const int32_t a = fixed16(first);
+        const int32_t b = fixed16(second);
+        const int bits = std::max(signedBitsFor(a), signedBitsFor(b));
+        writeBits(out, bits, 5);
+        writeSignedBits(out, a, bits);
+        writeSignedBits(out, b, bits);
+    }
+}
+
+}  // namespace
+
 void writeMatrix(BitWriter& out, const SwfMatrix& matrix) {
     alignToByte(out);
-    const bool hasScale = matrix.scaleX != 1.0 || matrix.scaleY != 1.0;
-    writeBits(out, hasScale ? 1 : 0, 1);
-    if (hasScale) {
-        const auto sx = static_cast<int32_t>(std::lround(matrix.scaleX * 65536.0));
-        const auto sy = static_cast<int32_t>(std::lround(matrix.scaleY * 65536.0));
-        const int bits = std::max(signedBitsFor(sx), signedBitsFor(sy));
-        writeBits(out, bits, 5);
-        writeSignedBits(out, sx, bits);
-        writeSignedBits(out, sy, bits);
-    }
-    writeBits(out, 0, 1);  // no rotation or skew
+    writeFactorPair(out, matrix.scaleX, matrix.scaleY, 1.0);
+    writeFactorPair(out, matrix.rotateSkew0, matrix.rotateSkew1, 0.0);
     const int bits =
         (matrix.translateX == 0 && matrix.translateY == 0)
             ? 0

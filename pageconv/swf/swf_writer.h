@@ -38,12 +38,15 @@ struct TwipRect {
     int32_t yMax = 0;
 };
 
-// Scale and translation only; scales in 16.16 fixed point, translation in twips.
+// x' = x * scaleX + y * rotateSkew1 + translateX, y' = x * rotateSkew0 + y * scaleY + translateY.
+// The four factors go in 16.16 fixed point, the translation in twips.
 struct SwfMatrix {
     double scaleX = 1.0;
     double scaleY = 1.0;
     int32_t translateX = 0;
     int32_t translateY = 0;
+    double rotateSkew0 = 0.0;
+    double rotateSkew1 = 0.0;
 };
 
 void writeRect(BitWriter& out, const TwipRect& rect);
