@@ -9,7 +9,7 @@ namespace pdfgen {
 namespace {
 
 // The WinAnsi bytes 0x80-0x9F hold typographic characters that Latin-1 keeps elsewhere.
-int winansi_byte(char32_t cp) {
+int winansiByte(char32_t cp) {
     if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
         return static_cast<int>(cp);
     }
@@ -37,9 +37,9 @@ int winansi_byte(char32_t cp) {
     }
 }
 
-void append_op(Content& c, std::initializer_list<double> operands, std::string_view op) {
+void appendOp(Content& c, std::initializer_list<double> operands, std::string_view op) {
     for (double v : operands) {
-        c.ops += format_number(v);
+        c.ops += formatNumber(v);
         c.ops += ' ';
     }
     c.ops += op;
@@ -48,33 +48,33 @@ void append_op(Content& c, std::initializer_list<double> operands, std::string_v
 
 // Renderers turn a component into a byte by truncating or by rounding; rounding up at five
 // decimals gives the intended byte either way.
-std::string colour_operands(Rgb k) {
+std::string colourOperands(Rgb k) {
     std::string out;
     for (double v : {k.r, k.g, k.b}) {
-        out += format_number(std::ceil(v * 1e5 - 1e-6) / 1e5, 5) + " ";
+        out += formatNumber(std::ceil(v * 1e5 - 1e-6) / 1e5, 5) + " ";
     }
     return out;
 }
 
-void path_polygon(Content& c, const std::vector<Point>& points) {
+void pathPolygon(Content& c, const std::vector<Point>& points) {
     for (size_t i = 0; i < points.size(); ++i) {
-        append_op(c, {points[i].x, points[i].y}, i == 0 ? "m" : "l");
+        appendOp(c, {points[i].x, points[i].y}, i == 0 ? "m" : "l");
     }
 }
 
 // Four Bezier quarter arcs; kappa places the control points of a quarter circle.
-void path_circle(Content& c, Point o, double r) {
+void pathCircle(Content& c, Point o, double r) {
     const double k = 0.5523 * r;
-    append_op(c, {o.x + r, o.y}, "m");
-    append_op(c, {o.x + r, o.y + k, o.x + k, o.y + r, o.x, o.y + r}, "c");
-    append_op(c, {o.x - k, o.y + r, o.x - r, o.y + k, o.x - r, o.y}, "c");
-    append_op(c, {o.x - r, o.y - k, o.x - k, o.y - r, o.x, o.y - r}, "c");
-    append_op(c, {o.x + k, o.y - r, o.x + r, o.y - k, o.x + r, o.y}, "c");
+    appendOp(c, {o.x + r, o.y}, "m");
+    appendOp(c, {o.x + r, o.y + k, o.x + k, o.y + r, o.x, o.y + r}, "c");
+    appendOp(c, {o.x - k, o.y + r, o.x - r, o.y + k, o.x - r, o.y}, "c");
+    appendOp(c, {o.x - r, o.y - k, o.x - k, o.y - r, o.x, o.y - r}, "c");
+    appendOp(c, {o.x + k, o.y - r, o.x + r, o.y - k, o.x + r, o.y}, "c");
 }
 
 }  // namespace
 
-std::u32string decode_utf8(std::string_view s) {
+std::u32string decodeUtf8(std::string_view s) {
     std::u32string out;
     for (size_t i = 0; i < s.size();) {
         const auto lead = static_cast<unsigned char>(s[i]);
@@ -101,11 +101,11 @@ std::u32string decode_utf8(std::string_view s) {
     return out;
 }
 
-Rgb rgb_from_hex(unsigned hex) {
+Rgb rgbFromHex(unsigned hex) {
     return {((hex >> 16) & 0xFF) / 255.0, ((hex >> 8) & 0xFF) / 255.0, (hex & 0xFF) / 255.0};
 }
 
-std::string format_number(double v, int decimals) {
+std::string formatNumber(double v, int decimals) {
     char buf[48];
     std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
     std::string s(buf);
@@ -118,15 +118,15 @@ std::string format_number(double v, int decimals) {
     return s == "-0" ? "0" : s;
 }
 
-std::string to_winansi(std::string_view utf8) {
+std::string toWinansi(std::string_view utf8) {
     std::string out;
-    for (char32_t cp : decode_utf8(utf8)) {
-        out += static_cast<char>(winansi_byte(cp));
+    for (char32_t cp : decodeUtf8(utf8)) {
+        out += static_cast<char>(winansiByte(cp));
     }
     return out;
 }
 
-std::string pdf_literal(std::string_view bytes) {
+std::string pdfLiteral(std::string_view bytes) {
     std::string out = "(";
     for (char ch : bytes) {
         const auto b = static_cast<unsigned char>(ch);
@@ -144,96 +144,96 @@ std::string pdf_literal(std::string_view bytes) {
     return out + ")";
 }
 
-void save_state(Content& c) {
+void saveState(Content& c) {
     c.ops += "q\n";
 }
-void restore_state(Content& c) {
+void restoreState(Content& c) {
     c.ops += "Q\n";
 }
-void set_fill(Content& c, Rgb k) {
-    c.ops += colour_operands(k) + "rg\n";
+void setFill(Content& c, Rgb k) {
+    c.ops += colourOperands(k) + "rg\n";
 }
 
-void set_stroke(Content& c, Rgb k, double line_width) {
-    c.ops += colour_operands(k) + "RG\n";
-    append_op(c, {line_width}, "w");
+void setStroke(Content& c, Rgb k, double lineWidth) {
+    c.ops += colourOperands(k) + "RG\n";
+    appendOp(c, {lineWidth}, "w");
 }
 
-void set_dash(Content& c, double on, double off) {
-    c.ops += "[" + format_number(on) + " " + format_number(off) + "] 0 d\n";
+void setDash(Content& c, double on, double off) {
+    c.ops += "[" + formatNumber(on) + " " + formatNumber(off) + "] 0 d\n";
 }
 
-void set_graphics_state(Content& c, std::string_view name) {
+void setGraphicsState(Content& c, std::string_view name) {
     c.ops += "/" + std::string(name) + " gs\n";
 }
 
-void fill_rect(Content& c, Rect r) {
-    append_op(c, {r.x0, r.y0, r.width(), r.height()}, "re f");
+void fillRect(Content& c, Rect r) {
+    appendOp(c, {r.x0, r.y0, r.width(), r.height()}, "re f");
 }
-void stroke_rect(Content& c, Rect r) {
-    append_op(c, {r.x0, r.y0, r.width(), r.height()}, "re S");
+void strokeRect(Content& c, Rect r) {
+    appendOp(c, {r.x0, r.y0, r.width(), r.height()}, "re S");
 }
 
-void fill_circle(Content& c, Point centre, double radius) {
-    path_circle(c, centre, radius);
+void fillCircle(Content& c, Point centre, double radius) {
+    pathCircle(c, centre, radius);
     c.ops += "f\n";
 }
 
-void stroke_circle(Content& c, Point centre, double radius) {
-    path_circle(c, centre, radius);
+void strokeCircle(Content& c, Point centre, double radius) {
+    pathCircle(c, centre, radius);
     c.ops += "S\n";
 }
 
-void fill_polygon(Content& c, const std::vector<Point>& points) {
-    path_polygon(c, points);
+void fillPolygon(Content& c, const std::vector<Point>& points) {
+    pathPolygon(c, points);
     c.ops += "h f\n";
 }
 
-void stroke_polyline(Content& c, const std::vector<Point>& points) {
-    path_polygon(c, points);
+void strokePolyline(Content& c, const std::vector<Point>& points) {
+    pathPolygon(c, points);
     c.ops += "S\n";
 }
 
-void draw_image(Content& c, std::string_view name, Rect r) {
-    save_state(c);
-    append_op(c, {r.width(), 0, 0, r.height(), r.x0, r.y0}, "cm");
+void drawImage(Content& c, std::string_view name, Rect r) {
+    saveState(c);
+    appendOp(c, {r.width(), 0, 0, r.height(), r.x0, r.y0}, "cm");
     c.ops += "/" + std::string(name) + " Do\n";
-    restore_state(c);
+    restoreState(c);
 }
 
-void clip_rect(Content& c, Rect r) {
-    append_op(c, {r.x0, r.y0, r.width(), r.height()}, "re W n");
+void clipRect(Content& c, Rect r) {
+    appendOp(c, {r.x0, r.y0, r.width(), r.height()}, "re W n");
 }
 
-void clip_circle(Content& c, Point centre, double radius) {
-    path_circle(c, centre, radius);
+void clipCircle(Content& c, Point centre, double radius) {
+    pathCircle(c, centre, radius);
     c.ops += "W n\n";
 }
 
-void draw_text(Content& c, std::string_view font, double size, Point baseline,
-               std::string_view utf8) {
-    c.ops += "BT /" + std::string(font) + " " + format_number(size) + " Tf ";
-    append_op(c, {baseline.x, baseline.y}, "Td");
-    c.ops += pdf_literal(to_winansi(utf8)) + " Tj ET\n";
+void drawText(Content& c, std::string_view font, double size, Point baseline,
+              std::string_view utf8) {
+    c.ops += "BT /" + std::string(font) + " " + formatNumber(size) + " Tf ";
+    appendOp(c, {baseline.x, baseline.y}, "Td");
+    c.ops += pdfLiteral(toWinansi(utf8)) + " Tj ET\n";
 }
 
-std::vector<std::string> wrap_words(std::string_view text, double max_width, double size,
-                                    const WidthOf& width_of) {
+std::vector<std::string> wrapWords(std::string_view text, double maxWidth, double size,
+                                   const WidthOf& widthOf) {
     // Standard fonts have no kerning, so a line is as wide as the sum of its words and spaces.
-    const double space = width_of(" ") * size;
+    const double space = widthOf(" ") * size;
     std::vector<std::string> lines;
     std::string line;
-    double line_width = 0;
+    double lineWidth = 0;
     size_t pos = 0;
     while ((pos = text.find_first_not_of(' ', pos)) != std::string_view::npos) {
         const size_t end = std::min(text.find(' ', pos), text.size());
         const std::string_view word = text.substr(pos, end - pos);
-        const double word_width = width_of(word) * size;
-        if (!line.empty() && line_width + space + word_width > max_width) {
+        const double wordWidth = widthOf(word) * size;
+        if (!line.empty() && lineWidth + space + wordWidth > maxWidth) {
             lines.push_back(std::move(line));
             line.clear();
         }
-        line_width = line.empty() ? word_width : line_width + space + word_width;
+        lineWidth = line.empty() ? wordWidth : lineWidth + space + wordWidth;
         line += line.empty() ? std::string(word) : " " + std::string(word);
         pos = end;
     }
@@ -243,21 +243,21 @@ std::vector<std::string> wrap_words(std::string_view text, double max_width, dou
     return lines;
 }
 
-FlowResult flow_paragraphs(Content& c, const TextBlock& style, const WidthOf& width_of, Rect box,
-                           const std::vector<std::string>& paragraphs, double paragraph_gap) {
+FlowResult flowParagraphs(Content& c, const TextBlock& style, const WidthOf& widthOf, Rect box,
+                          const std::vector<std::string>& paragraphs, double paragraphGap) {
     FlowResult result{box.y1 - style.size, 0};
-    set_fill(c, style.colour);
+    setFill(c, style.colour);
     for (const std::string& paragraph : paragraphs) {
-        const auto lines = wrap_words(paragraph, box.width(), style.size, width_of);
+        const auto lines = wrapWords(paragraph, box.width(), style.size, widthOf);
         for (const std::string& line : lines) {
-            if (result.next_y < box.y0) {
+            if (result.nextY < box.y0) {
                 return result;
             }
-            draw_text(c, style.font, style.size, {box.x0, result.next_y}, line);
-            result.next_y -= style.leading;
+            drawText(c, style.font, style.size, {box.x0, result.nextY}, line);
+            result.nextY -= style.leading;
         }
-        ++result.paragraphs_drawn;
-        result.next_y -= paragraph_gap;
+        ++result.paragraphsDrawn;
+        result.nextY -= paragraphGap;
     }
     return result;
 }

@@ -18,21 +18,21 @@ inline constexpr const char* kUserPassword = "user-secret";
 inline constexpr const char* kOwnerPassword = "owner-secret";
 
 // One "N RRGGBB" line per page of colours.pdf.
-std::string colour_table_text();
+std::string colourTableText();
 
-void write_geometry(const std::filesystem::path& dir);
-void write_colours(const std::filesystem::path& dir);
-void write_encrypted(const std::filesystem::path& dir);
-void write_owner_only(const std::filesystem::path& dir);
+void writeGeometry(const std::filesystem::path& dir);
+void writeColours(const std::filesystem::path& dir);
+void writeEncrypted(const std::filesystem::path& dir);
+void writeOwnerOnly(const std::filesystem::path& dir);
 // Both derive from geometry.pdf, which must be written first.
-void write_truncated(const std::filesystem::path& dir);
-void write_broken(const std::filesystem::path& dir);
-void write_text200(const std::filesystem::path& dir);
-void write_images20(const std::filesystem::path& dir);
-void write_sample(const std::filesystem::path& dir);
+void writeTruncated(const std::filesystem::path& dir);
+void writeBroken(const std::filesystem::path& dir);
+void writeText200(const std::filesystem::path& dir);
+void writeImages20(const std::filesystem::path& dir);
+void writeSample(const std::filesystem::path& dir);
 
 // Every file, in an order that satisfies the dependencies above.
-std::vector<std::string> generated_file_names();
-void write_all(const std::filesystem::path& dir);
+std::vector<std::string> generatedFileNames();
+void writeAll(const std::filesystem::path& dir);
 
 }  // namespace pdfgen

@@ -20,7 +20,7 @@ int generate(const std::filesystem::path& dir) {
         std::fprintf(stderr, "quavelin-pdfgen: cannot create folder %s\n", dir.c_str());
         return 1;
     }
-    pdfgen::write_all(dir);
+    pdfgen::writeAll(dir);
     return 0;
 }
 
@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     const std::string_view arg = argv[1];
     try {
         if (arg == "--colours") {
-            std::fputs(pdfgen::colour_table_text().c_str(), stdout);
+            std::fputs(pdfgen::colourTableText().c_str(), stdout);
             return 0;
         }
         if (arg.starts_with("-")) {

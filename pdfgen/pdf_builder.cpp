@@ -12,34 +12,34 @@ namespace pdfgen {
 namespace {
 
 template <typename Body>
-auto guarded_value(fz_context* ctx, Body&& body) {
+auto guardedValue(fz_context* ctx, Body&& body) {
     decltype(body()) value{};
     guarded(ctx, [&] { value = body(); });
     return value;
 }
 
-void add_standard_font(PdfDoc& pdf, std::string resource, const char* base14_name) {
+void addStandardFont(PdfDoc& pdf, std::string resource, const char* base14Name) {
     fz_context* ctx = pdf.ctx.get();
     FontPtr font = own<fz_font, fz_drop_font>(
-        ctx, guarded_value(ctx, [&] { return fz_new_base14_font(ctx, base14_name); }));
-    pdf_obj* dict = guarded_value(ctx, [&] {
+        ctx, guardedValue(ctx, [&] { return fz_new_base14_font(ctx, base14Name); }));
+    pdf_obj* dict = guardedValue(ctx, [&] {
         return pdf_add_simple_font(ctx, pdf.doc.get(), font.get(), PDF_SIMPLE_ENCODING_LATIN);
     });
     pdf.fonts.push_back({std::move(resource), std::move(font), mu::ownObject(ctx, dict)});
 }
 
-void add_alpha_state(PdfDoc& pdf, std::string_view name, double alpha) {
+void addAlphaState(PdfDoc& pdf, std::string_view name, double alpha) {
     fz_context* ctx = pdf.ctx.get();
     const std::string key(name);
     guarded(ctx, [&] {
-        pdf_obj* gs = pdf_dict_puts_dict(ctx, pdf.graphics_states.get(), key.c_str(), 3);
+        pdf_obj* gs = pdf_dict_puts_dict(ctx, pdf.graphicsStates.get(), key.c_str(), 3);
         pdf_dict_put(ctx, gs, PDF_NAME(Type), PDF_NAME(ExtGState));
         pdf_dict_put_real(ctx, gs, PDF_NAME(ca), alpha);
         pdf_dict_put_real(ctx, gs, PDF_NAME(CA), alpha);
     });
 }
 
-void set_info(PdfDoc& pdf, std::string_view title) {
+void setInfo(PdfDoc& pdf, std::string_view title) {
     fz_context* ctx = pdf.ctx.get();
     const std::string text(title);
     guarded(ctx, [&] {
@@ -50,7 +50,7 @@ void set_info(PdfDoc& pdf, std::string_view title) {
     });
 }
 
-const StandardFont& font_named(const PdfDoc& pdf, std::string_view resource) {
+const StandardFont& fontNamed(const PdfDoc& pdf, std::string_view resource) {
     for (const StandardFont& f : pdf.fonts) {
         if (f.resource == resource) {
             return f;
@@ -59,16 +59,16 @@ const StandardFont& font_named(const PdfDoc& pdf, std::string_view resource) {
     throw std::invalid_argument("no standard font " + std::string(resource));
 }
 
-PdfObjPtr page_resources(PdfDoc& pdf, const PageSpec& spec) {
+PdfObjPtr pageResources(PdfDoc& pdf, const PageSpec& spec) {
     fz_context* ctx = pdf.ctx.get();
     PdfObjPtr res =
-        mu::ownObject(ctx, guarded_value(ctx, [&] { return pdf_new_dict(ctx, pdf.doc.get(), 3); }));
+        mu::ownObject(ctx, guardedValue(ctx, [&] { return pdf_new_dict(ctx, pdf.doc.get(), 3); }));
     guarded(ctx, [&] {
         pdf_obj* fonts = pdf_dict_put_dict(ctx, res.get(), PDF_NAME(Font), 8);
         for (const StandardFont& f : pdf.fonts) {
             pdf_dict_puts(ctx, fonts, f.resource.c_str(), f.dict.get());
         }
-        pdf_dict_put(ctx, res.get(), PDF_NAME(ExtGState), pdf.graphics_states.get());
+        pdf_dict_put(ctx, res.get(), PDF_NAME(ExtGState), pdf.graphicsStates.get());
         pdf_obj* xobjects = pdf_dict_put_dict(ctx, res.get(), PDF_NAME(XObject), 2);
         for (const auto& [name, image] : spec.images) {
             pdf_dict_puts(ctx, xobjects, name.c_str(), image);
@@ -77,9 +77,9 @@ PdfObjPtr page_resources(PdfDoc& pdf, const PageSpec& spec) {
     return res;
 }
 
-void add_link_annotation(PdfDoc& pdf, pdf_obj* annots, const Link& link) {
+void addLinkAnnotation(PdfDoc& pdf, pdf_obj* annots, const Link& link) {
     fz_context* ctx = pdf.ctx.get();
-    pdf_obj* target = link.uri.empty() ? pdf.pages.at(link.target_page).get() : nullptr;
+    pdf_obj* target = link.uri.empty() ? pdf.pages.at(link.targetPage).get() : nullptr;
     const fz_rect rect{float(link.rect.x0), float(link.rect.y0), float(link.rect.x1),
                        float(link.rect.y1)};
     guarded(ctx, [&] {
@@ -104,7 +104,7 @@ void add_link_annotation(PdfDoc& pdf, pdf_obj* annots, const Link& link) {
     });
 }
 
-pdf_write_options write_options(const Encryption& encryption) {
+pdf_write_options writeOptions(const Encryption& encryption) {
     pdf_write_options opts = pdf_default_write_options;
     opts.do_compress = 1;
     opts.do_compress_images = 1;
@@ -112,40 +112,40 @@ pdf_write_options write_options(const Encryption& encryption) {
     opts.do_garbage = 1;
     opts.do_encrypt = encryption.method;
     opts.permissions = encryption.permissions;
-    std::strncpy(opts.opwd_utf8, encryption.owner_password.c_str(), sizeof opts.opwd_utf8 - 1);
-    std::strncpy(opts.upwd_utf8, encryption.user_password.c_str(), sizeof opts.upwd_utf8 - 1);
+    std::strncpy(opts.opwd_utf8, encryption.ownerPassword.c_str(), sizeof opts.opwd_utf8 - 1);
+    std::strncpy(opts.upwd_utf8, encryption.userPassword.c_str(), sizeof opts.upwd_utf8 - 1);
     return opts;
 }
 
 }  // namespace
 
-PdfDoc new_pdf_doc(std::string_view title) {
+PdfDoc newPdfDoc(std::string_view title) {
     PdfDoc pdf;
     pdf.ctx = mu::newContext();
     fz_context* ctx = pdf.ctx.get();
     // Fixed seed: the same generator run writes the same bytes, encrypted files included.
     fz_srand48(ctx, 20240601);
     pdf.doc = own<pdf_document, pdf_drop_document>(
-        ctx, guarded_value(ctx, [&] { return pdf_create_document(ctx); }));
-    add_standard_font(pdf, std::string(kSans), "Helvetica");
-    add_standard_font(pdf, std::string(kSansBold), "Helvetica-Bold");
-    add_standard_font(pdf, std::string(kSerif), "Times-Roman");
-    add_standard_font(pdf, std::string(kSerifItalic), "Times-Italic");
-    add_standard_font(pdf, std::string(kSerifBold), "Times-Bold");
-    pdf.graphics_states =
-        mu::ownObject(ctx, guarded_value(ctx, [&] { return pdf_new_dict(ctx, pdf.doc.get(), 3); }));
-    add_alpha_state(pdf, kAlpha25, 0.25);
-    add_alpha_state(pdf, kAlpha50, 0.5);
-    add_alpha_state(pdf, kAlpha80, 0.8);
-    set_info(pdf, title);
+        ctx, guardedValue(ctx, [&] { return pdf_create_document(ctx); }));
+    addStandardFont(pdf, std::string(kSans), "Helvetica");
+    addStandardFont(pdf, std::string(kSansBold), "Helvetica-Bold");
+    addStandardFont(pdf, std::string(kSerif), "Times-Roman");
+    addStandardFont(pdf, std::string(kSerifItalic), "Times-Italic");
+    addStandardFont(pdf, std::string(kSerifBold), "Times-Bold");
+    pdf.graphicsStates =
+        mu::ownObject(ctx, guardedValue(ctx, [&] { return pdf_new_dict(ctx, pdf.doc.get(), 3); }));
+    addAlphaState(pdf, kAlpha25, 0.25);
+    addAlphaState(pdf, kAlpha50, 0.5);
+    addAlphaState(pdf, kAlpha80, 0.8);
+    setInfo(pdf, title);
     return pdf;
 }
 
-WidthOf width_of(const PdfDoc& pdf, std::string_view font) {
+WidthOf widthOf(const PdfDoc& pdf, std::string_view font) {
     fz_context* ctx = pdf.ctx.get();
-    fz_font* face = font_named(pdf, font).font.get();
+    fz_font* face = fontNamed(pdf, font).font.get();
     return [ctx, face](std::string_view utf8) {
-        const std::u32string text = decode_utf8(utf8);
+        const std::u32string text = decodeUtf8(utf8);
         double width = 0;
         guarded(ctx, [&] {
             for (char32_t cp : text) {
@@ -156,48 +156,48 @@ WidthOf width_of(const PdfDoc& pdf, std::string_view font) {
     };
 }
 
-PdfObjPtr add_lossless_image(PdfDoc& pdf, const RgbPixels& pixels) {
+PdfObjPtr addLosslessImage(PdfDoc& pdf, const RgbPixels& pixels) {
     fz_context* ctx = pdf.ctx.get();
     auto pix = own<fz_pixmap, fz_drop_pixmap>(
-        ctx, guarded_value(ctx, [&] {
+        ctx, guardedValue(ctx, [&] {
             return fz_new_pixmap(ctx, fz_device_rgb(ctx), pixels.width, pixels.height, nullptr, 0);
         }));
-    const size_t row_bytes = size_t(pixels.width) * 3;
+    const size_t rowBytes = size_t(pixels.width) * 3;
     for (int y = 0; y < pixels.height; ++y) {
         std::memcpy(
             fz_pixmap_samples(ctx, pix.get()) + size_t(y) * fz_pixmap_stride(ctx, pix.get()),
-            pixels.samples.data() + y * row_bytes, row_bytes);
+            pixels.samples.data() + y * rowBytes, rowBytes);
     }
     ImagePtr image = own<fz_image, fz_drop_image>(
-        ctx, guarded_value(ctx, [&] { return fz_new_image_from_pixmap(ctx, pix.get(), nullptr); }));
+        ctx, guardedValue(ctx, [&] { return fz_new_image_from_pixmap(ctx, pix.get(), nullptr); }));
     return mu::ownObject(
-        ctx, guarded_value(ctx, [&] { return pdf_add_image(ctx, pdf.doc.get(), image.get()); }));
+        ctx, guardedValue(ctx, [&] { return pdf_add_image(ctx, pdf.doc.get(), image.get()); }));
 }
 
-PdfObjPtr add_jpeg_image(PdfDoc& pdf, const std::vector<unsigned char>& jpeg) {
+PdfObjPtr addJpegImage(PdfDoc& pdf, const std::vector<unsigned char>& jpeg) {
     fz_context* ctx = pdf.ctx.get();
-    BufferPtr data = own<fz_buffer, fz_drop_buffer>(ctx, guarded_value(ctx, [&] {
+    BufferPtr data = own<fz_buffer, fz_drop_buffer>(ctx, guardedValue(ctx, [&] {
                                                         return fz_new_buffer_from_copied_data(
                                                             ctx, jpeg.data(), jpeg.size());
                                                     }));
     ImagePtr image = own<fz_image, fz_drop_image>(
-        ctx, guarded_value(ctx, [&] { return fz_new_image_from_buffer(ctx, data.get()); }));
+        ctx, guardedValue(ctx, [&] { return fz_new_image_from_buffer(ctx, data.get()); }));
     return mu::ownObject(
-        ctx, guarded_value(ctx, [&] { return pdf_add_image(ctx, pdf.doc.get(), image.get()); }));
+        ctx, guardedValue(ctx, [&] { return pdf_add_image(ctx, pdf.doc.get(), image.get()); }));
 }
 
-void add_page(PdfDoc& pdf, const PageSpec& spec) {
+void addPage(PdfDoc& pdf, const PageSpec& spec) {
     fz_context* ctx = pdf.ctx.get();
-    PdfObjPtr res = page_resources(pdf, spec);
+    PdfObjPtr res = pageResources(pdf, spec);
     BufferPtr contents = own<fz_buffer, fz_drop_buffer>(
-        ctx, guarded_value(ctx, [&] {
+        ctx, guardedValue(ctx, [&] {
             return fz_new_buffer_from_copied_data(
                 ctx, reinterpret_cast<const unsigned char*>(spec.content.ops.data()),
                 spec.content.ops.size());
         }));
     const fz_rect media{float(spec.media.x0), float(spec.media.y0), float(spec.media.x1),
                         float(spec.media.y1)};
-    PdfObjPtr page = mu::ownObject(ctx, guarded_value(ctx, [&] {
+    PdfObjPtr page = mu::ownObject(ctx, guardedValue(ctx, [&] {
                                        return pdf_add_page(ctx, pdf.doc.get(), media, spec.rotate,
                                                            res.get(), contents.get());
                                    }));
@@ -210,21 +210,21 @@ void add_page(PdfDoc& pdf, const PageSpec& spec) {
     pdf.pages.push_back(std::move(page));
 }
 
-void add_links(PdfDoc& pdf, size_t page_index, const std::vector<Link>& links) {
+void addLinks(PdfDoc& pdf, size_t pageIndex, const std::vector<Link>& links) {
     fz_context* ctx = pdf.ctx.get();
-    pdf_obj* page = pdf.pages.at(page_index).get();
-    pdf_obj* annots = guarded_value(ctx, [&] {
+    pdf_obj* page = pdf.pages.at(pageIndex).get();
+    pdf_obj* annots = guardedValue(ctx, [&] {
         pdf_obj* existing = pdf_dict_get(ctx, page, PDF_NAME(Annots));
         return existing ? existing : pdf_dict_put_array(ctx, page, PDF_NAME(Annots), 4);
     });
     for (const Link& link : links) {
-        add_link_annotation(pdf, annots, link);
+        addLinkAnnotation(pdf, annots, link);
     }
 }
 
-void save_pdf(PdfDoc& pdf, const std::filesystem::path& path, const Encryption& encryption) {
+void savePdf(PdfDoc& pdf, const std::filesystem::path& path, const Encryption& encryption) {
     fz_context* ctx = pdf.ctx.get();
-    const pdf_write_options opts = write_options(encryption);
+    const pdf_write_options opts = writeOptions(encryption);
     const std::string temp = path.string() + ".part";
     std::error_code ec;
     try {

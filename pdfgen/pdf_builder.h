@@ -45,7 +45,7 @@ struct PdfDoc {
     ContextPtr ctx;  // first member: it must outlive everything below
     PdfDocPtr doc;
     std::vector<StandardFont> fonts;
-    PdfObjPtr graphics_states;
+    PdfObjPtr graphicsStates;
     std::vector<PdfObjPtr> pages;
 };
 
@@ -61,20 +61,20 @@ struct PageSpec {
 struct Link {
     Rect rect;
     std::string uri;
-    int target_page = -1;
+    int targetPage = -1;
 };
 
 struct Encryption {
     int method = PDF_ENCRYPT_NONE;
-    std::string owner_password;
-    std::string user_password;
+    std::string ownerPassword;
+    std::string userPassword;
     int permissions = 0;
 };
 
-PdfDoc new_pdf_doc(std::string_view title);
+PdfDoc newPdfDoc(std::string_view title);
 
 // Measures text set in one of the standard fonts (by resource name).
-WidthOf width_of(const PdfDoc& pdf, std::string_view font);
+WidthOf widthOf(const PdfDoc& pdf, std::string_view font);
 
 struct RgbPixels {
     int width = 0;
@@ -83,15 +83,15 @@ struct RgbPixels {
 };
 
 // A lossless image (flate-compressed on save), for small synthetic pictures.
-PdfObjPtr add_lossless_image(PdfDoc& pdf, const RgbPixels& pixels);
+PdfObjPtr addLosslessImage(PdfDoc& pdf, const RgbPixels& pixels);
 // A JPEG image kept as it is (DCT), for photographs.
-PdfObjPtr add_jpeg_image(PdfDoc& pdf, const std::vector<unsigned char>& jpeg);
+PdfObjPtr addJpegImage(PdfDoc& pdf, const std::vector<unsigned char>& jpeg);
 
-void add_page(PdfDoc& pdf, const PageSpec& spec);
+void addPage(PdfDoc& pdf, const PageSpec& spec);
 // Links may point at any page, so add them once every page exists.
-void add_links(PdfDoc& pdf, size_t page_index, const std::vector<Link>& links);
+void addLinks(PdfDoc& pdf, size_t pageIndex, const std::vector<Link>& links);
 
 // Writes next to the destination and renames, so a failed run leaves the old file in place.
-void save_pdf(PdfDoc& pdf, const std::filesystem::path& path, const Encryption& encryption = {});
+void savePdf(PdfDoc& pdf, const std::filesystem::path& path, const Encryption& encryption = {});
 
 }  // namespace pdfgen

@@ -28,7 +28,7 @@ Colour scale(Colour a, float k) {
 }
 
 struct Palette {
-    Colour sky_top, sky_horizon, sun, cloud, far_hill, near_hill, meadow, meadow_dark;
+    Colour skyTop, skyHorizon, sun, cloud, farHill, nearHill, meadow, meadowDark;
 };
 
 const std::array<Palette, 4> kPalettes = {{
@@ -65,7 +65,7 @@ float smooth(float t) {
 }
 
 // Value noise in [0,1): random values on the integer lattice, smoothly interpolated.
-float value_noise(uint32_t seed, float x, float y) {
+float valueNoise(uint32_t seed, float x, float y) {
     const float fx = std::floor(x);
     const float fy = std::floor(y);
     const int ix = int(fx);
@@ -83,7 +83,7 @@ float fbm(uint32_t seed, float x, float y, int octaves) {
     float sum = 0;
     float amp = 0.5f;
     for (int i = 0; i < octaves; ++i) {
-        sum += amp * value_noise(seed + i * 101, x, y);
+        sum += amp * valueNoise(seed + i * 101, x, y);
         x *= 2.03f;
         y *= 2.03f;
         amp *= 0.5f;
@@ -95,29 +95,29 @@ struct Scene {
     uint32_t seed;
     Palette palette;
     float horizon;  // 0 top .. 1 bottom
-    float sun_u, sun_v;
-    std::vector<float> far_ridge, near_ridge, shore;  // per column, as v
+    float sunU, sunV;
+    std::vector<float> farRidge, nearRidge, shore;  // per column, as v
 };
 
-Scene plan_scene(int width, uint32_t seed) {
+Scene planScene(int width, uint32_t seed) {
     Scene s{seed, kPalettes[seed % kPalettes.size()], 0, 0, 0, {}, {}, {}};
     s.horizon = 0.52f + 0.1f * unit(hash3(seed, 1, 0));
-    s.sun_u = 0.2f + 0.6f * unit(hash3(seed, 2, 0));
-    s.sun_v = s.horizon * (0.35f + 0.45f * unit(hash3(seed, 3, 0)));
+    s.sunU = 0.2f + 0.6f * unit(hash3(seed, 2, 0));
+    s.sunV = s.horizon * (0.35f + 0.45f * unit(hash3(seed, 3, 0)));
     for (int x = 0; x < width; ++x) {
         const float u = float(x) / float(width);
-        s.far_ridge.push_back(s.horizon - 0.05f - 0.16f * fbm(seed + 7, u * 3.0f, 0.5f, 5));
-        s.near_ridge.push_back(s.horizon - 0.01f - 0.09f * fbm(seed + 13, u * 5.0f, 1.5f, 5));
+        s.farRidge.push_back(s.horizon - 0.05f - 0.16f * fbm(seed + 7, u * 3.0f, 0.5f, 5));
+        s.nearRidge.push_back(s.horizon - 0.01f - 0.09f * fbm(seed + 13, u * 5.0f, 1.5f, 5));
         s.shore.push_back(s.horizon + 0.14f + 0.12f * fbm(seed + 19, u * 2.2f, 2.5f, 4));
     }
     return s;
 }
 
-Colour sky_at(const Scene& s, float u, float v, float aspect) {
+Colour skyAt(const Scene& s, float u, float v, float aspect) {
     const Palette& p = s.palette;
-    Colour c = mix(p.sky_top, p.sky_horizon, std::pow(std::clamp(v / s.horizon, 0.0f, 1.0f), 1.6f));
-    const float du = (u - s.sun_u) * aspect;
-    const float dv = v - s.sun_v;
+    Colour c = mix(p.skyTop, p.skyHorizon, std::pow(std::clamp(v / s.horizon, 0.0f, 1.0f), 1.6f));
+    const float du = (u - s.sunU) * aspect;
+    const float dv = v - s.sunV;
     const float d2 = du * du + dv * dv;
     c = mix(c, p.sun, std::min(1.0f, 0.8f * std::exp(-d2 * 40.0f) + (d2 < 0.0012f ? 1.0f : 0.0f)));
     const float cloud = fbm(s.seed + 31, u * 4.0f, v * 11.0f, 4);
@@ -127,65 +127,65 @@ Colour sky_at(const Scene& s, float u, float v, float aspect) {
 }
 
 // Everything above the water line, so the lake can mirror it.
-Colour above_water(const Scene& s, int x, float u, float v, float aspect) {
+Colour aboveWater(const Scene& s, int x, float u, float v, float aspect) {
     const Palette& p = s.palette;
-    if (v >= s.near_ridge[x]) {
+    if (v >= s.nearRidge[x]) {
         const float shade = 0.85f + 0.3f * fbm(s.seed + 41, u * 30.0f, v * 30.0f, 3);
-        return mix(scale(p.near_hill, shade), p.sky_horizon, 0.15f);
+        return mix(scale(p.nearHill, shade), p.skyHorizon, 0.15f);
     }
-    if (v >= s.far_ridge[x]) {
+    if (v >= s.farRidge[x]) {
         const float shade = 0.9f + 0.2f * fbm(s.seed + 43, u * 20.0f, v * 20.0f, 2);
-        return mix(scale(p.far_hill, shade), p.sky_horizon, 0.35f);
+        return mix(scale(p.farHill, shade), p.skyHorizon, 0.35f);
     }
-    return sky_at(s, u, v, aspect);
+    return skyAt(s, u, v, aspect);
 }
 
-Colour pixel_at(const Scene& s, int x, int y, int width, int height) {
+Colour pixelAt(const Scene& s, int x, int y, int width, int height) {
     const float u = float(x) / float(width);
     const float v = float(y) / float(height);
     const float aspect = float(width) / float(height);
     if (v < s.horizon) {
-        return above_water(s, x, u, v, aspect);
+        return aboveWater(s, x, u, v, aspect);
     }
     if (v < s.shore[x]) {
-        const float ripple = 0.004f * (value_noise(s.seed + 53, u * 6.0f, v * 160.0f) - 0.5f);
+        const float ripple = 0.004f * (valueNoise(s.seed + 53, u * 6.0f, v * 160.0f) - 0.5f);
         const float mirrored = std::max(0.0f, 2 * s.horizon - v + ripple * 8);
         const int mx = std::clamp(int((u + ripple) * float(width)), 0, width - 1);
-        const Colour reflected = above_water(s, mx, u + ripple, mirrored, aspect);
-        return mix(scale(reflected, 0.78f), s.palette.sky_top, 0.12f);
+        const Colour reflected = aboveWater(s, mx, u + ripple, mirrored, aspect);
+        return mix(scale(reflected, 0.78f), s.palette.skyTop, 0.12f);
     }
     const float depth = (v - s.shore[x]) / (1.0f - s.shore[x] + 1e-3f);
     const float grass = fbm(s.seed + 61, u * 60.0f, v * 25.0f, 4);
-    return mix(s.palette.meadow, s.palette.meadow_dark,
+    return mix(s.palette.meadow, s.palette.meadowDark,
                std::clamp(depth * 0.8f + grass * 0.5f - 0.2f, 0.0f, 1.0f));
 }
 
-unsigned char to_byte(float v) {
+unsigned char toByte(float v) {
     return static_cast<unsigned char>(std::lround(std::clamp(v, 0.0f, 255.0f)));
 }
 
 }  // namespace
 
-RgbPixels make_landscape(int width, int height, uint32_t seed) {
-    const Scene scene = plan_scene(width, seed);
+RgbPixels makeLandscape(int width, int height, uint32_t seed) {
+    const Scene scene = planScene(width, seed);
     RgbPixels out{width, height, std::vector<unsigned char>(size_t(width) * height * 3)};
     unsigned char* dst = out.samples.data();
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            Colour c = pixel_at(scene, x, y, width, height);
+            Colour c = pixelAt(scene, x, y, width, height);
             const float cx = float(x) / float(width) - 0.5f;
             const float cy = float(y) / float(height) - 0.5f;
             const float vignette = 1.0f - 0.35f * (cx * cx + cy * cy);
             const float grain = (unit(hash3(seed + 97, x, y)) - 0.5f) * 10.0f;
-            *dst++ = to_byte(c.r * vignette + grain);
-            *dst++ = to_byte(c.g * vignette + grain);
-            *dst++ = to_byte(c.b * vignette + grain);
+            *dst++ = toByte(c.r * vignette + grain);
+            *dst++ = toByte(c.g * vignette + grain);
+            *dst++ = toByte(c.b * vignette + grain);
         }
     }
     return out;
 }
 
-RgbPixels make_test_card(int width, int height) {
+RgbPixels makeTestCard(int width, int height) {
     static const std::array<unsigned, 7> bars = {0xFFFFFF, 0xFFFF00, 0x00FFFF, 0x00FF00,
                                                  0xFF00FF, 0xFF0000, 0x0000FF};
     RgbPixels out{width, height, std::vector<unsigned char>(size_t(width) * height * 3)};
@@ -195,15 +195,15 @@ RgbPixels make_test_card(int width, int height) {
             const bool ramp = y >= height * 3 / 4;
             const Colour c = ramp ? hex(0x010101u * unsigned(255 * x / std::max(1, width - 1)))
                                   : hex(bars[size_t(x) * bars.size() / size_t(width)]);
-            *dst++ = to_byte(c.r);
-            *dst++ = to_byte(c.g);
-            *dst++ = to_byte(c.b);
+            *dst++ = toByte(c.r);
+            *dst++ = toByte(c.g);
+            *dst++ = toByte(c.b);
         }
     }
     return out;
 }
 
-std::vector<unsigned char> encode_jpeg(const RgbPixels& pixels, int quality) {
+std::vector<unsigned char> encodeJpeg(const RgbPixels& pixels, int quality) {
     jpeg_compress_struct cinfo{};
     jpeg_error_mgr jerr{};
     cinfo.err = jpeg_std_error(&jerr);  // on error libjpeg prints and exits: input is ours
@@ -218,10 +218,10 @@ std::vector<unsigned char> encode_jpeg(const RgbPixels& pixels, int quality) {
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, quality, TRUE);
     jpeg_start_compress(&cinfo, TRUE);
-    const size_t row_bytes = size_t(pixels.width) * 3;
+    const size_t rowBytes = size_t(pixels.width) * 3;
     while (cinfo.next_scanline < cinfo.image_height) {
         auto* row =
-            const_cast<unsigned char*>(pixels.samples.data() + cinfo.next_scanline * row_bytes);
+            const_cast<unsigned char*>(pixels.samples.data() + cinfo.next_scanline * rowBytes);
         jpeg_write_scanlines(&cinfo, &row, 1);
     }
     jpeg_finish_compress(&cinfo);

@@ -10,11 +10,11 @@ namespace pdfgen {
 
 // A landscape (sky, sun, clouds, hills, lake, meadow) with film grain; the seed picks the light
 // and the shapes, and the same seed always gives the same pixels.
-RgbPixels make_landscape(int width, int height, uint32_t seed);
+RgbPixels makeLandscape(int width, int height, uint32_t seed);
 
 // Colour bars over a grey ramp: easy to check by eye for orientation and colour.
-RgbPixels make_test_card(int width, int height);
+RgbPixels makeTestCard(int width, int height);
 
-std::vector<unsigned char> encode_jpeg(const RgbPixels& pixels, int quality);
+std::vector<unsigned char> encodeJpeg(const RgbPixels& pixels, int quality);
 
 }  // namespace pdfgen

@@ -30,7 +30,7 @@ constexpr std::array<std::string_view, 96> kWords = {
 
 }  // namespace
 
-std::string make_sentence(std::mt19937& rng) {
+std::string makeSentence(std::mt19937& rng) {
     const size_t length = 6 + pick(rng, 11);
     std::string sentence;
     for (size_t i = 0; i < length; ++i) {
@@ -43,11 +43,11 @@ std::string make_sentence(std::mt19937& rng) {
     return sentence + ".";
 }
 
-std::string make_paragraph(std::mt19937& rng) {
+std::string makeParagraph(std::mt19937& rng) {
     const size_t sentences = 3 + pick(rng, 5);
     std::string paragraph;
     for (size_t i = 0; i < sentences; ++i) {
-        paragraph += (i > 0 ? " " : "") + make_sentence(rng);
+        paragraph += (i > 0 ? " " : "") + makeSentence(rng);
     }
     return paragraph;
 }

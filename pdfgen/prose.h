@@ -7,8 +7,8 @@
 namespace pdfgen {
 
 // Sentences of 6-16 words, capitalised and ending in a full stop.
-std::string make_sentence(std::mt19937& rng);
+std::string makeSentence(std::mt19937& rng);
 // 3-7 sentences.
-std::string make_paragraph(std::mt19937& rng);
+std::string makeParagraph(std::mt19937& rng);
 
 }  // namespace pdfgen

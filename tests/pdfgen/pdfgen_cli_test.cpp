@@ -17,7 +17,7 @@ struct Outcome {
     std::string output;  // stdout and stderr together
 };
 
-Outcome run_generator(const std::string& args) {
+Outcome runGenerator(const std::string& args) {
     const std::string command = std::string("'") + QUAVELIN_PDFGEN + "' " + args + " 2>&1";
     Outcome run;
     FILE* pipe = popen(command.c_str(), "r");
@@ -40,7 +40,7 @@ TEST(Cli, BadArgumentsGiveOneUsageLine) {
         int status;
     } cases[] = {{"", 2}, {"a b", 2}, {"--colour", 2}, {"-x", 2}, {"''", 2}};
     for (const auto& c : cases) {
-        const Outcome run = run_generator(c.args);
+        const Outcome run = runGenerator(c.args);
         EXPECT_EQ(run.status, c.status) << c.args;
         EXPECT_EQ(run.output, "usage: quavelin-pdfgen OUTDIR | quavelin-pdfgen --colours\n")
             << c.args;
@@ -48,16 +48,16 @@ TEST(Cli, BadArgumentsGiveOneUsageLine) {
 }
 
 TEST(Cli, ColoursPrintsTheTable) {
-    const Outcome run = run_generator("--colours");
+    const Outcome run = runGenerator("--colours");
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.output, colour_table_text());
+    EXPECT_EQ(run.output, colourTableText());
 }
 
 // A file where the folder should be is reported, and left as it was.
 TEST(Cli, OutdirThatIsAFileIsRefusedUntouched) {
     const auto file = std::filesystem::path(testing::TempDir()) / "pdfgen_not_a_folder";
     std::ofstream(file) << "keep me";
-    const Outcome run = run_generator("'" + file.string() + "'");
+    const Outcome run = runGenerator("'" + file.string() + "'");
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.output, "quavelin-pdfgen: cannot create folder " + file.string() + "\n");
     std::stringstream kept;

@@ -14,7 +14,7 @@ TEST(Content, NumbersAreShortAndStable) {
     } cases[] = {{0, "0"},           {12, "12"},     {12.5, "12.5"},    {-3.25, "-3.25"},
                  {1.0 / 3, "0.333"}, {-0.0001, "0"}, {595.0004, "595"}, {1e6, "1000000"}};
     for (const auto& c : cases) {
-        EXPECT_EQ(format_number(c.value), c.text) << c.value;
+        EXPECT_EQ(formatNumber(c.value), c.text) << c.value;
     }
 }
 
@@ -29,7 +29,7 @@ TEST(Content, ColoursRoundUpToTheIntendedByte) {
                  {0x010203, "0.00393 0.00785 0.01177 rg\n"}};
     for (const auto& c : cases) {
         Content content;
-        set_fill(content, rgb_from_hex(c.hex));
+        setFill(content, rgbFromHex(c.hex));
         EXPECT_EQ(content.ops, c.ops) << std::hex << c.hex;
     }
 }
@@ -44,7 +44,7 @@ TEST(Content, LiteralsEscapeDelimitersAndBinary) {
                  {"\n\x95\xff", "(\\012\\225\\377)"},
                  {"", "()"}};
     for (const auto& c : cases) {
-        EXPECT_EQ(pdf_literal(c.in), c.out) << c.in;
+        EXPECT_EQ(pdfLiteral(c.in), c.out) << c.in;
     }
 }
 
@@ -70,12 +70,12 @@ TEST(Content, Utf8BecomesWinAnsi) {
                  {"bad\xC3", "bad?"},    // cut short
                  {"x\x80y", "x?y"}};     // stray continuation byte
     for (const auto& c : cases) {
-        EXPECT_EQ(to_winansi(c.utf8), c.winansi) << c.utf8;
+        EXPECT_EQ(toWinansi(c.utf8), c.winansi) << c.utf8;
     }
 }
 
 // Every character one unit wide, a space half a unit.
-double fixed_width(std::string_view s) {
+double fixedWidth(std::string_view s) {
     double w = 0;
     for (char ch : s) {
         w += ch == ' ' ? 0.5 : 1.0;
@@ -98,7 +98,7 @@ TEST(Content, WrapKeepsEveryWordAndFitsTheWidth) {
         {"   ", 10, {}},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(wrap_words(c.text, c.width, 1.0, fixed_width), c.lines) << c.text;
+        EXPECT_EQ(wrapWords(c.text, c.width, 1.0, fixedWidth), c.lines) << c.text;
     }
 }
 
@@ -107,14 +107,14 @@ TEST(Content, FlowStopsAtTheBottomOfTheBox) {
     const std::vector<std::string> paragraphs = {"aa bb", "cc dd", "ee ff"};
     // Lines of 10 leading from a top baseline at 90: 90, 80 | 70, 60 | 50 ... bottom 55.
     const FlowResult r =
-        flow_paragraphs(c, {"F1", 10, 10, {}}, fixed_width, {0, 55, 2.5, 100}, paragraphs, 0);
-    EXPECT_EQ(r.paragraphs_drawn, 2u);
+        flowParagraphs(c, {"F1", 10, 10, {}}, fixedWidth, {0, 55, 2.5, 100}, paragraphs, 0);
+    EXPECT_EQ(r.paragraphsDrawn, 2u);
     EXPECT_EQ(c.ops.find("(ee)"), std::string::npos);
     EXPECT_NE(c.ops.find("(dd)"), std::string::npos);
 }
 
 TEST(Content, ColourTableLinesAreDistinctHex) {
-    const std::string table = colour_table_text();
+    const std::string table = colourTableText();
     EXPECT_EQ(table.substr(0, 10), "1 E6194B\n2");
     EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 12);
     for (size_t i = 0; i < kPageColours.size(); ++i) {

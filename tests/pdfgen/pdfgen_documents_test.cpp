@@ -22,7 +22,7 @@ struct Opened {
     DocumentPtr doc;
 };
 
-Opened open_pdf(const std::string& name) {
+Opened openPdf(const std::string& name) {
     Opened o{mu::newContext(), nullptr};
     fz_context* ctx = o.ctx.get();
     const std::string path = (kDir / name).string();
@@ -35,32 +35,32 @@ Opened open_pdf(const std::string& name) {
     return o;
 }
 
-int page_count(const Opened& o) {
+int pageCount(const Opened& o) {
     int n = 0;
     guarded(o.ctx.get(), [&] { n = fz_count_pages(o.ctx.get(), o.doc.get()); });
     return n;
 }
 
-PagePtr load_page(const Opened& o, int index) {
+PagePtr loadPage(const Opened& o, int index) {
     fz_page* page = nullptr;
     guarded(o.ctx.get(), [&] { page = fz_load_page(o.ctx.get(), o.doc.get(), index); });
     return own<fz_page, fz_drop_page>(o.ctx.get(), page);
 }
 
-fz_rect page_bounds(const Opened& o, int index) {
-    const PagePtr page = load_page(o, index);
+fz_rect pageBounds(const Opened& o, int index) {
+    const PagePtr page = loadPage(o, index);
     return fz_bound_page(o.ctx.get(), page.get());
 }
 
 struct FoundLink {
     fz_rect rect;
     std::string uri;
-    int target_page;  // -1 for links out of the document
+    int targetPage;  // -1 for links out of the document
 };
 
-std::vector<FoundLink> links_on(const Opened& o, int index) {
+std::vector<FoundLink> linksOn(const Opened& o, int index) {
     fz_context* ctx = o.ctx.get();
-    const PagePtr page = load_page(o, index);
+    const PagePtr page = loadPage(o, index);
     fz_link* first = nullptr;
     guarded(ctx, [&] { first = fz_load_links(ctx, page.get()); });
     const LinkPtr owned = own<fz_link, fz_drop_link>(ctx, first);
@@ -78,7 +78,7 @@ std::vector<FoundLink> links_on(const Opened& o, int index) {
     return found;
 }
 
-void expect_rect(fz_rect got, fz_rect want, const std::string& what) {
+void expectRect(fz_rect got, fz_rect want, const std::string& what) {
     EXPECT_NEAR(got.x0, want.x0, 0.01) << what;
     EXPECT_NEAR(got.y0, want.y0, 0.01) << what;
     EXPECT_NEAR(got.x1, want.x1, 0.01) << what;
@@ -108,11 +108,11 @@ TEST(Documents, PageCountsAndDisplayedSizes) {
         {"truncated.pdf", 6, {{0, 0, 595, 842}, {0, 0, 842, 595}}},  // repaired on open
     };
     for (const auto& c : cases) {
-        const Opened o = open_pdf(c.file);
-        EXPECT_EQ(page_count(o), c.pages) << c.file;
+        const Opened o = openPdf(c.file);
+        EXPECT_EQ(pageCount(o), c.pages) << c.file;
         for (size_t i = 0; i < c.sizes.size(); ++i) {
-            expect_rect(page_bounds(o, int(i)), c.sizes[i],
-                        c.file + (" page " + std::to_string(i + 1)));
+            expectRect(pageBounds(o, int(i)), c.sizes[i],
+                       c.file + (" page " + std::to_string(i + 1)));
         }
     }
 }
@@ -123,7 +123,7 @@ TEST(Documents, LinksLandWhereTheyWereDrawn) {
         fz_rect rect;  // page space: top-left origin, after crop and rotation
         std::string uri;
         int page;
-        int target_page;
+        int targetPage;
     } cases[] = {
         {"geometry.pdf", {72, 102, 272, 142}, "https://example.com/one", 0, -1},
         {"geometry.pdf", {100, 455, 300, 495}, "https://example.com/two", 1, -1},
@@ -134,18 +134,17 @@ TEST(Documents, LinksLandWhereTheyWereDrawn) {
         {"colours.pdf", {100, 442, 495, 542}, "https://example.com/colours", 1, -1},
     };
     for (const auto& c : cases) {
-        const Opened o = open_pdf(c.file);
+        const Opened o = openPdf(c.file);
         const std::string what = c.file + (" page " + std::to_string(c.page + 1));
         bool matched = false;
-        for (const FoundLink& l : links_on(o, c.page)) {
-            const bool same_target =
-                c.uri.empty() ? l.target_page == c.target_page : l.uri == c.uri;
-            if (same_target) {
-                expect_rect(l.rect, c.rect, what + " " + l.uri);
+        for (const FoundLink& l : linksOn(o, c.page)) {
+            const bool sameTarget = c.uri.empty() ? l.targetPage == c.targetPage : l.uri == c.uri;
+            if (sameTarget) {
+                expectRect(l.rect, c.rect, what + " " + l.uri);
                 matched = true;
             }
         }
-        EXPECT_TRUE(matched) << what << " lacks the link to " << c.uri << c.target_page;
+        EXPECT_TRUE(matched) << what << " lacks the link to " << c.uri << c.targetPage;
     }
 }
 
@@ -158,32 +157,32 @@ TEST(Documents, LinkCountsPerPage) {
         {"colours.pdf", {0, 2, 0}},
     };
     for (const auto& c : cases) {
-        const Opened o = open_pdf(c.file);
+        const Opened o = openPdf(c.file);
         for (size_t i = 0; i < c.counts.size(); ++i) {
-            EXPECT_EQ(links_on(o, int(i)).size(), c.counts[i]) << c.file << " page " << i + 1;
+            EXPECT_EQ(linksOn(o, int(i)).size(), c.counts[i]) << c.file << " page " << i + 1;
         }
     }
 }
 
 TEST(Documents, SampleLinksToTheWebAndToPageFive) {
-    const Opened o = open_pdf("sample.pdf");
+    const Opened o = openPdf("sample.pdf");
     int external = 0;
-    int to_page_five = 0;
-    for (int i = 0; i < page_count(o); ++i) {
-        for (const FoundLink& l : links_on(o, i)) {
-            external += l.target_page < 0 ? 1 : 0;
-            to_page_five += l.target_page == 4 ? 1 : 0;
+    int toPageFive = 0;
+    for (int i = 0; i < pageCount(o); ++i) {
+        for (const FoundLink& l : linksOn(o, i)) {
+            external += l.targetPage < 0 ? 1 : 0;
+            toPageFive += l.targetPage == 4 ? 1 : 0;
         }
     }
     EXPECT_GE(external, 1);
-    EXPECT_GE(to_page_five, 1);
+    EXPECT_GE(toPageFive, 1);
 }
 
 TEST(Documents, PasswordsUnlockOnlyWhatTheyShould) {
     const struct {
         const char* file;
         const char* password;
-        bool needs_password;
+        bool needsPassword;
         bool accepted;
     } cases[] = {
         {"encrypted.pdf", kUserPassword, true, true},
@@ -194,9 +193,9 @@ TEST(Documents, PasswordsUnlockOnlyWhatTheyShould) {
         {"geometry.pdf", "", false, true},
     };
     for (const auto& c : cases) {
-        const Opened o = open_pdf(c.file);
+        const Opened o = openPdf(c.file);
         fz_context* ctx = o.ctx.get();
-        EXPECT_EQ(fz_needs_password(ctx, o.doc.get()) != 0, c.needs_password) << c.file;
+        EXPECT_EQ(fz_needs_password(ctx, o.doc.get()) != 0, c.needsPassword) << c.file;
         EXPECT_EQ(fz_authenticate_password(ctx, o.doc.get(), c.password) != 0, c.accepted)
             << c.file << " with '" << c.password << "'";
     }
@@ -204,10 +203,10 @@ TEST(Documents, PasswordsUnlockOnlyWhatTheyShould) {
 
 // Reading the colour table wrongly, or drawing the wrong colour, both show in one corner pixel.
 TEST(Documents, ColourPagesMatchTheTable) {
-    const Opened o = open_pdf("colours.pdf");
+    const Opened o = openPdf("colours.pdf");
     fz_context* ctx = o.ctx.get();
     for (int i = 0; i < int(kPageColours.size()); ++i) {
-        const PagePtr page = load_page(o, i);
+        const PagePtr page = loadPage(o, i);
         fz_pixmap* pix = nullptr;
         guarded(ctx, [&] {
             pix = fz_new_pixmap_from_page(ctx, page.get(), fz_scale(0.1f, 0.1f), fz_device_rgb(ctx),
@@ -248,7 +247,7 @@ TEST(Documents, BrokenFileDoesNotOpenAsAPdfWithPages) {
     EXPECT_TRUE(!opened || pages == 0) << "broken.pdf opened with " << pages << " pages";
 }
 
-std::string page_text(const Opened& o, int index) {
+std::string pageText(const Opened& o, int index) {
     fz_context* ctx = o.ctx.get();
     std::string text;
     guarded(ctx, [&] {
@@ -286,8 +285,8 @@ TEST(Documents, TextReadsBackAsWritten) {
         {"text200.pdf", 199, "Field notes on coastal walking"},
     };
     for (const auto& c : cases) {
-        const Opened o = open_pdf(c.file);
-        EXPECT_NE(page_text(o, c.page).find(c.text), std::string::npos)
+        const Opened o = openPdf(c.file);
+        EXPECT_NE(pageText(o, c.page).find(c.text), std::string::npos)
             << c.file << " page " << c.page + 1 << " lacks: " << c.text;
     }
 }
@@ -295,11 +294,11 @@ TEST(Documents, TextReadsBackAsWritten) {
 TEST(Documents, FailedSaveLeavesNothingBehind) {
     const auto dir = std::filesystem::path(testing::TempDir()) / "pdfgen_missing" / "deeper";
     std::filesystem::remove_all(dir.parent_path());
-    EXPECT_THROW(write_colours(dir), std::exception);
+    EXPECT_THROW(writeColours(dir), std::exception);
     EXPECT_FALSE(std::filesystem::exists(dir.parent_path()));
 }
 
-std::vector<char> file_bytes(const std::filesystem::path& p) {
+std::vector<char> fileBytes(const std::filesystem::path& p) {
     std::ifstream f(p, std::ios::binary);
     return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
 }
@@ -307,10 +306,10 @@ std::vector<char> file_bytes(const std::filesystem::path& p) {
 TEST(Documents, OutputIsTheSameOnEveryRun) {
     const auto dir = std::filesystem::path(testing::TempDir()) / "pdfgen_rerun";
     std::filesystem::create_directories(dir);
-    write_geometry(dir);
-    write_encrypted(dir);  // encryption keys are random unless seeded
+    writeGeometry(dir);
+    writeEncrypted(dir);  // encryption keys are random unless seeded
     for (const char* name : {"geometry.pdf", "encrypted.pdf"}) {
-        EXPECT_EQ(file_bytes(dir / name), file_bytes(kDir / name)) << name;
+        EXPECT_EQ(fileBytes(dir / name), fileBytes(kDir / name)) << name;
     }
     std::filesystem::remove_all(dir);
 }
