@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Viewer speed: opening and turning a 10-page and a 1,000-page book in headless Chromium with Ruffle.
+# Viewer speed: opening a book and turning a page, 10 against 1,000 pages and vector against bitmap pages,
+# in headless Chromium with Ruffle.
 # Usage: bench/viewer.sh [BUILD_DIR] [--runs N]   (BUILD_DIR defaults to build; build it first)
 set -euo pipefail
 build="${1:-build}"

@@ -1,6 +1,10 @@
-// Viewer speed: time from navigation to the first page visible, and for one page turn, for a 10-page
-// and a 1,000-page book made by the real tool from colours.pdf, in headless Chromium with Ruffle's
-// canvas renderer. The 10-page book is the baseline; the target is 1000/10 <= 1.2 for opening.
+// Viewer speed in headless Chromium with Ruffle's canvas renderer: time from navigation to the first
+// page visible, and for one page turn, in two comparisons measured in the same run.
+//   size:  a 10-page and a 1,000-page book made by the real tool from colours.pdf; the 10-page book
+//          is the baseline, target 1000/10 <= 1.2 for opening.
+//   pages: a book of text200.pdf with the converter's default (vector) pages and the same book made
+//          with -all2bitmap; the bitmap book is the baseline, target vector/bitmap <= 1.2 for opening
+//          and for a turn.
 // Usage: node bench/viewer/benchmark.js BUILD_DIR [--runs N]
 'use strict';
 const fs = require('fs');
@@ -9,9 +13,10 @@ const path = require('path');
 
 const buildDir = path.resolve(process.argv[2] || 'build');
 const runsAt = process.argv.indexOf('--runs');
-const runs = runsAt > 0 ? Number(process.argv[runsAt + 1]) : 7;
+const runs = runsAt > 0 ? Number(process.argv[runsAt + 1]) : 5;
 process.env.VIEWER_NODE_MODULES = process.env.VIEWER_NODE_MODULES || path.join(buildDir, 'viewer', 'node_modules');
 const h = require(path.join(__dirname, '..', '..', 'tests', 'viewer', 'harness.js'));
+const TARGET = 1.2;
 
 // A book whose page list names `count` pages, cycling through the real page files of `source`.
 function bookOfSize(source, target, count) {
@@ -49,33 +54,62 @@ function median(values) {
   return sorted.length % 2 ? sorted[mid] : (sorted[mid - 1] + sorted[mid]) / 2;
 }
 
+function bookBytes(book) {
+  const data = path.join(book, 'data');
+  return fs.readdirSync(data).reduce((sum, name) => sum + fs.statSync(path.join(data, name)).size, 0);
+}
+
+// Prints one comparison; `baseline` and `other` name keys of `results`.
+function report(title, results, names, baseline, other) {
+  console.log(title);
+  console.log('  book            open ms (each run)                      median   turn ms median');
+  const medians = {};
+  for (const key of [baseline, other]) {
+    const opens = results[key].map((r) => r.open);
+    medians[key] = { open: median(opens), turn: median(results[key].map((r) => r.turn)) };
+    console.log(`  ${names[key].padEnd(14)}  ${opens.join(' ').padEnd(40)} ${String(medians[key].open).padStart(6)}   ${String(medians[key].turn).padStart(6)}`);
+  }
+  return { open: medians[other].open / medians[baseline].open, turn: medians[other].turn / medians[baseline].turn };
+}
+
+const verdict = (ratio) => (ratio <= TARGET ? 'met' : 'NOT met');
+
 async function main() {
   const work = fs.mkdtempSync(path.join(os.tmpdir(), 'viewer-bench-'));
   try {
-    const made = h.makeBook(buildDir, path.join(buildDir, 'testpdfs', 'colours.pdf'), path.join(work, 'made'));
-    const books = { 10: bookOfSize(made, path.join(work, 'book10'), 10), 1000: bookOfSize(made, path.join(work, 'book1000'), 1000) };
-    const servers = { 10: await h.serve(books[10]), 1000: await h.serve(books[1000]) };
+    const pdfs = path.join(buildDir, 'testpdfs');
+    const made = h.makeBook(buildDir, path.join(pdfs, 'colours.pdf'), path.join(work, 'made'));
+    const books = {
+      10: bookOfSize(made, path.join(work, 'book10'), 10),
+      1000: bookOfSize(made, path.join(work, 'book1000'), 1000),
+      vector: h.makeBook(buildDir, path.join(pdfs, 'text200.pdf'), path.join(work, 'vector')),
+      bitmap: h.makeBook(buildDir, path.join(pdfs, 'text200.pdf'), path.join(work, 'bitmap'), ['-all2bitmap']),
+    };
+    const keys = Object.keys(books);
+    const servers = {};
+    for (const key of keys) servers[key] = await h.serve(books[key]);
     const browser = await h.launch();
-    const results = { 10: [], 1000: [] };
-    await measure(browser, servers[10]); // warm-up: Ruffle's wasm compiled once for both
+    const results = Object.fromEntries(keys.map((key) => [key, []]));
+    await measure(browser, servers[10]); // warm-up: Ruffle's wasm compiled once for all
     for (let run = 0; run < runs; run++) {
-      for (const size of run % 2 ? [1000, 10] : [10, 1000]) results[size].push(await measure(browser, servers[size]));
+      // Each pair alternates which book goes first, so drift in background load hits both alike.
+      const order = run % 2 ? [1000, 10, 'bitmap', 'vector'] : [10, 1000, 'vector', 'bitmap'];
+      for (const key of order) results[key].push(await measure(browser, servers[key]));
     }
     await browser.close();
     for (const s of Object.values(servers)) await s.close();
 
     console.log(`viewer benchmark: ${runs} runs per book, canvas renderer, headless Chromium`);
-    console.log('book         open ms (each run)                      median   turn ms median');
-    const medians = {};
-    for (const size of [10, 1000]) {
-      const opens = results[size].map((r) => r.open);
-      const turns = results[size].map((r) => r.turn);
-      medians[size] = { open: median(opens), turn: median(turns) };
-      console.log(`${String(size).padStart(4)} pages   ${opens.join(' ').padEnd(40)} ${String(medians[size].open).padStart(6)}   ${String(medians[size].turn).padStart(6)}`);
-    }
-    const openRatio = medians[1000].open / medians[10].open;
-    const turnRatio = medians[1000].turn / medians[10].turn;
-    console.log(`ratio 1000/10 (baseline: the 10-page book): open ${openRatio.toFixed(2)}, turn ${turnRatio.toFixed(2)}; target open <= 1.2: ${openRatio <= 1.2 ? 'met' : 'NOT met'}`);
+    const size = report('size: colours.pdf pages repeated (baseline: the 10-page book)',
+      results, { 10: '10 pages', 1000: '1000 pages' }, 10, 1000);
+    console.log(`  ratio 1000/10: open ${size.open.toFixed(2)}, turn ${size.turn.toFixed(2)}; target open <= ${TARGET}: ${verdict(size.open)}`);
+    console.log();
+    const mb = (key) => (bookBytes(books[key]) / 2 ** 20).toFixed(1);
+    const pages = report('pages: text200.pdf, default pages against -all2bitmap (baseline: the bitmap book)',
+      results, { vector: `default ${mb('vector')}M`, bitmap: `bitmap ${mb('bitmap')}M` }, 'bitmap', 'vector');
+    console.log(`  ratio vector/bitmap: open ${pages.open.toFixed(2)} (target <= ${TARGET}: ${verdict(pages.open)}), ` +
+      `turn ${pages.turn.toFixed(2)} (target <= ${TARGET}: ${verdict(pages.turn)})`);
+    console.log('  (M = MiB of page files in data/; a turn includes its 650 ms animation)');
   } finally {
     fs.rmSync(work, { recursive: true, force: true });
   }

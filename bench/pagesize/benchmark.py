@@ -1,0 +1,195 @@
+#!/usr/bin/env python3
+"""Bytes per page of the page converter: default (vector) pages beside `-s bitmap` pages.
+
+Each benchmark PDF is converted once per mode, plain and with -z (page sizes do not vary between
+runs, so one conversion is the figure). Per document it prints the median and mean bytes of a page
+file, the total, the book's bytes over the PDF's bytes, the ratio default/bitmap, and how the page
+bytes split between bitmap tags and vector tags (shapes, fonts, text), so that a page that only
+looks vector from its size shows up.
+"""
+
+import argparse
+import shutil
+import statistics
+import struct
+import subprocess
+import sys
+import tempfile
+import zlib
+from pathlib import Path
+
+# Documents in the order printed; `kind` picks the targets that apply.
+DOCUMENTS = (
+    ("text200.pdf", "text"),
+    ("sample.pdf", "mixed"),
+    ("images20.pdf", "photos"),
+)
+MODES = (
+    ("default", []),
+    ("-s bitmap", ["-s", "bitmap"]),
+)
+VARIANTS = (("", []), ("-z", ["-z"]))
+
+# Targets for text pages: default/bitmap bytes per page, bytes of a typical page, book/PDF.
+TEXT_RATIO_TARGET = 0.2
+TEXT_PAGE_TARGET_KIB = 40
+TEXT_BOOK_TARGET = 4.0
+
+BITMAP_TAGS = {6, 8, 20, 21, 35, 36, 90}          # DefineBits*, JPEGTables, DefineBitsLossless*
+VECTOR_TAGS = {2, 22, 32, 83,                     # DefineShape 1-4
+               10, 48, 75, 91, 73, 88,            # DefineFont 1-4, alignment zones, font name
+               11, 33, 37, 13, 62}                # DefineText 1-2, DefineEditText, font infos
+
+
+def parse_args():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("build_dir", nargs="?", default="build", help="CMake build folder (default: build)")
+    parser.add_argument("--pdf-dir", help="folder with the benchmark PDFs "
+                        "(default: BUILD/testpdfs, generated if missing)")
+    return parser.parse_args()
+
+
+def fail(message):
+    print(f"bench: {message}", file=sys.stderr)
+    sys.exit(1)
+
+
+def benchmark_pdfs(build, pdf_dir, scratch):
+    names = [name for name, _ in DOCUMENTS]
+    folder = Path(pdf_dir) if pdf_dir else build / "testpdfs"
+    if all((folder / name).is_file() for name in names):
+        return folder
+    if pdf_dir:
+        fail(f"{folder} lacks one of {', '.join(names)}")
+    generator = build / "pdfgen" / "quavelin-pdfgen"
+    if not generator.is_file():
+        fail(f"neither {folder}/ nor {generator} exists: build the project first")
+    folder = scratch / "pdfs"
+    subprocess.run([str(generator), str(folder)], check=True)
+    return folder
+
+
+def tag_census(data):
+    """Bytes of a page file's (inflated) body in bitmap tags, vector tags and the rest."""
+    signature = data[:3]
+    if signature == b"CWS":
+        body = zlib.decompress(data[8:])
+    elif signature == b"FWS":
+        body = data[8:]
+    else:
+        raise ValueError(f"not an uncompressed or zlib SWF (signature {signature!r})")
+    bits = body[0] >> 3
+    pos = (5 + 4 * bits + 7) // 8 + 4
+    census = {"bitmap": 0, "vector": 0, "other": 0}
+    while pos + 2 <= len(body):
+        (header,) = struct.unpack_from("<H", body, pos)
+        code, length = header >> 6, header & 0x3F
+        size = 2
+        if length == 0x3F:
+            (length,) = struct.unpack_from("<I", body, pos + 2)
+            size = 6
+        group = "bitmap" if code in BITMAP_TAGS else "vector" if code in VECTOR_TAGS else "other"
+        census[group] += size + length
+        pos += size + length
+        if code == 0:
+            break
+    return census
+
+
+def convert(converter, pdf, switches, out_dir):
+    shutil.rmtree(out_dir, ignore_errors=True)
+    out_dir.mkdir(parents=True)
+    result = subprocess.run([str(converter), *switches, str(pdf), str(out_dir / "page%.swf")],
+                            capture_output=True, text=True)
+    if result.returncode != 0:
+        fail(f"converter {' '.join(switches)} failed on {pdf.name}: {result.stderr.strip()}")
+    files = sorted(out_dir.glob("page*.swf"))
+    if not files:
+        fail(f"converter {' '.join(switches)} wrote no pages for {pdf.name}")
+    sizes = [f.stat().st_size for f in files]
+    census = {"bitmap": 0, "vector": 0, "other": 0}
+    for f in files:
+        for group, count in tag_census(f.read_bytes()).items():
+            census[group] += count
+    shutil.rmtree(out_dir)
+    return {"sizes": sizes, "census": census}
+
+
+def kib(n):
+    return n / 1024
+
+
+def verdict(ok):
+    return "met" if ok else "not met"
+
+
+def report_document(name, kind, pdf_bytes, results):
+    pages = len(results[("default", "")]["sizes"])
+    print(f"{name}: {kind}, {pages} pages, PDF {kib(pdf_bytes):.0f} KiB")
+    print(f"  {'mode':<16}{'median KiB/page':>16}{'mean KiB/page':>15}{'total MiB':>11}{'book/PDF':>10}"
+          f"{'bitmap bytes':>14}{'vector bytes':>14}")
+    for (mode, variant), result in results.items():
+        sizes = result["sizes"]
+        body = sum(result["census"].values()) or 1
+        label = f"{mode} {variant}".strip()
+        print(f"  {label:<16}{kib(statistics.median(sizes)):>16.1f}{kib(sum(sizes) / len(sizes)):>15.1f}"
+              f"{sum(sizes) / 2**20:>11.2f}{sum(sizes) / pdf_bytes:>10.2f}"
+              f"{100 * result['census']['bitmap'] / body:>13.0f}%{100 * result['census']['vector'] / body:>13.0f}%")
+    for variant, _ in VARIANTS:
+        vector, bitmap = results[("default", variant)]["sizes"], results[("-s bitmap", variant)]["sizes"]
+        if len(vector) != len(bitmap):
+            fail(f"{name}: {len(vector)} default pages but {len(bitmap)} bitmap pages {variant}")
+        median_ratio = statistics.median(vector) / statistics.median(bitmap)
+        total_ratio = sum(vector) / sum(bitmap)
+        label = f"default/bitmap {variant}".strip()
+        print(f"  {label:<18} median {median_ratio:.2f}, total {total_ratio:.2f}")
+    if kind != "text":
+        print()
+        return True
+    all_met = True
+    for variant, _ in VARIANTS:
+        vector, bitmap = results[("default", variant)]["sizes"], results[("-s bitmap", variant)]["sizes"]
+        ratio = statistics.median(vector) / statistics.median(bitmap)
+        typical = kib(statistics.median(vector))
+        book = sum(vector) / pdf_bytes
+        checks = (
+            (f"default/bitmap bytes a page (median) <= {TEXT_RATIO_TARGET}", f"{ratio:.2f}", ratio <= TEXT_RATIO_TARGET),
+            (f"default page (median) <= {TEXT_PAGE_TARGET_KIB} KiB", f"{typical:.1f}", typical <= TEXT_PAGE_TARGET_KIB),
+            (f"default book/PDF <= {TEXT_BOOK_TARGET:g}", f"{book:.2f}", book <= TEXT_BOOK_TARGET),
+        )
+        print(f"  targets for text pages{', with ' + variant if variant else ', plain SWF (the default)'}:")
+        for what, value, ok in checks:
+            print(f"    {what:<46}{value:>8}   {verdict(ok)}")
+            all_met = all_met and ok
+    print()
+    return all_met
+
+
+def main():
+    args = parse_args()
+    build = Path(args.build_dir).resolve()
+    converter = build / "pageconv" / "swfsdk.dll"
+    if not converter.is_file():
+        fail(f"{converter} not found: build the project first")
+    with tempfile.TemporaryDirectory(prefix="quavelin-pagesize-") as temp:
+        scratch = Path(temp)
+        pdfs = benchmark_pdfs(build, args.pdf_dir, scratch)
+        print(f"converter : {converter}")
+        print("page files: zoom 72, JPEG quality 85; sizes on disk; KiB = 1024 bytes; book = its page files")
+        print("bitmap/vector bytes: share of the page files' inflated tag bytes in bitmap tags, and in")
+        print("                     shape, font and text tags")
+        print()
+        all_met = True
+        for name, kind in DOCUMENTS:
+            pdf = pdfs / name
+            results = {}
+            for variant, variant_switches in VARIANTS:
+                for mode, mode_switches in MODES:
+                    results[(mode, variant)] = convert(converter, pdf, mode_switches + variant_switches,
+                                                       scratch / "out")
+            all_met = report_document(name, kind, pdf.stat().st_size, results) and all_met
+    print("all targets met" if all_met else "targets not all met")
+
+
+if __name__ == "__main__":
+    main()
