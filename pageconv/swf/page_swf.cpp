@@ -2,9 +2,12 @@
 // that every player from version 6 on shows it and an AS3 viewer can load it as a child movie.
 #include "swf/page_swf.h"
 
+#include "swf/vector_tags.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <stdexcept>
 
 namespace pageconv {
 namespace {
@@ -183,15 +186,33 @@ void append(Bytes& to, const Bytes& from) {
     to.insert(to.end(), from.begin(), from.end());
 }
 
-void appendUrlButtons(Bytes& tags, const std::vector<UrlLink>& links) {
-    uint16_t id = kFirstLinkId;
-    uint16_t depth = kFirstLinkDepth;
+// Buttons take the ids and depths after whatever is drawn under them.
+void appendUrlButtons(Bytes& tags, const std::vector<UrlLink>& links, IdsAndDepths first) {
+    if (first.id + 2 * links.size() > 0x10000 || first.depth + links.size() > 0x10000) {
+        throw std::length_error("the page's links need more ids or depths than SWF has");
+    }
+    auto id = static_cast<uint16_t>(first.id);
+    auto depth = static_cast<uint16_t>(first.depth);
     for (const UrlLink& link : links) {
         append(tags, hitAreaShape(id, link.onStage));
         append(tags, urlButtonTag(id + 1, id, link.url));
         append(tags, placeTag(id + 1, depth));
         id += 2;
         ++depth;
+    }
+}
+
+// The image keeps the ids and depths it always had, so a page without vectors is written as
+// before; the sheet is placed even without an image.
+void appendPageImage(Bytes& tags, const std::optional<PageImage>& image, const TwipRect& stage) {
+    if (image) {
+        appendBitmapTag(tags, *image);
+        append(tags, pageShapeTag(*image, stage));
+    }
+    append(tags, whiteSheetTag(stage));
+    append(tags, placeTag(kSheetShapeId, kSheetDepth));
+    if (image) {
+        append(tags, placeTag(kPageShapeId, kPageDepth));
     }
 }
 
@@ -212,7 +233,7 @@ Bytes buildPageSwf(const PageSwfInput& page) {
     const TwipRect stage{0, toTwips(page.stageWidth), 0, toTwips(page.stageHeight)};
     const std::string metadata = pageLinksMetadata(page.pageLinks);
     Bytes tags;
-    tags.reserve(page.image.jpeg.size() + 1024);
+    tags.reserve((page.image ? page.image->jpeg.size() : 0) + 1024);
     if (page.version >= 8) {
         append(tags, fileAttributes(!metadata.empty()));
     }
@@ -222,12 +243,10 @@ Bytes buildPageSwf(const PageSwfInput& page) {
         append(tags, makeTag(tag::kMetadata, text.bytes));
     }
     append(tags, whiteBackground());
-    appendBitmapTag(tags, page.image);
-    append(tags, pageShapeTag(page.image, stage));
-    append(tags, whiteSheetTag(stage));
-    append(tags, placeTag(kSheetShapeId, kSheetDepth));
-    append(tags, placeTag(kPageShapeId, kPageDepth));
-    appendUrlButtons(tags, page.urlLinks);
+    appendPageImage(tags, page.image, stage);
+    const IdsAndDepths free =
+        appendVectorTags(tags, page.vectors, IdsAndDepths{kFirstLinkId, kFirstLinkDepth});
+    appendUrlButtons(tags, page.urlLinks, free);
     append(tags, makeTag(tag::kShowFrame, {}));
     append(tags, makeTag(tag::kEnd, {}));
     return makeSwfFile(SwfHeader{page.version, stage}, tags, page.compress);

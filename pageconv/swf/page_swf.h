@@ -1,10 +1,14 @@
 // One page file: a white sheet over the stage, the inked part of the rendered page as a bitmap fill
-// on it, URL buttons above them, and the record of links to other pages for the viewer.
+// on it, the page's vectors over that, URL buttons on top, and the record of links to other pages
+// for the viewer.
 #pragma once
 
 #include "link_geometry.h"
 #include "swf/blank_margins.h"
 #include "swf/swf_writer.h"
+#include "swf/vector_page.h"
+
+#include <optional>
 
 #include <string>
 #include <vector>
@@ -33,7 +37,8 @@ struct PageSwfInput {
     bool compress = false;
     double stageWidth = 0;  // pixels
     double stageHeight = 0;
-    PageImage image;
+    std::optional<PageImage> image;
+    VectorPage vectors;  // drawn over the image
     std::vector<UrlLink> urlLinks;
     std::vector<PageLink> pageLinks;
 };
@@ -41,6 +46,8 @@ struct PageSwfInput {
 // The text of the Metadata tag, empty when there are no links to pages.
 std::string pageLinksMetadata(const std::vector<PageLink>& links);
 
+// Throws std::length_error when the vectors and links need more ids or depths than SWF has (see
+// the bounds below, which a caller checks against vectorStats first).
 Bytes buildPageSwf(const PageSwfInput& page);
 
 // The URL a button may carry: GetURL's record length is 16 bits, and browsers cut far earlier.
@@ -48,5 +55,9 @@ constexpr size_t kMaxUrlBytes = 8000;
 // Character ids and depths are 16 bits and each button uses two ids; page links are capped
 // alike so that a hostile page cannot bloat its file without end.
 constexpr size_t kMaxLinksPerPage = 10000;
+// What is left of the 16-bit ids and depths for a page's vectors once the sheet, the image and
+// the most links a page may have are counted.
+constexpr size_t kMaxVectorCharacters = 0xFFFF - 3 - 2 * kMaxLinksPerPage;
+constexpr size_t kMaxVectorPlacedObjects = 0xFFFF - 2 - kMaxLinksPerPage;
 
 }  // namespace pageconv

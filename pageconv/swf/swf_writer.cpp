@@ -143,19 +143,15 @@ Bytes makeTag(uint16_t code, std::span<const uint8_t> body, bool longHeader) {
     return out.bytes;
 }
 
-namespace {
-
-Bytes deflateAll(std::span<const uint8_t> data) {
+Bytes zlibCompress(std::span<const uint8_t> data) {
     uLongf size = compressBound(data.size());
     Bytes packed(size);
     if (compress2(packed.data(), &size, data.data(), data.size(), Z_DEFAULT_COMPRESSION) != Z_OK) {
-        throw std::runtime_error("zlib could not compress the page");
+        throw std::runtime_error("zlib could not compress");
     }
     packed.resize(size);
     return packed;
 }
-
-}  // namespace
 
 // The page's bitmap makes up most of a file: the tags are copied once, straight after the
 // header fields, into a buffer of the right size.
@@ -174,7 +170,7 @@ Bytes makeSwfFile(const SwfHeader& header, std::span<const uint8_t> tags, bool c
     writeU32(file, static_cast<uint32_t>(length));
     if (compress) {
         writeBytes(fields, tags);
-        writeBytes(file, deflateAll(fields.bytes));
+        writeBytes(file, zlibCompress(fields.bytes));
     } else {
         writeBytes(file, fields.bytes);
         writeBytes(file, tags);

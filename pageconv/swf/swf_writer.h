@@ -68,6 +68,9 @@ struct SwfHeader {
 // The whole file: header, then the given tags (which must end with an End tag).
 Bytes makeSwfFile(const SwfHeader& header, std::span<const uint8_t> tags, bool compress);
 
+// zlib's stream format, as bitmap tags carry their pixels.
+Bytes zlibCompress(std::span<const uint8_t> data);
+
 // The longest value of a 16.16 fixed scale factor in a MATRIX field (31 signed bits).
 constexpr double kMaxMatrixScale = 16383.0;
 
@@ -78,9 +81,14 @@ constexpr uint16_t kDefineShape = 2;
 constexpr uint16_t kSetBackgroundColor = 9;
 constexpr uint16_t kDefineBitsJpeg2 = 21;
 constexpr uint16_t kPlaceObject2 = 26;
+constexpr uint16_t kDefineText2 = 33;
 constexpr uint16_t kDefineButton2 = 34;
+constexpr uint16_t kDefineBitsJpeg3 = 35;
+constexpr uint16_t kDefineBitsLossless2 = 36;
 constexpr uint16_t kFileAttributes = 69;
+constexpr uint16_t kDefineFont3 = 75;
 constexpr uint16_t kMetadata = 77;
+constexpr uint16_t kDefineShape4 = 83;
 }  // namespace tag
 
 }  // namespace pageconv

@@ -90,7 +90,7 @@ TEST(PageSwf, EncodedPartLandsAtItsPlaceOverAWhiteSheet) {
     };
     for (const Case& c : cases) {
         PageSwfInput page = samplePage(10);
-        page.image.part = c.part;
+        page.image->part = c.part;
         const auto movie = swftest::readMovie(buildPageSwf(page));
         const auto shapes = swftest::tagsWithCode(movie, 2);
         ASSERT_EQ(shapes.size(), 2u) << c.name;
@@ -120,9 +120,9 @@ TEST(PageSwf, StagesWiderThanOneEdgeRecordStillClose) {
     PageSwfInput page = samplePage(10);
     page.stageWidth = 8000;
     page.stageHeight = 3300;
-    page.image.width = 8000;
-    page.image.height = 3300;
-    page.image.part = PixelBox{0, 0, 8000, 3300};
+    page.image->width = 8000;
+    page.image->height = 3300;
+    page.image->part = PixelBox{0, 0, 8000, 3300};
     const auto movie = swftest::readMovie(buildPageSwf(page));
     const auto shape = swftest::readShape(*swftest::tagsWithCode(movie, 2).at(0));
     EXPECT_EQ(shape.bounds[1], 160000);
