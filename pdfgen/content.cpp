@@ -37,15 +37,6 @@ int winansiByte(char32_t cp) {
     }
 }
 
-void appendOp(Content& c, std::initializer_list<double> operands, std::string_view op) {
-    for (double v : operands) {
-        c.ops += formatNumber(v);
-        c.ops += ' ';
-    }
-    c.ops += op;
-    c.ops += '\n';
-}
-
 // Renderers turn a component into a byte by truncating or by rounding; rounding up at five
 // decimals gives the intended byte either way.
 std::string colourOperands(Rgb k) {
@@ -54,6 +45,17 @@ std::string colourOperands(Rgb k) {
         out += formatNumber(std::ceil(v * 1e5 - 1e-6) / 1e5, 5) + " ";
     }
     return out;
+}
+
+}  // namespace
+
+void appendOp(Content& c, std::initializer_list<double> operands, std::string_view op) {
+    for (double v : operands) {
+        c.ops += formatNumber(v);
+        c.ops += ' ';
+    }
+    c.ops += op;
+    c.ops += '\n';
 }
 
 void pathPolygon(Content& c, const std::vector<Point>& points) {
@@ -71,8 +73,6 @@ void pathCircle(Content& c, Point o, double r) {
     appendOp(c, {o.x - r, o.y - k, o.x - k, o.y - r, o.x, o.y - r}, "c");
     appendOp(c, {o.x + k, o.y - r, o.x + r, o.y - k, o.x + r, o.y}, "c");
 }
-
-}  // namespace
 
 std::u32string decodeUtf8(std::string_view s) {
     std::u32string out;

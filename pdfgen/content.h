@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,6 +49,12 @@ std::u32string decodeUtf8(std::string_view utf8);
 std::string toWinansi(std::string_view utf8);
 // A PDF literal string, "(...)", with delimiters and non-ASCII bytes escaped.
 std::string pdfLiteral(std::string_view bytes);
+
+// One operator line: the operands in the stable number form, then the operator.
+void appendOp(Content& c, std::initializer_list<double> operands, std::string_view op);
+// Paths left open for the caller's paint or clip operator.
+void pathPolygon(Content& c, const std::vector<Point>& points);
+void pathCircle(Content& c, Point centre, double radius);
 
 void saveState(Content& c);
 void restoreState(Content& c);

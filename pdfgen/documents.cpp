@@ -261,8 +261,9 @@ void writeImages20(const std::filesystem::path& dir) {
 }
 
 std::vector<std::string> generatedFileNames() {
-    return {"geometry.pdf", "colours.pdf", "encrypted.pdf", "owner-only.pdf", "truncated.pdf",
-            "broken.pdf",   "sample.pdf",  "text200.pdf",   "images20.pdf"};
+    return {"geometry.pdf",  "colours.pdf", "encrypted.pdf",     "owner-only.pdf",
+            "truncated.pdf", "broken.pdf",  "sample.pdf",        "text200.pdf",
+            "images20.pdf",  "vector.pdf",  "vector-hostile.pdf"};
 }
 
 void writeAll(const std::filesystem::path& dir) {
@@ -275,6 +276,8 @@ void writeAll(const std::filesystem::path& dir) {
     writeSample(dir);
     writeText200(dir);
     writeImages20(dir);
+    writeVector(dir);
+    writeVectorHostile(dir);
 }
 
 }  // namespace pdfgen

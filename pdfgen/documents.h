@@ -31,6 +31,20 @@ void writeText200(const std::filesystem::path& dir);
 void writeImages20(const std::filesystem::path& dir);
 void writeSample(const std::filesystem::path& dir);
 
+// vector.pdf: one feature a page, in this order (names for tests and their artifacts).
+inline constexpr std::array<const char*, 19> kVectorPages = {
+    "standard-font",  "truetype-font",  "cff-font",       "type3-font",   "text-transforms",
+    "render-modes",   "dashed-strokes", "fill-rules",     "nested-clips", "soft-mask",
+    "image-mask",     "jpeg-image",     "lossless-image", "shading-sh",   "shading-pattern",
+    "blend-multiply", "group-alpha",    "rotate-90",      "crop-box"};
+void writeVector(const std::filesystem::path& dir);
+// vector-hostile.pdf: a 300,000-segment path, zero and 1e6 scales, coordinates near 1e9, a font
+// whose program is garbage, glyphs without outlines.
+inline constexpr std::array<const char*, 6> kHostilePages = {
+    "long-path",       "degenerate-transforms", "huge-transforms",
+    "far-coordinates", "garbage-font",          "empty-glyphs"};
+void writeVectorHostile(const std::filesystem::path& dir);
+
 // Every file, in an order that satisfies the dependencies above.
 std::vector<std::string> generatedFileNames();
 void writeAll(const std::filesystem::path& dir);

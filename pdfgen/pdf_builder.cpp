@@ -1,6 +1,8 @@
-// A PDF document under construction: standard fonts, images, pages, links, metadata and saving.
+// A PDF document under construction: standard and embedded fonts, images, objects written as PDF
+// syntax, pages, links, metadata and saving.
 #include "pdf_builder.h"
 
+#include <cstdio>
 #include <cstring>
 #include <system_error>
 
@@ -59,6 +61,48 @@ const StandardFont& fontNamed(const PdfDoc& pdf, std::string_view resource) {
     throw std::invalid_argument("no standard font " + std::string(resource));
 }
 
+// The page's own dictionary of a resource category. The graphics states are shared by every page,
+// so a page that adds one gets a copy first.
+pdf_obj* categoryOfPage(fz_context* ctx, PdfDoc& pdf, pdf_obj* res, const char* category) {
+    pdf_obj* dict = pdf_dict_gets(ctx, res, category);
+    if (dict == pdf.graphicsStates.get()) {
+        dict = pdf_copy_dict(ctx, dict);
+        pdf_dict_puts_drop(ctx, res, category, dict);
+    }
+    return dict != nullptr ? dict : pdf_dict_puts_dict(ctx, res, category, 4);
+}
+
+PdfObjPtr parseObject(PdfDoc& pdf, std::string_view syntax) {
+    fz_context* ctx = pdf.ctx.get();
+    const std::string text(syntax);
+    pdf_obj* obj = nullptr;
+    guarded(ctx, [&] {
+        fz_stream* stm =
+            fz_open_memory(ctx, reinterpret_cast<const unsigned char*>(text.data()), text.size());
+        pdf_lexbuf lex;
+        pdf_lexbuf_init(ctx, &lex, PDF_LEXBUF_SMALL);
+        fz_try(ctx) {
+            obj = pdf_parse_stm_obj(ctx, pdf.doc.get(), stm, &lex);
+        }
+        fz_always(ctx) {
+            pdf_lexbuf_fin(ctx, &lex);
+            fz_drop_stream(ctx, stm);
+        }
+        fz_catch(ctx) {
+            fz_rethrow(ctx);
+        }
+    });
+    return mu::ownObject(ctx, obj);
+}
+
+BufferPtr bufferOf(fz_context* ctx, std::string_view bytes) {
+    return own<fz_buffer, fz_drop_buffer>(
+        ctx, guardedValue(ctx, [&] {
+            return fz_new_buffer_from_copied_data(
+                ctx, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+        }));
+}
+
 PdfObjPtr pageResources(PdfDoc& pdf, const PageSpec& spec) {
     fz_context* ctx = pdf.ctx.get();
     PdfObjPtr res =
@@ -74,6 +118,12 @@ PdfObjPtr pageResources(PdfDoc& pdf, const PageSpec& spec) {
             pdf_dict_puts(ctx, xobjects, name.c_str(), image);
         }
     });
+    for (const Resource& r : spec.resources) {
+        guarded(ctx, [&] {
+            pdf_dict_puts(ctx, categoryOfPage(ctx, pdf, res.get(), r.category.c_str()),
+                          r.name.c_str(), r.object);
+        });
+    }
     return res;
 }
 
@@ -184,6 +234,63 @@ PdfObjPtr addJpegImage(PdfDoc& pdf, const std::vector<unsigned char>& jpeg) {
         ctx, guardedValue(ctx, [&] { return fz_new_image_from_buffer(ctx, data.get()); }));
     return mu::ownObject(
         ctx, guardedValue(ctx, [&] { return pdf_add_image(ctx, pdf.doc.get(), image.get()); }));
+}
+
+PdfObjPtr addObject(PdfDoc& pdf, std::string_view syntax) {
+    fz_context* ctx = pdf.ctx.get();
+    const PdfObjPtr direct = parseObject(pdf, syntax);
+    return mu::ownObject(
+        ctx, guardedValue(ctx, [&] { return pdf_add_object(ctx, pdf.doc.get(), direct.get()); }));
+}
+
+PdfObjPtr addStream(PdfDoc& pdf, std::string_view dictionary, std::string_view data) {
+    fz_context* ctx = pdf.ctx.get();
+    const PdfObjPtr dict = parseObject(pdf, dictionary);
+    const BufferPtr buf = bufferOf(ctx, data);
+    return mu::ownObject(ctx, guardedValue(ctx, [&] {
+                             return pdf_add_stream(ctx, pdf.doc.get(), buf.get(), dict.get(), 0);
+                         }));
+}
+
+std::string reference(const PdfDoc& pdf, const PdfObjPtr& object) {
+    return std::to_string(pdf_to_num(pdf.ctx.get(), object.get())) + " 0 R";
+}
+
+EmbeddedFont addTrueTypeFont(PdfDoc& pdf, const std::filesystem::path& file) {
+    fz_context* ctx = pdf.ctx.get();
+    const std::string path = file.string();
+    if (!std::filesystem::is_regular_file(file)) {
+        throw std::runtime_error("missing font " + path + " (scripts/install-deps.sh installs it)");
+    }
+    FontPtr face = own<fz_font, fz_drop_font>(
+        ctx,
+        guardedValue(ctx, [&] { return fz_new_font_from_file(ctx, nullptr, path.c_str(), 0, 0); }));
+    pdf_obj* dict = guardedValue(ctx, [&] {
+        return pdf_add_simple_font(ctx, pdf.doc.get(), face.get(), PDF_SIMPLE_ENCODING_LATIN);
+    });
+    return {std::move(face), mu::ownObject(ctx, dict)};
+}
+
+EmbeddedFont addCffFont(PdfDoc& pdf, const char* base14Name) {
+    fz_context* ctx = pdf.ctx.get();
+    FontPtr face = own<fz_font, fz_drop_font>(
+        ctx, guardedValue(ctx, [&] { return fz_new_base14_font(ctx, base14Name); }));
+    pdf_obj* dict =
+        guardedValue(ctx, [&] { return pdf_add_cid_font(ctx, pdf.doc.get(), face.get()); });
+    return {std::move(face), mu::ownObject(ctx, dict)};
+}
+
+std::string glyphIds(const PdfDoc& pdf, const EmbeddedFont& font, std::string_view utf8) {
+    fz_context* ctx = pdf.ctx.get();
+    std::string hex = "<";
+    for (char32_t cp : decodeUtf8(utf8)) {
+        int gid = 0;
+        guarded(ctx, [&] { gid = fz_encode_character(ctx, font.face.get(), int(cp)); });
+        char digits[8];
+        std::snprintf(digits, sizeof digits, "%04X", unsigned(gid));
+        hex += digits;
+    }
+    return hex + ">";
 }
 
 void addPage(PdfDoc& pdf, const PageSpec& spec) {

@@ -1,4 +1,5 @@
-// A PDF document under construction: standard fonts, images, pages, links, metadata and saving.
+// A PDF document under construction: standard and embedded fonts, images, objects written as PDF
+// syntax, pages, links, metadata and saving.
 #pragma once
 
 #include <filesystem>
@@ -49,12 +50,21 @@ struct PdfDoc {
     std::vector<PdfObjPtr> pages;
 };
 
+// A resource only one page names. The category is its key in the page's Resources ("Font",
+// "XObject", "ExtGState", "Shading", "Pattern").
+struct Resource {
+    std::string category;
+    std::string name;
+    pdf_obj* object = nullptr;
+};
+
 struct PageSpec {
     Rect media;
     int rotate = 0;
     std::optional<Rect> crop;
     Content content;
     std::vector<std::pair<std::string, pdf_obj*>> images;  // resource name, image object
+    std::vector<Resource> resources;                       // beyond the shared fonts and states
 };
 
 // A link annotation: to a URI, or (when uri is empty) to a 0-based page shown whole.
@@ -86,6 +96,26 @@ struct RgbPixels {
 PdfObjPtr addLosslessImage(PdfDoc& pdf, const RgbPixels& pixels);
 // A JPEG image kept as it is (DCT), for photographs.
 PdfObjPtr addJpegImage(PdfDoc& pdf, const std::vector<unsigned char>& jpeg);
+
+// An indirect object from PDF syntax such as "<</Type/ExtGState/BM/Multiply>>"; "N 0 R" in it
+// refers to an object added before (see reference).
+PdfObjPtr addObject(PdfDoc& pdf, std::string_view syntax);
+// A stream object from its dictionary in PDF syntax and its unencoded data (compressed on save).
+PdfObjPtr addStream(PdfDoc& pdf, std::string_view dictionary, std::string_view data);
+// "N 0 R" for an indirect object, to write into the syntax of another.
+std::string reference(const PdfDoc& pdf, const PdfObjPtr& object);
+
+// A font whose program is embedded, and the face that measures and encodes text for it.
+struct EmbeddedFont {
+    FontPtr face;
+    PdfObjPtr dict;
+};
+// A simple TrueType font read from a file, WinAnsi-encoded like the standard fonts.
+EmbeddedFont addTrueTypeFont(PdfDoc& pdf, const std::filesystem::path& file);
+// A Type0 font (Identity-H) embedding the CFF program of one of MuPDF's standard faces.
+EmbeddedFont addCffFont(PdfDoc& pdf, const char* base14Name);
+// A hex string of two-byte glyph ids, for text shown in an Identity-H font.
+std::string glyphIds(const PdfDoc& pdf, const EmbeddedFont& font, std::string_view utf8);
 
 void addPage(PdfDoc& pdf, const PageSpec& spec);
 // Links may point at any page, so add them once every page exists.

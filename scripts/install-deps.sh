@@ -13,6 +13,7 @@ packages=(
     haxe
     chromium
     poppler-utils
+    fonts-liberation
 )
 missing=()
 for p in "${packages[@]}"; do

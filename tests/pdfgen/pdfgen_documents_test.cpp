@@ -308,7 +308,8 @@ TEST(Documents, OutputIsTheSameOnEveryRun) {
     std::filesystem::create_directories(dir);
     writeGeometry(dir);
     writeEncrypted(dir);  // encryption keys are random unless seeded
-    for (const char* name : {"geometry.pdf", "encrypted.pdf"}) {
+    writeVector(dir);     // fonts read from files and embedded by MuPDF
+    for (const char* name : {"geometry.pdf", "encrypted.pdf", "vector.pdf"}) {
         EXPECT_EQ(fileBytes(dir / name), fileBytes(kDir / name)) << name;
     }
     std::filesystem::remove_all(dir);
