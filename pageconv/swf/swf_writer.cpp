@@ -112,13 +112,14 @@ void writeMatrix(BitWriter& out, const SwfMatrix& matrix) {
     alignToByte(out);
     writeFactorPair(out, matrix.scaleX, matrix.scaleY, 1.0);
     writeFactorPair(out, matrix.rotateSkew0, matrix.rotateSkew1, 0.0);
-    const int bits =
-        (matrix.translateX == 0 && matrix.translateY == 0)
-            ? 0
-            : std::max(signedBitsFor(matrix.translateX), signedBitsFor(matrix.translateY));
+    // The field width has 5 bits, so a translation is held to 31 signed bits.
+    constexpr int32_t kFarthest = (1 << 30) - 1;
+    const int32_t tx = std::clamp(matrix.translateX, -kFarthest, kFarthest);
+    const int32_t ty = std::clamp(matrix.translateY, -kFarthest, kFarthest);
+    const int bits = (tx == 0 && ty == 0) ? 0 : std::max(signedBitsFor(tx), signedBitsFor(ty));
     writeBits(out, bits, 5);
-    writeSignedBits(out, matrix.translateX, bits);
-    writeSignedBits(out, matrix.translateY, bits);
+    writeSignedBits(out, tx, bits);
+    writeSignedBits(out, ty, bits);
     alignToByte(out);
 }
 

@@ -612,6 +612,9 @@ void writeShape(PageWriter& w, const Outline& outline, const ShapeLook& look) {
 }
 
 void writeText(PageWriter& w, const PlacedText& text) {
+    if (text.glyphs.empty()) {
+        return;  // its font need not exist
+    }
     const TextStyle style{w.fontIds[text.font], &text};
     for (const TextPiece& piece : textPieces(text.glyphs)) {
         const uint16_t id = takeId(w);
@@ -700,7 +703,8 @@ void checkItems(const VectorPage& page, const std::vector<DrawItem>& items) {
     for (const DrawItem& item : items) {
         if (const auto* placed = std::get_if<PlacedBitmap>(&item.what)) {
             requireValid(placed->bitmap < page.bitmaps.size(), "a bitmap the page lacks");
-        } else if (const auto* text = std::get_if<PlacedText>(&item.what)) {
+        } else if (const auto* text = std::get_if<PlacedText>(&item.what);
+                   text && !text->glyphs.empty()) {
             requireValid(text->font < page.fonts.size(), "a font the page lacks");
             const size_t glyphs = page.fonts[text->font].glyphs.size();
             for (const GlyphPosition& g : text->glyphs) {

@@ -1,7 +1,9 @@
-// A small independent SWF reader for the tests: header, stage, tags, and the few records the
-// page files carry (shape bounds, bitmap fill matrix, button URLs, metadata text).
+// A small independent SWF reader for the tests: header, stage, tags, and the records the page
+// files carry (shapes with their edges and styles, fonts, texts, placements, bitmaps, button URLs,
+// metadata text).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -49,5 +51,121 @@ ShapeInfo readShape(const Tag& tag);
 std::optional<std::pair<std::string, std::string>> buttonUrl(const Tag& tag);
 
 std::vector<const Tag*> tagsWithCode(const Movie& movie, int code);
+
+// Tags given without a file around them, up to and including an End tag if there is one.
+std::vector<Tag> readTags(const Bytes& tags);
+
+struct Matrix {
+    double scaleX = 1;
+    double scaleY = 1;
+    double rotateSkew0 = 0;
+    double rotateSkew1 = 0;
+    int32_t translateX = 0;
+    int32_t translateY = 0;
+};
+
+struct Point {
+    int64_t x = 0;
+    int64_t y = 0;
+    bool operator==(const Point&) const = default;
+};
+
+// An edge with absolute ends, or a move (isMove) with the styles its record set (-1: unchanged).
+struct Edge {
+    bool isMove = false;
+    bool curved = false;
+    Point control;
+    Point to;
+    int fill0 = -1;
+    int fill1 = -1;
+    int line = -1;
+};
+
+struct FillStyle {
+    int type = 0;
+    uint32_t rgba = 0;
+    int bitmapId = 0;
+    Matrix matrix;
+};
+
+struct LineStyle2 {
+    int width = 0;
+    int startCap = 0;
+    int join = 0;
+    int endCap = 0;
+    bool noClose = false;
+    double miterLimit = 0;
+    uint32_t rgba = 0;
+};
+
+// DefineShape4.
+struct Shape4 {
+    int id = 0;
+    int32_t bounds[4] = {0, 0, 0, 0};
+    int32_t edgeBounds[4] = {0, 0, 0, 0};
+    int flags = 0;
+    std::vector<FillStyle> fills;
+    std::vector<LineStyle2> lines;
+    std::vector<Edge> edges;
+};
+Shape4 readShape4(const Tag& tag);
+
+struct Placement {
+    int flags = 0;
+    int depth = 0;
+    int id = 0;
+    int clipDepth = 0;
+};
+Placement readPlaceObject2(const Tag& tag);
+
+// DefineFont3.
+struct Font3 {
+    int id = 0;
+    int flags = 0;
+    std::string name;
+    std::vector<uint32_t> offsets;  // of each glyph shape, then of the code table
+    std::vector<std::vector<Edge>> glyphs;
+    std::vector<int> glyphFillBits;
+    std::vector<int> codes;
+    int ascent = 0;
+    int descent = 0;
+    std::vector<int> advances;
+    std::vector<std::array<int32_t, 4>> glyphBounds;
+    int kerningCount = 0;
+};
+Font3 readFont3(const Tag& tag);
+
+// DefineText2, each glyph at the point of text space its record and advances put it.
+struct TextGlyph {
+    int index = 0;
+    int32_t x = 0;
+    int32_t y = 0;
+    int record = 0;
+};
+struct Text2 {
+    int id = 0;
+    int32_t bounds[4] = {0, 0, 0, 0};
+    Matrix matrix;
+    int glyphBits = 0;
+    int advanceBits = 0;
+    int fontId = 0;
+    int height = 0;
+    uint32_t rgba = 0;
+    int records = 0;
+    std::vector<TextGlyph> glyphs;
+};
+Text2 readText2(const Tag& tag);
+
+// DefineBitsJPEG2/3 and DefineBitsLossless2.
+struct Bitmap {
+    int id = 0;
+    Bytes jpeg;
+    Bytes alpha;  // inflated
+    int format = 0;
+    int width = 0;
+    int height = 0;
+    Bytes pixels;  // inflated
+};
+Bitmap readBitmap(const Tag& tag);
 
 }  // namespace swftest
