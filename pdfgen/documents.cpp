@@ -261,9 +261,9 @@ void writeImages20(const std::filesystem::path& dir) {
 }
 
 std::vector<std::string> generatedFileNames() {
-    return {"geometry.pdf",  "colours.pdf", "encrypted.pdf",     "owner-only.pdf",
-            "truncated.pdf", "broken.pdf",  "sample.pdf",        "text200.pdf",
-            "images20.pdf",  "vector.pdf",  "vector-hostile.pdf"};
+    return {"geometry.pdf",  "colours.pdf", "encrypted.pdf",      "owner-only.pdf",
+            "truncated.pdf", "broken.pdf",  "sample.pdf",         "text200.pdf",
+            "images20.pdf",  "vector.pdf",  "vector-hostile.pdf", "vector-controls.pdf"};
 }
 
 void writeAll(const std::filesystem::path& dir) {
@@ -278,6 +278,7 @@ void writeAll(const std::filesystem::path& dir) {
     writeImages20(dir);
     writeVector(dir);
     writeVectorHostile(dir);
+    writeVectorControls(dir);
 }
 
 }  // namespace pdfgen

@@ -44,6 +44,11 @@ inline constexpr std::array<const char*, 6> kHostilePages = {
     "long-path",       "degenerate-transforms", "huge-transforms",
     "far-coordinates", "garbage-font",          "empty-glyphs"};
 void writeVectorHostile(const std::filesystem::path& dir);
+// vector-controls.pdf: vector.pdf's pages with one defect each, for comparisons to tell apart from
+// the real pages: standard-font without one glyph, render-modes with the clip of mode 7 lost,
+// fill-rules with the even-odd star filled nonzero, nested-clips without the inner clip, and
+// blend-multiply blending normally.
+void writeVectorControls(const std::filesystem::path& dir);
 
 // Every file, in an order that satisfies the dependencies above.
 std::vector<std::string> generatedFileNames();

@@ -575,6 +575,16 @@ PageSpec emptyGlyphPage(pdf_obj* type3) {
     return page;
 }
 
+// A page with one thing changed in its content, to prove that a comparison notices that change.
+PageSpec withDefect(PageSpec page, std::string_view from, std::string_view to) {
+    const size_t at = page.content.ops.find(from);
+    if (at == std::string::npos) {
+        throw std::logic_error("no " + std::string(from) + " to change");
+    }
+    page.content.ops.replace(at, from.size(), to);
+    return page;
+}
+
 }  // namespace
 
 void writeVector(const std::filesystem::path& dir) {
@@ -607,6 +617,20 @@ void writeVectorHostile(const std::filesystem::path& dir) {
         addPage(pdf, page);
     }
     savePdf(pdf, dir / "vector-hostile.pdf");
+}
+
+void writeVectorControls(const std::filesystem::path& dir) {
+    PdfDoc pdf = newPdfDoc("Vector features, each with a defect");
+    Pieces p{pdf, {}, {}};
+    // Times-Roman's "o" is 500 units wide: a kern of 500 leaves the glyphs after it in place.
+    const std::vector<PageSpec> pages = {
+        withDefect(standardFontPage(), "(Hamburgefonts) Tj", "[(Hamburgef) -500 (nts)] TJ"),
+        withDefect(renderModesPage(), "7 Tr", "3 Tr"), withDefect(fillRulesPage(), "f*", "f"),
+        withDefect(nestedClipsPage(), "W* n", "n"), withDefect(blendPage(p), "/GBM gs", "")};
+    for (const PageSpec& page : pages) {
+        addPage(pdf, page);
+    }
+    savePdf(pdf, dir / "vector-controls.pdf");
 }
 
 }  // namespace pdfgen

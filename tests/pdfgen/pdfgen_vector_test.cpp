@@ -118,6 +118,14 @@ PageRead readPage(const OpenedPdf& o, int index) {
     return read;
 }
 
+size_t occurrences(const std::string& text, std::string_view what) {
+    size_t n = 0;
+    for (size_t at = 0; (at = text.find(what, at)) != std::string::npos; at += what.size()) {
+        ++n;
+    }
+    return n;
+}
+
 struct PageCase {
     const char* page;
     Tags tags;
@@ -177,12 +185,27 @@ TEST(Vector, HostilePagesHoldTheirExtremes) {
                     {"empty-glyphs", {"font:Type3"}, {"(      ) Tj"}},
                 });
     const OpenedPdf o = openPdf("vector-hostile.pdf");
-    const std::string path = readPage(o, 0).content;
-    size_t segments = 0;
-    for (size_t at = 0; (at = path.find(" l\n", at)) != std::string::npos; ++at) {
-        ++segments;
+    EXPECT_EQ(occurrences(readPage(o, 0).content, " l\n"), 300000u);
+}
+
+TEST(Vector, ControlsDifferFromTheirPagesInOnePlace) {
+    const OpenedPdf real = openPdf("vector.pdf");
+    const OpenedPdf controls = openPdf("vector-controls.pdf");
+    const struct {
+        int control;
+        int page;
+        const char* gone;
+    } cases[] = {{0, 0, "(Hamburgefonts) Tj"},
+                 {1, 5, "7 Tr"},
+                 {2, 7, "f*"},
+                 {3, 8, "W* n"},
+                 {4, 15, "/GBM gs"}};
+    ASSERT_EQ(pdf_count_pages(controls.ctx.get(), controls.doc.get()), 5);
+    for (const auto& c : cases) {
+        const size_t before = occurrences(readPage(real, c.page).content, c.gone);
+        EXPECT_GE(before, 1u) << c.gone;
+        EXPECT_EQ(occurrences(readPage(controls, c.control).content, c.gone), before - 1) << c.gone;
     }
-    EXPECT_EQ(segments, 300000u);
 }
 
 // The garbage program must really be unreadable, or the page tests nothing.
