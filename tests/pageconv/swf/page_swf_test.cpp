@@ -4,6 +4,8 @@
 
 #include "swf_reader.h"
 
+#include <stdexcept>
+
 #include <gtest/gtest.h>
 
 namespace pageconv {
@@ -166,6 +168,47 @@ TEST(PageSwf, MetadataListsPageLinksInStagePixels) {
     ASSERT_FALSE(body.empty());
     EXPECT_EQ(body.back(), 0);
     EXPECT_EQ(std::string(body.begin(), body.end() - 1), pageLinksMetadata(page.pageLinks));
+}
+
+TEST(PageSwf, VectorsLieBetweenTheImageAndTheButtonsWithIdsOfTheirOwn) {
+    for (const bool withImage : {true, false}) {
+        PageSwfInput page = samplePage(10);
+        if (!withImage) {
+            page.image.reset();
+        }
+        const Outline box{{SegmentKind::MoveTo, {}, {0, 0}},
+                          {SegmentKind::LineTo, {}, {100, 0}},
+                          {SegmentKind::LineTo, {}, {100, 100}}};
+        page.vectors.items.push_back(DrawItem{FilledShape{box, FillRule::NonZero, Rgba{}}});
+        page.vectors.items.push_back(DrawItem{StrokedShape{box, LineStyle{}}});
+        page.urlLinks.push_back(UrlLink{Box{72, 102, 272, 142}, "https://example.com/one"});
+        const auto movie = swftest::readMovie(buildPageSwf(page));
+        const std::vector<int> withImageCodes{69, 9,  21, 2, 2,  26, 26, 83,
+                                              26, 83, 26, 2, 34, 26, 1,  0};
+        const std::vector<int> sheetOnlyCodes{69, 9, 2, 26, 83, 26, 83, 26, 2, 34, 26, 1, 0};
+        EXPECT_EQ(codesOf(movie), withImage ? withImageCodes : sheetOnlyCodes);
+        std::vector<std::pair<int, int>> placed;  // depth, id
+        for (const auto* tag : swftest::tagsWithCode(movie, 26)) {
+            const auto p = swftest::readPlaceObject2(*tag);
+            placed.emplace_back(p.depth, p.id);
+        }
+        std::vector<std::pair<int, int>> expected{{1, 3}, {2, 2}, {3, 4}, {4, 5}, {5, 7}};
+        if (!withImage) {
+            expected.erase(expected.begin() + 1);
+        }
+        EXPECT_EQ(placed, expected);
+    }
+}
+
+TEST(PageSwf, TooManyVectorsForTheLinksThrow) {
+    PageSwfInput page = samplePage(10);
+    const Outline dot{{SegmentKind::MoveTo, {}, {0, 0}}, {SegmentKind::LineTo, {}, {1, 0}}};
+    page.vectors.items.assign(kMaxVectorCharacters,
+                              DrawItem{FilledShape{dot, FillRule::NonZero, Rgba{}}});
+    page.urlLinks.assign(kMaxLinksPerPage, UrlLink{Box{1, 1, 2, 2}, "https://example.com"});
+    EXPECT_NO_THROW(buildPageSwf(page));
+    page.vectors.items.push_back(DrawItem{FilledShape{dot, FillRule::NonZero, Rgba{}}});
+    EXPECT_THROW(buildPageSwf(page), std::length_error);
 }
 
 }  // namespace

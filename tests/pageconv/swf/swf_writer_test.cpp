@@ -123,5 +123,27 @@ TEST(SwfFile, PlainAndCompressedCarryTheSameMovie) {
     EXPECT_EQ(b.tags[1].body, big);
 }
 
+TEST(SwfMatrix, RotationAndSkewReadBackAndStayOutWhenZero) {
+    BitWriter plain;
+    writeMatrix(plain, SwfMatrix{2.0, 0.5, 40, -8});
+    BitWriter turned;
+    writeMatrix(turned, SwfMatrix{2.0, 0.5, 40, -8, 0.25, -1.5});
+    EXPECT_LT(plain.bytes.size(), turned.bytes.size());
+    // Scale present, 19 bits; rotation present, 18 bits; translation 7 bits.
+    BitWriter expected;
+    writeBits(expected, 1, 1);
+    writeBits(expected, 19, 5);
+    writeSignedBits(expected, 2 << 16, 19);
+    writeSignedBits(expected, 1 << 15, 19);
+    writeBits(expected, 1, 1);
+    writeBits(expected, 18, 5);
+    writeSignedBits(expected, 1 << 14, 18);
+    writeSignedBits(expected, -(3 << 15), 18);
+    writeBits(expected, 7, 5);
+    writeSignedBits(expected, 40, 7);
+    writeSignedBits(expected, -8, 7);
+    EXPECT_EQ(turned.bytes, expected.bytes);
+}
+
 }  // namespace
 }  // namespace pageconv
