@@ -17,7 +17,7 @@ namespace {
 // An edge's delta fields have at most 17 bits.
 constexpr int64_t kMaxEdgeDelta = 65535;
 constexpr int64_t kMinEdgeDelta = -65536;
-// Halving a curve 20 times brings any held delta into an edge field.
+// Far more halvings than any held curve needs before its pieces fit the edge fields.
 constexpr int kMaxCurveSplits = 24;
 constexpr size_t kMaxGlyphsPerRecord = 255;
 constexpr uint32_t kLastId = 0xFFFF;

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <stdexcept>
 
 namespace pageconv {
@@ -136,6 +137,48 @@ TEST(VectorShapes, EdgesPastTheFieldWidthAreSplitAndEndWhereAsked) {
         }
         expectPassesThrough(shape.edges, wanted);
         EXPECT_EQ(shape.edges.back().to, (swftest::Point{wanted.back().to.x, wanted.back().to.y}));
+    }
+}
+
+double distanceToQuadratic(const swftest::Point& p, const double (&q)[3][2]) {
+    const auto at = [&](double t) {
+        const double u = 1 - t;
+        const double x = u * u * q[0][0] + 2 * u * t * q[1][0] + t * t * q[2][0];
+        const double y = u * u * q[0][1] + 2 * u * t * q[1][1] + t * t * q[2][1];
+        return std::hypot(x - static_cast<double>(p.x), y - static_cast<double>(p.y));
+    };
+    double best = 0;
+    for (int i = 1; i <= 4096; ++i) {  // coarse, then narrowed around the nearest sample
+        best = at(i / 4096.0) < at(best) ? i / 4096.0 : best;
+    }
+    double low = std::max(0.0, best - 1 / 4096.0);
+    double high = std::min(1.0, best + 1 / 4096.0);
+    for (int i = 0; i < 200; ++i) {
+        const double a = low + (high - low) / 3;
+        const double b = high - (high - low) / 3;
+        if (at(a) < at(b)) {
+            high = b;
+        } else {
+            low = a;
+        }
+    }
+    return at((low + high) / 2);
+}
+
+TEST(VectorShapes, HalvedCurvesStayOnTheCurve) {
+    constexpr double kFar = kFarthestShapeTwip;
+    const double curve[3][2] = {{0, 0}, {kFar, -kFar}, {-kFar, 3}};
+    VectorPage page;
+    page.items.push_back(DrawItem{StrokedShape{Outline{{SegmentKind::MoveTo, {}, {0, 0}},
+                                                       {SegmentKind::CurveTo,
+                                                        {kFarthestShapeTwip, -kFarthestShapeTwip},
+                                                        {-kFarthestShapeTwip, 3}}},
+                                               LineStyle{}}});
+    const auto edges = swftest::readShape4(tagsOf(page)[0]).edges;
+    EXPECT_GT(edges.size(), 1000U);
+    for (size_t i = 0; i < edges.size(); i += 1 + edges.size() / 500) {
+        ASSERT_TRUE(edges[i].isMove || edges[i].curved);
+        EXPECT_LT(distanceToQuadratic(edges[i].to, curve), 16.0) << i;
     }
 }
 
