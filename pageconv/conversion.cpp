@@ -90,12 +90,12 @@ bool writeFileBytes(const std::string& path, const Bytes& bytes, std::string& er
 void convertPage(PdfSession& session, ConversionJob& job, size_t index) {
     const int pageNumber = job.pages[index];
     PageOutcome& outcome = job.outcomes[index];
-    PageSwfInput swf;
-    if (!buildPage(session, job.page, pageNumber, swf, outcome.error)) {
+    Bytes file;
+    if (!buildPageFile(session, job.page, pageNumber, file, outcome.error)) {
         return;
     }
     const std::string path = pageFileName(job.page.options.outputPattern, pageNumber);
-    outcome.written = writeFileBytes(path, buildPageSwf(swf), outcome.error);
+    outcome.written = writeFileBytes(path, file, outcome.error);
 }
 
 std::unique_ptr<PdfSession> openUnlocked(const ConvertOptions& options, std::string& error) {

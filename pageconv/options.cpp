@@ -48,7 +48,11 @@ std::optional<UsageError> readSetting(const std::string& value, ConvertOptions& 
         options.zoomDpi = static_cast<int>(zoom);
     } else if (value == "disablelinks") {
         options.links = false;
-    } else if (value != "poly2bitmap" && value != "bitmap") {
+    } else if (value == "poly2bitmap") {
+        options.pageMode = std::max(options.pageMode, PageMode::TextOverBitmap);
+    } else if (value == "bitmap") {
+        options.pageMode = PageMode::Bitmap;
+    } else {
         return UsageError{"-s \"" + value +
                           "\": unknown setting (known: zoom=N, disablelinks, poly2bitmap, bitmap)"};
     }
@@ -75,11 +79,16 @@ std::optional<UsageError> applyValueSwitch(const std::string& name, const std::s
     return std::nullopt;
 }
 
-// -S, -f and -G shape vector output; every page here is a bitmap, so they change nothing.
 std::optional<UsageError> applyFlag(const std::string& name, ConvertOptions& options) {
     if (name == "-z") {
         options.compress = true;
-    } else if (name != "-S" && name != "-f" && name != "-G") {
+    } else if (name == "-S") {
+        options.textAsShapes = true;
+    } else if (name == "-f") {
+        options.fullFonts = true;
+    } else if (name == "-G") {
+        options.flattenClips = true;
+    } else {
         return UsageError{"unknown switch \"" + name + "\""};
     }
     return std::nullopt;

@@ -13,6 +13,11 @@ struct InfoRequest {
     std::string pdfPath;
 };
 
+// How pages are drawn: vectors where SWF draws them the same; text as vectors over one bitmap
+// of everything else; or the whole page as one bitmap. A later switch never asks for less
+// bitmap than an earlier one.
+enum class PageMode { Vectors, TextOverBitmap, Bitmap };
+
 struct ConvertOptions {
     std::string pdfPath;
     std::string outputPattern;  // exactly one "%", replaced by the page number
@@ -23,6 +28,10 @@ struct ConvertOptions {
     int zoomDpi = 72;
     int swfVersion = 10;
     bool links = true;
+    PageMode pageMode = PageMode::Vectors;
+    bool textAsShapes = false;  // -S
+    bool fullFonts = false;     // -f
+    bool flattenClips = false;  // -G
 };
 
 struct UsageError {

@@ -1,11 +1,19 @@
-// One page from PDF to page file contents: bounds and stage, the rendered bitmap with its blank
-// margins left out, and the page's links.
+// One page from PDF to page file: bounds and stage, then the page drawn as vectors, as text over
+// a bitmap, or as one bitmap with its blank margins left out, and the page's links. A page that
+// cannot be vectors, or that would be larger or slower to play as vectors, becomes a bitmap.
 #include "page_pipeline.h"
 
 #include "pdf/image_preload.h"
+#include "pdf/partial_render.h"
+#include "pdf/vector_device.h"
 #include "swf/bitmap_size.h"
 #include "swf/blank_margins.h"
+#include "swf/clip_layers.h"
 #include "swf/jpeg_encode.h"
+#include "swf/vector_tags.h"
+
+#include <limits>
+#include <stdexcept>
 
 namespace pageconv {
 namespace {
@@ -47,16 +55,11 @@ bool encodeInkedPart(const PagePixels& pixels, int quality, PageImage& image) {
     return true;
 }
 
-bool renderInto(PdfSession& session, fz_page* page, const Box& bounds, const BitmapSize& size,
-                int quality, PageImage& image, std::string& error) {
-    const PixmapPtr pixmap = renderPage(session, page, bounds, size.width, size.height, error);
-    if (!pixmap) {
-        return false;
-    }
-    fz_context* ctx = session.context.get();
-    const PagePixels pixels{fz_pixmap_samples(ctx, pixmap.get()), size.width, size.height,
-                            fz_pixmap_stride(ctx, pixmap.get()),
-                            fz_pixmap_components(ctx, pixmap.get())};
+bool encodePixmap(fz_context* ctx, fz_pixmap* pixmap, int quality, PageImage& image,
+                  std::string& error) {
+    const PagePixels pixels{fz_pixmap_samples(ctx, pixmap), fz_pixmap_width(ctx, pixmap),
+                            fz_pixmap_height(ctx, pixmap), fz_pixmap_stride(ctx, pixmap),
+                            fz_pixmap_components(ctx, pixmap)};
     if (!encodeInkedPart(pixels, quality, image)) {
         error = "JPEG encoding failed";
         return false;
@@ -64,20 +67,135 @@ bool renderInto(PdfSession& session, fz_page* page, const Box& bounds, const Bit
     return true;
 }
 
-}  // namespace
-
-bool buildPage(PdfSession& session, const PageJob& job, int pageNumber, PageSwfInput& swf,
-               std::string& error) {
-    const ConvertOptions& options = job.options;
-    const PagePtr page = loadPage(session, pageNumber, error);
+// What every way of drawing a page needs to know of it.
+struct PageFrame {
+    fz_page* page = nullptr;
     Box bounds;
-    if (!page || !pageBounds(session, page.get(), bounds, error)) {
+    BitmapSize bitmap;
+    PageSwfInput swf;  // stage, version and links; no drawing yet
+};
+
+bool bitmapFile(PdfSession& session, const PageJob& job, const PageFrame& frame,
+                fz_display_list* list, Bytes& file, std::string& error) {
+    const BitmapSize& size = frame.bitmap;
+    if (job.tuning.preloadJpegs) {
+        preloadPageJpegs(session, frame.page, static_cast<long long>(size.width) * size.height,
+                         kStoreBytesPerWorker / 2);
+    }
+    const PixmapPtr pixmap =
+        list != nullptr
+            ? renderDisplayList(session, list, frame.bounds, size.width, size.height, error)
+            : renderPage(session, frame.page, frame.bounds, size.width, size.height, error);
+    PageSwfInput swf = frame.swf;
+    swf.image.emplace();
+    if (!pixmap || !encodePixmap(session.context.get(), pixmap.get(), job.options.jpegQuality,
+                                 *swf.image, error)) {
         return false;
     }
+    file = buildPageSwf(swf);
+    return true;
+}
+
+VectorOptions vectorOptionsFor(const ConvertOptions& options, const PageFrame& frame) {
+    VectorOptions vector;
+    vector.twipsPerPoint = options.zoomDpi / 72.0 * 20.0;
+    vector.bitmapPixelsPerTwip = frame.bitmap.width / (frame.swf.stageWidth * 20.0);
+    vector.textAsShapes = options.textAsShapes;
+    vector.fullFonts = options.fullFonts;
+    vector.textOnly = options.pageMode == PageMode::TextOverBitmap;
+    vector.jpegQuality = options.jpegQuality;
+    return vector;
+}
+
+// Everything but the text, rendered as the page bitmap the text is drawn over.
+bool underlay(PdfSession& session, fz_display_list* list, const PageFrame& frame,
+              const VectorDrawing& drawing, int quality, PageImage& image, std::string& error) {
+    PartialRender part;
+    const Box& b = frame.bounds;
+    part.ctm = fz_concat(fz_translate(static_cast<float>(-b.x0), static_cast<float>(-b.y0)),
+                         fz_scale(static_cast<float>(frame.bitmap.width / (b.x1 - b.x0)),
+                                  static_cast<float>(frame.bitmap.height / (b.y1 - b.y0))));
+    part.pixels = PixelBox{0, 0, frame.bitmap.width, frame.bitmap.height};
+    part.lastCall = std::numeric_limits<size_t>::max();
+    part.droppedCalls = drawing.textCalls;
+    fz_context* ctx = session.context.get();
+    const mu::PixmapPtr pixmap = renderPart(ctx, list, part, error);
+    return pixmap && encodePixmap(ctx, pixmap.get(), quality, image, error);
+}
+
+bool withinVectorBounds(const VectorPage& page, size_t edges) {
+    return edges <= kMaxVectorEdges && vectorStats(page).placedObjects <= kMaxVectorObjects;
+}
+
+// False when the page is better off as a bitmap (the reason is then of no interest).
+bool vectorFile(PdfSession& session, const PageJob& job, const PageFrame& frame,
+                fz_display_list* list, Bytes& file) {
+    const ConvertOptions& options = job.options;
+    fz_context* ctx = session.context.get();
+    const VectorOptions vector = vectorOptionsFor(options, frame);
+    VectorDrawing drawing;
+    std::string ignored;
+    if (!drawVectors(ctx, list, frame.bounds, vector, drawing, ignored) ||
+        !withinVectorBounds(drawing.page, drawing.edges)) {
+        return false;
+    }
+    PageSwfInput swf = frame.swf;
+    if (vector.textOnly) {
+        swf.image.emplace();
+        if (!underlay(session, list, frame, drawing, options.jpegQuality, *swf.image, ignored)) {
+            return false;
+        }
+    } else if (!renderRegions(ctx, list, frame.bounds, vector, drawing, ignored)) {
+        return false;
+    }
+    if (options.flattenClips) {
+        flattenClipLayers(drawing.page.items,
+                          TwipRect{0, toTwips(swf.stageWidth), 0, toTwips(swf.stageHeight)});
+    }
+    swf.vectors = std::move(drawing.page);
+    try {
+        file = buildPageSwf(swf);
+    } catch (const std::length_error&) {
+        return false;
+    }
+    return true;
+}
+
+// Below this size a vector page is taken as it is; above it the bitmap page is made as well
+// and the smaller of the two is kept.
+constexpr size_t kVectorBytesWorthComparing = 96 * 1024;
+
+bool drawPage(PdfSession& session, const PageJob& job, const PageFrame& frame, Bytes& file,
+              std::string& error) {
+    const ConvertOptions& options = job.options;
+    if (options.pageMode == PageMode::Bitmap || options.swfVersion < kMinVectorSwfVersion) {
+        return bitmapFile(session, job, frame, nullptr, file, error);
+    }
+    const DisplayListPtr list = pageDisplayList(session, frame.page, error);
+    if (!list) {
+        return false;
+    }
+    if (!vectorFile(session, job, frame, list.get(), file)) {
+        return bitmapFile(session, job, frame, list.get(), file, error);
+    }
+    if (file.size() > kVectorBytesWorthComparing && options.pageMode == PageMode::Vectors) {
+        Bytes bitmap;
+        if (bitmapFile(session, job, frame, list.get(), bitmap, error) &&
+            bitmap.size() < file.size()) {
+            file = std::move(bitmap);
+        }
+    }
+    return true;
+}
+
+bool framePage(PdfSession& session, const PageJob& job, int pageNumber, PageFrame& frame,
+               std::string& error) {
+    const ConvertOptions& options = job.options;
+    PageSwfInput& swf = frame.swf;
     swf.version = static_cast<uint8_t>(options.swfVersion);
     swf.compress = options.compress;
-    swf.stageWidth = stagePixels(bounds.x1 - bounds.x0, options.zoomDpi);
-    swf.stageHeight = stagePixels(bounds.y1 - bounds.y0, options.zoomDpi);
+    swf.stageWidth = stagePixels(frame.bounds.x1 - frame.bounds.x0, options.zoomDpi);
+    swf.stageHeight = stagePixels(frame.bounds.y1 - frame.bounds.y0, options.zoomDpi);
     if (!(swf.stageWidth >= 0.05 && swf.stageHeight >= 0.05)) {
         error = "page " + std::to_string(pageNumber) + " has no area at this zoom";
         return false;
@@ -91,16 +209,27 @@ bool buildPage(PdfSession& session, const PageJob& job, int pageNumber, PageSwfI
                 std::to_string(options.zoomDpi);
         return false;
     }
-    if (job.tuning.preloadJpegs) {
-        preloadPageJpegs(session, page.get(), static_cast<long long>(size->width) * size->height,
-                         kStoreBytesPerWorker / 2);
+    frame.bitmap = *size;
+    if (options.links) {
+        collectLinks(session, frame.page, frame.bounds, options.zoomDpi / 72.0, swf);
     }
-    if (!renderInto(session, page.get(), bounds, *size, options.jpegQuality, swf.image, error)) {
-        error = "page " + std::to_string(pageNumber) + ": " + error;
+    return true;
+}
+
+}  // namespace
+
+bool buildPageFile(PdfSession& session, const PageJob& job, int pageNumber, Bytes& file,
+                   std::string& error) {
+    const PagePtr page = loadPage(session, pageNumber, error);
+    PageFrame frame;
+    frame.page = page.get();
+    if (!page || !pageBounds(session, page.get(), frame.bounds, error) ||
+        !framePage(session, job, pageNumber, frame, error)) {
         return false;
     }
-    if (options.links) {
-        collectLinks(session, page.get(), bounds, options.zoomDpi / 72.0, swf);
+    if (!drawPage(session, job, frame, file, error)) {
+        error = "page " + std::to_string(pageNumber) + ": " + error;
+        return false;
     }
     return true;
 }

@@ -19,7 +19,19 @@ struct PageJob {
 // MuPDF's store for each worker; half of it may hold images decoded ahead of drawing.
 constexpr size_t kStoreBytesPerWorker = 64u << 20;
 
-bool buildPage(PdfSession& session, const PageJob& job, int pageNumber, PageSwfInput& swf,
-               std::string& error);
+// Vector tags (DefineShape4 with its winding rule and stroke styles, DefineFont3) came with
+// version 8; pages for older players are bitmaps.
+constexpr int kMinVectorSwfVersion = 8;
+
+// Bounds on a vector page, past which it is written as a bitmap: the player tessellates every
+// edge when it draws a page and again at each zoom step, and each placed object costs it a
+// display object, so pages past these turn slowly. Typeset text pages stay far below them
+// (a few thousand edges, a few hundred objects).
+constexpr size_t kMaxVectorEdges = 250000;
+constexpr size_t kMaxVectorObjects = 20000;
+
+// The whole page file, or false with a message naming the page.
+bool buildPageFile(PdfSession& session, const PageJob& job, int pageNumber, Bytes& file,
+                   std::string& error);
 
 }  // namespace pageconv

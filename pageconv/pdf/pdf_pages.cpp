@@ -223,30 +223,45 @@ bool pageBounds(PdfSession& session, fz_page* page, Box& bounds, std::string& er
     return true;
 }
 
-PixmapPtr renderPage(PdfSession& session, fz_page* page, const Box& bounds, int width, int height,
-                     std::string& error) {
+DisplayListPtr pageDisplayList(PdfSession& session, fz_page* page, std::string& error) {
+    fz_context* ctx = session.context.get();
+    MessageBuffer message{};
+    DisplayListPtr list(listRaw(ctx, page, message),
+                        mu::InContextDeleter<fz_display_list, fz_drop_display_list>{ctx});
+    if (!list) {
+        error = std::string("the page cannot be read: ") + message.data();
+    }
+    return list;
+}
+
+PixmapPtr renderDisplayList(PdfSession& session, fz_display_list* list, const Box& bounds,
+                            int width, int height, std::string& error) {
     fz_context* ctx = session.context.get();
     const fz_matrix ctm =
         fz_concat(fz_translate(static_cast<float>(-bounds.x0), static_cast<float>(-bounds.y0)),
                   fz_scale(static_cast<float>(width / (bounds.x1 - bounds.x0)),
                            static_cast<float>(height / (bounds.y1 - bounds.y0))));
     MessageBuffer message{};
-    const DisplayListPtr list(listRaw(ctx, page, message),
-                              mu::InContextDeleter<fz_display_list, fz_drop_display_list>{ctx});
-    if (!list) {
-        error = std::string("rendering failed: ") + message.data();
-        return nullptr;
-    }
     fz_colorspace* space =
-        mayHaveColourRaw(ctx, list.get(), ctm) ? fz_device_rgb(ctx) : fz_device_gray(ctx);
+        mayHaveColourRaw(ctx, list, ctm) ? fz_device_rgb(ctx) : fz_device_gray(ctx);
     session.pixelBuffer.resize(static_cast<size_t>(width) * height * fz_colorspace_n(ctx, space));
     PixmapPtr pixmap(
-        drawRaw(ctx, list.get(), ctm, space, width, height, session.pixelBuffer.data(), message),
+        drawRaw(ctx, list, ctm, space, width, height, session.pixelBuffer.data(), message),
         mu::InContextDeleter<fz_pixmap, fz_drop_pixmap>{ctx});
     if (!pixmap) {
         error = std::string("rendering failed: ") + message.data();
     }
     return pixmap;
+}
+
+PixmapPtr renderPage(PdfSession& session, fz_page* page, const Box& bounds, int width, int height,
+                     std::string& error) {
+    const DisplayListPtr list = pageDisplayList(session, page, error);
+    if (!list) {
+        error = "rendering failed: " + error;
+        return nullptr;
+    }
+    return renderDisplayList(session, list.get(), bounds, width, height, error);
 }
 
 bool pageLinks(PdfSession& session, fz_page* page, std::vector<RawLink>& links,

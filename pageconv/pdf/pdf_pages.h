@@ -47,6 +47,13 @@ bool pageBounds(PdfSession& session, fz_page* page, Box& bounds, std::string& er
 PixmapPtr renderPage(PdfSession& session, fz_page* page, const Box& bounds, int width, int height,
                      std::string& error);
 
+// The page's drawing, recorded once so that it can be run through several devices.
+DisplayListPtr pageDisplayList(PdfSession& session, fz_page* page, std::string& error);
+
+// `renderPage` for a page already recorded.
+PixmapPtr renderDisplayList(PdfSession& session, fz_display_list* list, const Box& bounds,
+                            int width, int height, std::string& error);
+
 struct RawLink {
     Box rect;  // displayed page space, as `pageBounds`
     std::string uri;

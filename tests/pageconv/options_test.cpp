@@ -36,6 +36,10 @@ TEST(ConverterOptions, EverySwitchTakesEffect) {
     EXPECT_EQ(o.zoomDpi, 150);
     EXPECT_EQ(o.swfVersion, 8);
     EXPECT_FALSE(o.links);
+    EXPECT_TRUE(o.textAsShapes);
+    EXPECT_TRUE(o.fullFonts);
+    EXPECT_TRUE(o.flattenClips);
+    EXPECT_EQ(o.pageMode, PageMode::Bitmap);
     EXPECT_EQ(o.pdfPath, "in.pdf");
     EXPECT_EQ(o.outputPattern, "out/tmp/test%.swf");
 }
@@ -49,6 +53,28 @@ TEST(ConverterOptions, Defaults) {
     EXPECT_EQ(o.zoomDpi, 72);
     EXPECT_EQ(o.swfVersion, 10);
     EXPECT_TRUE(o.links);
+    EXPECT_EQ(o.pageMode, PageMode::Vectors);
+    EXPECT_FALSE(o.textAsShapes || o.fullFonts || o.flattenClips);
+}
+
+// Bitmap pages win over text over a bitmap whichever comes first: -s bitmap asks for everything
+// as a bitmap.
+TEST(ConverterOptions, PageModeTakesTheMostBitmap) {
+    const struct {
+        Args settings;
+        PageMode mode;
+    } cases[] = {
+        {{}, PageMode::Vectors},
+        {{"-s", "poly2bitmap"}, PageMode::TextOverBitmap},
+        {{"-s", "bitmap"}, PageMode::Bitmap},
+        {{"-s", "bitmap", "-s", "poly2bitmap"}, PageMode::Bitmap},
+        {{"-s", "poly2bitmap", "-s", "bitmap"}, PageMode::Bitmap},
+    };
+    for (const auto& c : cases) {
+        Args args = c.settings;
+        args.insert(args.end(), {"in.pdf", "test%.swf"});
+        EXPECT_EQ(convertOf(args).pageMode, c.mode) << ::testing::PrintToString(c.settings);
+    }
 }
 
 TEST(ConverterOptions, ValuesReadAtTheirEdges) {
