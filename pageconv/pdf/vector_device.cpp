@@ -3,6 +3,7 @@
 #include "pdf/vector_device.h"
 
 #include "pdf/vector_state.h"
+#include "swf/fill_rules.h"
 
 #include <algorithm>
 #include <cmath>
@@ -199,6 +200,9 @@ void fillPath(fz_context*, fz_device* device, const fz_path* path, int evenOdd, 
             return;
         }
         std::optional<Outline> outline = outlineOf(state.ctx, path, ctm);
+        if (outline && evenOdd == 0 && !fillRulesAgree(*outline)) {
+            outline.reset();  // a renderer that fills even-odd only would draw it wrong
+        }
         if (!outline) {
             addRasterRegion(state, boxOf(fz_bound_path(state.ctx, path, nullptr, ctm)));
             return;
@@ -247,6 +251,9 @@ void clipPath(fz_context*, fz_device* device, const fz_path* path, int evenOdd, 
         }
         const Box area = boxOf(fz_bound_path(state.ctx, path, nullptr, ctm));
         std::optional<Outline> outline = outlineOf(state.ctx, path, ctm);
+        if (outline && evenOdd != 0 && !fillRulesAgree(*outline)) {
+            outline.reset();  // a renderer that clips non-zero only would show too much
+        }
         if (!outline) {
             openScope(state, FrameKind::Scope, area);
             return;

@@ -177,19 +177,45 @@ bool hasFewColours(fz_context* ctx, const fz_image* image) {
            (image->colorspace != nullptr && fz_colorspace_is_indexed(ctx, image->colorspace));
 }
 
-std::optional<SwfBitmap> drawnBitmap(VectorState& state, const ImageDrawing& what, ImageSize size,
-                                     bool fewColours) {
+// Ruffle's renderers disagree on bitmaps with partial transparency (one takes SWF's
+// premultiplied colours as they are, the other multiplies them again), so an image that is
+// more than a soft edge away from fully opaque or fully clear is drawn by the raster together
+// with what lies beneath it.
+constexpr double kMaxSoftPixelShare = 0.02;
+
+bool hasSoftAlpha(const unsigned char* rgba, size_t pixels) {
+    size_t soft = 0;
+    for (size_t i = 0; i < pixels; ++i) {
+        const unsigned char alpha = rgba[i * 4 + 3];
+        soft += alpha > 16 && alpha < 239 ? 1 : 0;
+    }
+    return static_cast<double>(soft) > kMaxSoftPixelShare * static_cast<double>(pixels);
+}
+
+enum class Drawn { Done, Soft, Failed };
+
+Drawn drawnBitmap(VectorState& state, const ImageDrawing& what, ImageSize size, bool fewColours,
+                  SwfBitmap& bitmap) {
     const mu::PixmapPtr pixmap =
         mu::own<fz_pixmap, fz_drop_pixmap>(state.ctx, drawImageRaw(state.ctx, &what, size));
     if (!pixmap) {
-        return std::nullopt;
+        return Drawn::Failed;
     }
     const unsigned char* rgba = fz_pixmap_samples(state.ctx, pixmap.get());
     const size_t pixels = static_cast<size_t>(size.width) * size.height;
-    if (fewColours || !allOpaque(rgba, pixels)) {
-        return losslessOf(rgba, size);
+    if (hasSoftAlpha(rgba, pixels)) {
+        return Drawn::Soft;
     }
-    return jpegOf(rgba, size, state.options.jpegQuality);
+    if (fewColours || !allOpaque(rgba, pixels)) {
+        bitmap = losslessOf(rgba, size);
+        return Drawn::Done;
+    }
+    std::optional<SwfBitmap> jpeg = jpegOf(rgba, size, state.options.jpegQuality);
+    if (!jpeg) {
+        return Drawn::Failed;
+    }
+    bitmap = std::move(*jpeg);
+    return Drawn::Done;
 }
 
 std::optional<SwfMatrix> placementOf(fz_matrix ctm, ImageSize size) {
@@ -211,12 +237,12 @@ std::optional<SwfMatrix> placementOf(fz_matrix ctm, ImageSize size) {
     return m;
 }
 
-// MuPDF draws an image blown up far beyond its pixels with hard pixel edges unless the PDF
-// asks for smoothing; so does the player then.
+// MuPDF draws an image it blows up with hard pixel edges unless the PDF asks for smoothing;
+// so does the player then.
 bool smoothedOnStage(const fz_image* image, fz_matrix ctm) {
     const double grow =
-        std::min(stagePixels(ctm.a, ctm.b) / image->w, stagePixels(ctm.c, ctm.d) / image->h);
-    return image->interpolate || grow < 4.0;
+        std::max(stagePixels(ctm.a, ctm.b) / image->w, stagePixels(ctm.c, ctm.d) / image->h);
+    return image->interpolate || grow < 2.0;
 }
 
 void place(VectorState& state, SwfBitmap bitmap, fz_matrix ctm, bool smoothed) {
@@ -239,12 +265,12 @@ bool degenerate(fz_matrix ctm) {
 
 void drawAndPlace(VectorState& state, const ImageDrawing& what, fz_matrix ctm, bool fewColours) {
     const ImageSize size = targetSize(what.image, ctm);
-    std::optional<SwfBitmap> bitmap = drawnBitmap(state, what, size, fewColours);
-    if (!bitmap) {
+    SwfBitmap bitmap;
+    if (drawnBitmap(state, what, size, fewColours, bitmap) != Drawn::Done) {
         addRasterRegion(state, boxOf(fz_transform_rect(fz_unit_rect, ctm)));
         return;
     }
-    place(state, std::move(*bitmap), ctm, smoothedOnStage(what.image, ctm));
+    place(state, std::move(bitmap), ctm, smoothedOnStage(what.image, ctm));
 }
 
 }  // namespace
