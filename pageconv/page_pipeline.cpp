@@ -178,7 +178,10 @@ bool drawPage(PdfSession& session, const PageJob& job, const PageFrame& frame, B
     if (!vectorFile(session, job, frame, list.get(), file)) {
         return bitmapFile(session, job, frame, list.get(), file, error);
     }
-    if (file.size() > kVectorBytesWorthComparing && options.pageMode == PageMode::Vectors) {
+    // Whole fonts or glyphs as shapes were asked for by name: the page keeps them.
+    const bool vectorFormAsked = options.fullFonts || options.textAsShapes;
+    if (file.size() > kVectorBytesWorthComparing && options.pageMode == PageMode::Vectors &&
+        !vectorFormAsked) {
         Bytes bitmap;
         if (bitmapFile(session, job, frame, list.get(), bitmap, error) &&
             bitmap.size() < file.size()) {

@@ -123,12 +123,15 @@ bool fillRulesAgree(const Outline& outline) {
     }
     std::vector<std::pair<Extent, bool>> turns;  // extent, turns clockwise
     for (const Polygon& polygon : polygons) {
-        const double area = signedArea(polygon);
-        if (polygon.size() < 3 || area == 0) {
+        if (polygon.size() < 3) {
             continue;  // covers nothing under either rule
         }
         if (crossesItself(polygon)) {
-            return false;
+            return false;  // even where the rules agree after all, as in a bow tie
+        }
+        const double area = signedArea(polygon);
+        if (area == 0) {
+            continue;
         }
         turns.emplace_back(extentOf(polygon), area > 0);
     }

@@ -64,7 +64,7 @@ std::set<std::string> pageFileNames(std::initializer_list<int> pages) {
 }
 
 TEST_F(ConverterRun, GeometryPagesHaveTheirDisplayedStage) {
-    const auto run = convert({}, "geometry.pdf");
+    const auto run = convert({"-s", "bitmap"}, "geometry.pdf");
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out + run.err, "");
     EXPECT_EQ(files(), pageFileNames({1, 2, 3, 4, 5, 6}));
@@ -107,7 +107,9 @@ TEST_F(ConverterRun, BitmapIsOversampledUpTo144Dpi) {
         {"zoom=72", {"QUAVELIN_PAGECONV_OVERSAMPLE=1"}, 20.0},
     };
     for (const Case& c : cases) {
-        ASSERT_EQ(convert({"-p", "1", "-s", c.zoom}, "geometry.pdf", c.env).status, 0) << c.zoom;
+        ASSERT_EQ(convert({"-s", "bitmap", "-p", "1", "-s", c.zoom}, "geometry.pdf", c.env).status,
+                  0)
+            << c.zoom;
         const auto movie = page(1);
         const auto shape = swftest::readShape(*swftest::tagsWithCode(movie, 2).at(0));
         EXPECT_NEAR(shape.scaleX, c.twipsPerBitmapPixel, 0.02) << c.zoom;
@@ -141,7 +143,7 @@ TEST_F(ConverterRun, OnlyTheInkedPartOfAPageIsEncoded) {
         {"colours.pdf", 1, 3, false},
     };
     for (const Case& c : cases) {
-        const auto run = convert({"-p", std::to_string(c.page)}, c.pdf);
+        const auto run = convert({"-s", "bitmap", "-p", std::to_string(c.page)}, c.pdf);
         ASSERT_EQ(run.status, 0) << run.err;
         const auto movie = page(c.page);
         const auto shapes = swftest::tagsWithCode(movie, 2);
@@ -191,7 +193,8 @@ TEST_F(ConverterRun, UrlLinksBecomeButtonsOverTheirDisplayedRectangles) {
         ASSERT_EQ(buttons.size(), 1u) << c.page;
         EXPECT_EQ(swftest::buttonUrl(*buttons[0]),
                   std::make_pair(std::string(c.url), std::string("_blank")));
-        const auto hit = swftest::readShape(*swftest::tagsWithCode(movie, 2).at(2));
+        // The hit area is the last plain shape, after the sheet (and the bitmap's shape).
+        const auto hit = swftest::readShape(*swftest::tagsWithCode(movie, 2).back());
         for (int i = 0; i < 4; ++i) {
             EXPECT_EQ(hit.bounds[i], c.twips[i]) << "page " << c.page << " field " << i;
         }
@@ -225,8 +228,8 @@ TEST_F(ConverterRun, PageLinksAreRecordedForTheViewer) {
               "https://example.com/colours");
 }
 
-TEST_F(ConverterRun, EachSwitchHasItsEffect) {
-    ASSERT_EQ(convert({}, "colours.pdf").status, 0);
+TEST_F(ConverterRun, EachSwitchHasItsEffectOnBitmapPages) {
+    ASSERT_EQ(convert({"-s", "bitmap"}, "colours.pdf").status, 0);
     const auto plain = page(2);
     const size_t plainJpeg = swftest::tagsWithCode(plain, 21).at(0)->body.size();
 
@@ -273,21 +276,22 @@ TEST_F(ConverterRun, EachSwitchHasItsEffect) {
     for (const Case& c : cases) {
         fs::remove(pattern("test2.swf"));
         std::vector<std::string> switches = c.switches;
-        switches.insert(switches.end(), {"-p", "2"});
+        switches.insert(switches.end(), {"-s", "bitmap", "-p", "2"});
         const auto run = convert(switches, "colours.pdf");
         ASSERT_EQ(run.status, 0) << c.switches[0] << ": " << run.err;
         c.check(page(2));
     }
 }
 
+// -s bitmap gives the bitmap pages whatever else is asked of vectors.
 TEST_F(ConverterRun, VectorOnlySwitchesLeaveBitmapPagesAlone) {
-    ASSERT_EQ(convert({"-p", "1"}, "geometry.pdf").status, 0);
+    ASSERT_EQ(convert({"-s", "bitmap", "-p", "1"}, "geometry.pdf").status, 0);
     const auto reference = bytesOf(1);
     for (const auto& switches : std::vector<std::vector<std::string>>{
              {"-S"}, {"-f"}, {"-G"}, {"-s", "poly2bitmap"}, {"-s", "bitmap"}}) {
         fs::remove(pattern("test1.swf"));
         std::vector<std::string> args = switches;
-        args.insert(args.end(), {"-p", "1"});
+        args.insert(args.end(), {"-s", "bitmap", "-p", "1"});
         ASSERT_EQ(convert(args, "geometry.pdf").status, 0) << switches.back();
         EXPECT_EQ(bytesOf(1), reference) << switches.back();
     }
@@ -390,7 +394,7 @@ TEST_F(ConverterRun, PagesWithoutColourGetGrayscaleBitmaps) {
         {"images20.pdf", "1", 1, 3},
     };
     for (const Case& c : cases) {
-        ASSERT_EQ(convert({"-p", c.pages}, c.pdf).status, 0) << c.pdf;
+        ASSERT_EQ(convert({"-s", "bitmap", "-p", c.pages}, c.pdf).status, 0) << c.pdf;
         const auto movie = page(c.page);
         const auto bitmaps = swftest::tagsWithCode(movie, 21);
         ASSERT_EQ(bitmaps.size(), 1u);
@@ -419,17 +423,32 @@ TEST_F(ConverterRun, PreloadedJpegImagesDrawAsMuPdfDecodesThem) {
 }
 
 TEST_F(ConverterRun, OutputDoesNotDependOnTheWorkerCount) {
-    for (const char* pdf : {"colours.pdf", "geometry.pdf"}) {
+    for (const char* pdf : {"colours.pdf", "geometry.pdf", "vector.pdf", "vector-hostile.pdf"}) {
         fs::remove_all(folder);
         fs::create_directories(folder);
-        ASSERT_EQ(convert({}, pdf, {"QUAVELIN_PAGECONV_WORKERS=1"}).status, 0);
+        ASSERT_EQ(convert({}, pdf, {"QUAVELIN_PAGECONV_WORKERS=1"}).status, 0) << pdf;
         std::vector<swftest::Bytes> single;
         for (const auto& name : files()) {
             single.push_back(swftest::readFileBytes((folder / name).string()));
         }
         fs::remove_all(folder);
         fs::create_directories(folder);
-        ASSERT_EQ(convert({}, pdf, {"QUAVELIN_PAGECONV_WORKERS=3"}).status, 0);
+        ASSERT_EQ(convert({}, pdf, {"QUAVELIN_PAGECONV_WORKERS=3"}).status, 0) << pdf;
+        for (const char* workers : {"QUAVELIN_PAGECONV_WORKERS=2"}) {
+            const fs::path other = folder / "two";
+            fs::create_directories(other);
+            ASSERT_EQ(
+                swftest::runProgram(kConverter, {kPdfs + "/" + pdf, (other / "test%.swf").string()},
+                                    {workers})
+                    .status,
+                0);
+            for (const auto& entry : fs::directory_iterator(other)) {
+                EXPECT_EQ(swftest::readFileBytes(entry.path().string()),
+                          swftest::readFileBytes((folder / entry.path().filename()).string()))
+                    << pdf << " " << entry.path().filename();
+            }
+            fs::remove_all(other);
+        }
         std::vector<swftest::Bytes> parallel;
         for (const auto& name : files()) {
             parallel.push_back(swftest::readFileBytes((folder / name).string()));

@@ -1,0 +1,185 @@
+// The converter's vector pages, black box: which parts of each feature page of vector.pdf become
+// fonts, shapes, clip layers or bitmaps; what -S, -f, -G, -s poly2bitmap and old -T versions
+// change; and that hostile content still gives a well-formed page file.
+#include "run_program.h"
+#include "swf_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+#include <filesystem>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kConverter = PAGECONV_BINARY;
+const std::string kPdfs = PAGECONV_TEST_PDFS;
+
+constexpr int kDefineShape = 2;
+constexpr int kJpeg2 = 21;
+constexpr int kPlaceObject2 = 26;
+constexpr int kText2 = 33;
+constexpr int kJpeg3 = 35;
+constexpr int kLossless2 = 36;
+constexpr int kFont3 = 75;
+constexpr int kShape4 = 83;
+
+// What a page file holds, counted by kind.
+struct Census {
+    size_t fonts = 0;
+    size_t texts = 0;
+    size_t shapes = 0;  // DefineShape4: vector drawing
+    size_t bitmaps = 0;
+    size_t losslessBitmaps = 0;
+    size_t clipLayers = 0;
+    size_t glyphs = 0;        // over all fonts
+    bool bitmapPage = false;  // a plain DefineShape fill of the page bitmap, as -s bitmap writes
+};
+
+Census censusOf(const swftest::Movie& movie) {
+    Census c;
+    c.fonts = swftest::tagsWithCode(movie, kFont3).size();
+    c.texts = swftest::tagsWithCode(movie, kText2).size();
+    c.shapes = swftest::tagsWithCode(movie, kShape4).size();
+    c.losslessBitmaps = swftest::tagsWithCode(movie, kLossless2).size();
+    c.bitmaps = swftest::tagsWithCode(movie, kJpeg2).size() +
+                swftest::tagsWithCode(movie, kJpeg3).size() + c.losslessBitmaps;
+    for (const swftest::Tag* tag : swftest::tagsWithCode(movie, kPlaceObject2)) {
+        c.clipLayers += swftest::readPlaceObject2(*tag).clipDepth > 0 ? 1 : 0;
+    }
+    for (const swftest::Tag* tag : swftest::tagsWithCode(movie, kFont3)) {
+        c.glyphs += swftest::readFont3(*tag).glyphs.size();
+    }
+    for (const swftest::Tag* tag : swftest::tagsWithCode(movie, kDefineShape)) {
+        c.bitmapPage = c.bitmapPage || swftest::readShape(*tag).fillType == 0x41;
+    }
+    return c;
+}
+
+class VectorRun : public testing::Test {
+protected:
+    void SetUp() override {
+        folder = fs::temp_directory_path() /
+                 ("pageconv_vector_" + std::to_string(getpid()) + "_" +
+                  testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    // Converts one page and reads it back.
+    swftest::Movie convertPage(const std::string& pdf, int page,
+                               std::vector<std::string> switches = {}) const {
+        switches.insert(switches.end(), {"-p", std::to_string(page), kPdfs + "/" + pdf,
+                                         (folder / "page%.swf").string()});
+        const auto run = swftest::runProgram(kConverter, switches);
+        EXPECT_EQ(run.status, 0) << pdf << " page " << page << ": " << run.err;
+        const auto file = folder / ("page" + std::to_string(page) + ".swf");
+        const swftest::Movie movie = swftest::readMovieFile(file.string());
+        fs::remove(file);
+        return movie;
+    }
+
+    fs::path folder;
+};
+
+// Per page of vector.pdf: what must be vectors and what SWF cannot draw the same.
+TEST_F(VectorRun, FeaturePagesBecomeTheRightKindOfDefinition) {
+    struct Case {
+        int page;
+        const char* feature;
+        size_t minFonts;
+        size_t minShapes;
+        size_t minClipLayers;
+        size_t minBitmaps;
+        size_t maxBitmaps;
+    };
+    const Case cases[] = {
+        {1, "standard fonts", 3, 0, 0, 0, 0},
+        {2, "TrueType font", 1, 0, 0, 0, 0},
+        {3, "CFF font", 1, 0, 0, 0, 0},
+        {4, "Type 3 glyphs as shapes", 0, 4, 0, 0, 0},
+        {5, "rotated, scaled and skewed text", 1, 0, 0, 0, 0},
+        {6, "render modes: strokes and glyph clips", 1, 3, 1, 0, 0},
+        {7, "dashed strokes", 0, 5, 0, 0, 0},
+        // The self-overlapping nonzero fills differ from even-odd: a renderer that fills
+        // even-odd only would get them wrong, so they are drawn by the raster.
+        {8, "fill rules", 0, 2, 0, 1, 2},
+        // The outer nonzero circle clips as vectors; the even-odd star inside is raster.
+        {9, "nested clips", 0, 1, 1, 1, 1},
+        {10, "soft mask", 0, 0, 0, 1, 2},
+        {11, "image masks", 0, 0, 0, 2, 2},
+        {12, "JPEG image", 0, 0, 0, 1, 1},
+        {13, "lossless image", 0, 0, 0, 1, 1},
+        {14, "shadings", 0, 0, 0, 1, 2},
+        {15, "shading pattern", 0, 0, 0, 1, 2},
+        {16, "blend mode", 0, 1, 0, 1, 2},
+        {17, "group with alpha", 0, 1, 0, 1, 2},
+        {18, "rotated page", 1, 1, 0, 0, 0},
+        {19, "cropped page", 1, 1, 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        const Census got = censusOf(convertPage("vector.pdf", c.page));
+        EXPECT_FALSE(got.bitmapPage) << c.feature;
+        EXPECT_GE(got.fonts, c.minFonts) << c.feature;
+        EXPECT_GE(got.texts, c.minFonts) << c.feature;
+        EXPECT_GE(got.shapes, c.minShapes) << c.feature;
+        EXPECT_GE(got.clipLayers, c.minClipLayers) << c.feature;
+        EXPECT_GE(got.bitmaps, c.minBitmaps) << c.feature;
+        EXPECT_LE(got.bitmaps, c.maxBitmaps) << c.feature;
+    }
+}
+
+TEST_F(VectorRun, SwitchesShapeTheVectors) {
+    const Census plain = censusOf(convertPage("vector.pdf", 1));
+    ASSERT_GT(plain.fonts, 0u);
+
+    const Census shapes = censusOf(convertPage("vector.pdf", 1, {"-S"}));
+    EXPECT_EQ(shapes.fonts, 0u);
+    EXPECT_EQ(shapes.texts, 0u);
+    EXPECT_GE(shapes.shapes, 3u);
+
+    const Census full = censusOf(convertPage("vector.pdf", 1, {"-f"}));
+    EXPECT_EQ(full.fonts, plain.fonts);
+    EXPECT_GT(full.glyphs, 3 * plain.glyphs);  // whole fonts, not the dozen letters used
+
+    const Census text = censusOf(convertPage("vector.pdf", 16, {"-s", "poly2bitmap"}));
+    EXPECT_TRUE(text.bitmapPage);
+    EXPECT_EQ(text.shapes, 0u);
+
+    const Census over = censusOf(convertPage("vector.pdf", 1, {"-s", "poly2bitmap"}));
+    EXPECT_TRUE(over.bitmapPage);
+    EXPECT_EQ(over.fonts, plain.fonts);  // the text stays sharp over the bitmap
+
+    for (const char* version : {"6", "7"}) {
+        const swftest::Movie old = convertPage("vector.pdf", 1, {"-T", version});
+        EXPECT_EQ(old.version, std::stoi(version));
+        EXPECT_TRUE(censusOf(old).bitmapPage) << "version " << version;
+        EXPECT_EQ(censusOf(old).fonts, 0u) << "version " << version;
+    }
+    EXPECT_FALSE(censusOf(convertPage("vector.pdf", 1, {"-T", "8"})).bitmapPage);
+}
+
+// -G removes only clip layers that change nothing (their removal is unit-tested); the clips of
+// the feature pages all cut something away and stay.
+TEST_F(VectorRun, FlatteningKeepsClipLayersThatClip) {
+    for (const int page : {6, 9}) {
+        EXPECT_EQ(censusOf(convertPage("vector.pdf", page, {"-G"})).clipLayers,
+                  censusOf(convertPage("vector.pdf", page)).clipLayers)
+            << "page " << page;
+    }
+}
+
+// Hostile content never crashes or hangs the converter and never breaks a file: each page
+// converts, and what cannot be vectors is drawn by the raster.
+TEST_F(VectorRun, HostilePagesStillConvert) {
+    for (int page = 1; page <= 6; ++page) {
+        const swftest::Movie movie = convertPage("vector-hostile.pdf", page);
+        EXPECT_EQ(movie.declaredLength, movie.actualLength) << "page " << page;
+    }
+    const Census longPath = censusOf(convertPage("vector-hostile.pdf", 1));
+    EXPECT_GE(longPath.bitmaps + (longPath.bitmapPage ? 1 : 0), 1u);
+}
+
+}  // namespace
