@@ -115,6 +115,7 @@ namespace {
 
 struct PathWalk {
     fz_matrix ctm{};
+    double tolerance = kCurveToleranceTwips;
     OutlineBuilder outline;
     std::vector<Polyline> lines;  // when flattening
     bool flatten = false;
@@ -205,7 +206,7 @@ void walkCurveTo(fz_context*, void* arg, float x1, float y1, float x2, float y2,
     if (walk.flatten) {
         flattenCubic(walk, c1, c2, to);
     } else {
-        cubicTo(walk.outline, c1, c2, to);
+        cubicTo(walk.outline, c1, c2, to, walk.tolerance);
     }
 }
 
@@ -238,9 +239,11 @@ bool walkRaw(fz_context* ctx, const fz_path* path, PathWalk* walk) {
 
 }  // namespace
 
-std::optional<Outline> outlineOf(fz_context* ctx, const fz_path* path, fz_matrix ctm) {
+std::optional<Outline> outlineOf(fz_context* ctx, const fz_path* path, fz_matrix ctm,
+                                 double tolerance) {
     PathWalk walk;
     walk.ctm = ctm;
+    walk.tolerance = tolerance;
     if (!walkRaw(ctx, path, &walk) || walk.unusable) {
         return std::nullopt;
     }

@@ -75,8 +75,10 @@ void openScope(VectorState& state, FrameKind kind, const Box& area);
 Rgba rgbaOf(fz_context* ctx, fz_colorspace* space, const float* colour, float alpha,
             fz_color_params params);
 
-// The path in stage twips; nothing when it is too long or too far out for SWF.
-std::optional<Outline> outlineOf(fz_context* ctx, const fz_path* path, fz_matrix ctm);
+// The path in stage twips (or the units `ctm` maps to, curves kept within `tolerance` of
+// them); nothing when it is too long or too far out for SWF.
+std::optional<Outline> outlineOf(fz_context* ctx, const fz_path* path, fz_matrix ctm,
+                                 double tolerance = kCurveToleranceTwips);
 // The same flattened to straight lines, one line a subpath, for dashing.
 std::optional<std::vector<Polyline>> polylinesOf(fz_context* ctx, const fz_path* path,
                                                  fz_matrix ctm);
