@@ -5,7 +5,10 @@
 //   pages: a book of text200.pdf with the converter's default (vector) pages and the same book made
 //          with -all2bitmap; the bitmap book is the baseline, target vector/bitmap <= 1.2 for opening
 //          and for a turn.
-// Usage: node bench/viewer/benchmark.js BUILD_DIR [--runs N]
+// A turn also reports its frames: how many the browser painted and the longest gap between two, which
+// shows a turn that keeps its time but stutters. The turn measured brings pages never drawn before; a
+// turn back to the first view, whose pages the player has drawn already, is timed beside it.
+// Usage: node bench/viewer/benchmark.js BUILD_DIR [--runs N] [--renderer canvas|default]
 'use strict';
 const fs = require('fs');
 const os = require('os');
@@ -14,6 +17,9 @@ const path = require('path');
 const buildDir = path.resolve(process.argv[2] || 'build');
 const runsAt = process.argv.indexOf('--runs');
 const runs = runsAt > 0 ? Number(process.argv[runsAt + 1]) : 5;
+const rendererAt = process.argv.indexOf('--renderer');
+const renderer = rendererAt > 0 ? process.argv[rendererAt + 1] : 'canvas';
+if (!['canvas', 'default'].includes(renderer)) throw new Error(`--renderer ${renderer}: canvas or default`);
 process.env.VIEWER_NODE_MODULES = process.env.VIEWER_NODE_MODULES || path.join(buildDir, 'viewer', 'node_modules');
 const h = require(path.join(__dirname, '..', '..', 'tests', 'viewer', 'harness.js'));
 const TARGET = 1.2;
@@ -32,7 +38,7 @@ function bookOfSize(source, target, count) {
 }
 
 async function measure(browser, server) {
-  const { page, lines } = await h.openPage(browser.context, { canvas: true });
+  const { page, lines } = await h.openPage(browser.context, { canvas: renderer === 'canvas' });
   const started = Date.now();
   await page.goto(server.url + 'index.html');
   await h.waitForLine(page, lines, /page 1 shown/);
@@ -40,12 +46,25 @@ async function measure(browser, server) {
   await page.mouse.click(6, 6);
   await page.waitForTimeout(300);
   const from = lines.length;
+  await page.evaluate(() => {
+    const frames = (window.benchFrames = []);
+    const tick = (t) => { frames.push(t); if (!window.benchFramesDone) requestAnimationFrame(tick); };
+    requestAnimationFrame(tick);
+  });
   const turnStarted = Date.now();
   await page.keyboard.press('ArrowRight');
   await h.waitForLine(page, lines, /page 3 shown/, from);
   const turn = Date.now() - turnStarted;
+  const frames = await page.evaluate(() => { window.benchFramesDone = true; return window.benchFrames; });
+  const gaps = frames.slice(1).map((t, i) => t - frames[i]);
+  await page.waitForTimeout(300);
+  const backFrom = lines.length;
+  const backStarted = Date.now();
+  await page.keyboard.press('ArrowLeft');
+  await h.waitForLine(page, lines, /page 1 shown/, backFrom);
+  const back = Date.now() - backStarted;
   await page.close();
-  return { open, turn };
+  return { open, turn, back, frames: frames.length, longestFrame: Math.round(Math.max(0, ...gaps)) };
 }
 
 function median(values) {
@@ -62,12 +81,14 @@ function bookBytes(book) {
 // Prints one comparison; `baseline` and `other` name keys of `results`.
 function report(title, results, names, baseline, other) {
   console.log(title);
-  console.log('  book            open ms (each run)                      median   turn ms median');
+  console.log('  book            open ms (each run)                 median   turn ms (each run)            median  frames  longest    back');
   const medians = {};
   for (const key of [baseline, other]) {
-    const opens = results[key].map((r) => r.open);
-    medians[key] = { open: median(opens), turn: median(results[key].map((r) => r.turn)) };
-    console.log(`  ${names[key].padEnd(14)}  ${opens.join(' ').padEnd(40)} ${String(medians[key].open).padStart(6)}   ${String(medians[key].turn).padStart(6)}`);
+    const of = (field) => results[key].map((r) => r[field]);
+    medians[key] = { open: median(of('open')), turn: median(of('turn')) };
+    console.log(`  ${names[key].padEnd(14)}  ${of('open').join(' ').padEnd(34)} ${String(medians[key].open).padStart(6)}   ` +
+      `${of('turn').join(' ').padEnd(28)} ${String(medians[key].turn).padStart(6)}  ${String(median(of('frames'))).padStart(6)}  ` +
+      `${String(median(of('longestFrame'))).padStart(7)}  ${String(median(of('back'))).padStart(6)}`);
   }
   return { open: medians[other].open / medians[baseline].open, turn: medians[other].turn / medians[baseline].turn };
 }
@@ -99,7 +120,7 @@ async function main() {
     await browser.close();
     for (const s of Object.values(servers)) await s.close();
 
-    console.log(`viewer benchmark: ${runs} runs per book, canvas renderer, headless Chromium`);
+    console.log(`viewer benchmark: ${runs} runs per book, ${renderer === 'canvas' ? 'canvas renderer' : "Ruffle's own choice of renderer"}, headless Chromium`);
     const size = report('size: colours.pdf pages repeated (baseline: the 10-page book)',
       results, { 10: '10 pages', 1000: '1000 pages' }, 10, 1000);
     console.log(`  ratio 1000/10: open ${size.open.toFixed(2)}, turn ${size.turn.toFixed(2)}; target open <= ${TARGET}: ${verdict(size.open)}`);
@@ -109,7 +130,8 @@ async function main() {
       results, { vector: `default ${mb('vector')}M`, bitmap: `bitmap ${mb('bitmap')}M` }, 'bitmap', 'vector');
     console.log(`  ratio vector/bitmap: open ${pages.open.toFixed(2)} (target <= ${TARGET}: ${verdict(pages.open)}), ` +
       `turn ${pages.turn.toFixed(2)} (target <= ${TARGET}: ${verdict(pages.turn)})`);
-    console.log('  (M = MiB of page files in data/; a turn includes its 650 ms animation)');
+    console.log('  (M = MiB of page files in data/; a turn includes its 650 ms animation; frames painted during');
+    console.log('   the turn and the longest gap between two in ms; back: ms of a turn back to pages drawn before)');
   } finally {
     fs.rmSync(work, { recursive: true, force: true });
   }
