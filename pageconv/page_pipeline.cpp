@@ -163,7 +163,7 @@ bool vectorFile(PdfSession& session, const PageJob& job, const PageFrame& frame,
 
 // Below this size a vector page is taken as it is; above it the bitmap page is made as well
 // and the smaller of the two is kept.
-constexpr size_t kVectorBytesWorthComparing = 96 * 1024;
+constexpr size_t kVectorBytesWorthComparing = size_t{96} * 1024;
 
 bool drawPage(PdfSession& session, const PageJob& job, const PageFrame& frame, Bytes& file,
               std::string& error) {
