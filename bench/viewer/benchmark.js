@@ -1,5 +1,6 @@
-// Viewer speed in headless Chromium with Ruffle's canvas renderer: time from navigation to the first
-// page visible, and for one page turn, in two comparisons measured in the same run.
+// Viewer speed in headless Chromium with Ruffle (its canvas renderer unless --renderer default): time
+// from navigation to the first page visible, and for one page turn, in two comparisons measured in the
+// same run.
 //   size:  a 10-page and a 1,000-page book made by the real tool from colours.pdf; the 10-page book
 //          is the baseline, target 1000/10 <= 1.2 for opening.
 //   pages: a book of text200.pdf with the converter's default (vector) pages and the same book made
