@@ -15,16 +15,19 @@ const kMinSharpness = 0.85;
 
 // Pages whose defects are known and reported to the converter's owner: they run and report, but do
 // not fail the run until fixed (FIDELITY_STRICT=1 fails them too). Key: renderer/page.
-const KNOWN_DEFECTS = Object.fromEntries(['canvas', 'webgl'].flatMap((renderer) => [
-  ['blend-multiply', 'the blended circles arrive as a raster region, which blurs when zoomed'],
-  ['group-alpha', 'the transparency group arrives as a raster region, which blurs when zoomed'],
-  ['shading-sh', 'the shadings arrive as raster regions, which blur when zoomed'],
-  ['shading-pattern', 'the shading patterns arrive as raster regions, which blur when zoomed'],
-  ['soft-mask', 'the image is drawn smoothed where MuPDF shows its pixels (no /Interpolate)'],
-  ['image-mask', 'the stencil is drawn smoothed where MuPDF shows its pixels (no /Interpolate)'],
-  ['jpeg-image', 'the image is drawn smoothed where MuPDF shows its pixels (no /Interpolate)'],
-  ['lossless-image', 'the image is drawn smoothed where MuPDF shows its pixels (no /Interpolate)'],
-].map(([page, defect]) => [`${renderer}/${page}`, defect])));
+const kRasterRegion = 'arrives as a raster region, which blurs when zoomed';
+const KNOWN_DEFECTS = {
+  ...Object.fromEntries(['canvas', 'webgl'].flatMap((renderer) => [
+    ['fill-rules', `the self-overlapping star ${kRasterRegion}`],
+    ['nested-clips', `the clipped content ${kRasterRegion}`],
+    ['soft-mask', `the soft-masked image ${kRasterRegion}`],
+    ['shading-sh', `the shadings ${kRasterRegion}`],
+    ['shading-pattern', `the shading patterns ${kRasterRegion}`],
+    ['blend-multiply', `the blended circles ${kRasterRegion}`],
+    ['group-alpha', `the transparency group ${kRasterRegion}`],
+  ].map(([page, defect]) => [`${renderer}/${page}`, defect]))),
+  'canvas/jpeg-image': 'the canvas renderer smooths the photograph where MuPDF shows its pixels',
+};
 
 let work;
 let entries;

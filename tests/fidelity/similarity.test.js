@@ -29,11 +29,8 @@ const CONTROLS = [
 // not fail the run until fixed (FIDELITY_STRICT=1 fails them too). Key: renderer/page.
 const KNOWN_DEFECTS = {
   'canvas/dashed-strokes': 'miter joins lose their points in the canvas renderer',
-  'canvas/fill-rules': 'the canvas renderer fills the nonzero star even-odd',
-  'canvas/nested-clips': 'the canvas renderer clips to the even-odd star as if nonzero',
-  'canvas/soft-mask': 'the canvas renderer darkens the soft-masked image where it fades out',
-  'canvas/lossless-image': 'the lossless image arrives smoothed, with JPEG ringing',
-  'webgl/lossless-image': 'the lossless image arrives smoothed, with JPEG ringing',
+  'canvas/lossless-image': 'the lossless image arrives as a JPEG, with ringing at the colour bars',
+  'webgl/lossless-image': 'the lossless image arrives as a JPEG, with ringing at the colour bars',
 };
 
 let work;
