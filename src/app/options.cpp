@@ -1,6 +1,7 @@
 // The option reader: arguments after the output folder become book settings and converter switches.
 #include "app/options.h"
 
+#include <algorithm>
 #include <array>
 #include <limits>
 #include <optional>
@@ -133,6 +134,20 @@ QString printable(const QString& value) {
     return shown;
 }
 
+// The viewer reads colours as bare hex; a web-style "#" in front is a common way to write them.
+QString withoutHash(const QString& colour) {
+    return colour.startsWith(u'#') ? colour.mid(1) : colour;
+}
+
+bool isColourText(const QString& text) {
+    if (text.size() != 6) {
+        return false;
+    }
+    return std::all_of(text.begin(), text.end(), [](QChar c) {
+        return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+    });
+}
+
 OptionsOutcome invalidValue(const QString& option, const QString& value, const QString& expected) {
     return {OptionsOutcome::Kind::InvalidValue,
             QStringLiteral("invalid value \"%1\" for %2: expected %3")
@@ -149,10 +164,29 @@ std::optional<OptionsOutcome> checkValue(const OptionRow& row, const QString& op
                 return invalidValue(
                     option, value, QStringLiteral("a number, optionally followed by pt, mm or in"));
             }
+            if (!isUsableLength(value)) {
+                return invalidValue(option, value,
+                                    QStringLiteral("a size above 0 and at most %1 points")
+                                        .arg(formatG(kMaxPageLength)));
+            }
             break;
         case Effect::PaperName:
             if (!findPaperSize(value)) {
                 return invalidValue(option, value, QStringLiteral("one of ") + paperNameList());
+            }
+            break;
+        case Effect::PanelColor:
+        case Effect::ButtonColor:
+        case Effect::TextColor:
+        case Effect::BackgroundColor:
+            if (!isColourText(withoutHash(value))) {
+                return invalidValue(option, value,
+                                    QStringLiteral("six hex digits, such as ff0000 or #ff0000"));
+            }
+            break;
+        case Effect::HardCover:
+            if (value != u"true" && value != u"false") {
+                return invalidValue(option, value, QStringLiteral("true or false"));
             }
             break;
         case Effect::Zoom:
@@ -183,16 +217,16 @@ void applyOption(const OptionRow& row, const QString& value, FlipbookSettings& s
             settings.sizeSource = SizeSource::Paper;
             break;
         case Effect::PanelColor:
-            settings.panelColor = value;
+            settings.panelColor = withoutHash(value);
             break;
         case Effect::ButtonColor:
-            settings.buttonColor = value;
+            settings.buttonColor = withoutHash(value);
             break;
         case Effect::TextColor:
-            settings.textColor = value;
+            settings.textColor = withoutHash(value);
             break;
         case Effect::BackgroundColor:
-            settings.backgroundColor = value;
+            settings.backgroundColor = withoutHash(value);
             break;
         case Effect::HardCover:
             settings.hardCover = value;

@@ -2,6 +2,7 @@
 #include "geometry/page_geometry.h"
 
 #include <array>
+#include <cmath>
 
 namespace {
 
@@ -104,6 +105,24 @@ bool isReadableLength(const QString& text) {
         return isPlainDecimal(QStringView(text).chopped(2));
     }
     return isPlainDecimal(text);
+}
+
+// The value is computed unrounded: the "%g" text of a huge length would read back as a number.
+bool isUsableLength(const QString& text) {
+    if (!isReadableLength(text)) {
+        return false;
+    }
+    const bool hasUnit = text.endsWith(u"pt") || text.endsWith(u"mm") || text.endsWith(u"in");
+    const QStringView number = hasUnit ? QStringView(text).chopped(2) : QStringView(text);
+    double factor = 1.0;
+    if (text.endsWith(u"mm")) {
+        factor = unitsPerMillimetre;
+    } else if (text.endsWith(u"in")) {
+        factor = unitsPerInch;
+    }
+    bool readable = false;
+    const double length = number.toDouble(&readable) * factor;
+    return readable && std::isfinite(length) && length > 0.0 && length <= kMaxPageLength;
 }
 
 std::optional<PaperSize> findPaperSize(const QString& name) {

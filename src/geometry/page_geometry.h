@@ -30,6 +30,12 @@ QString convertLength(const QString& text);
 // (lower case): the lengths convertLength turns into a number rather than into the empty text.
 bool isReadableLength(const QString& text);
 
+// The largest page side the book accepts, in page units: 200 inches of PDF user space.
+constexpr double kMaxPageLength = 14400.0;
+
+// A readable length whose value, in page units, is positive, finite and at most kMaxPageLength.
+bool isUsableLength(const QString& text);
+
 std::optional<PaperSize> findPaperSize(const QString& name);
 
 // The "%g" text of a number: six significant digits, "." as the decimal point.

@@ -57,8 +57,8 @@ TEST(Options, SwitchElementsInOrder) {
         {{"-password", "-zlib"}, {"-P", "-zlib"}},
         {{"-ZLIB", "-Shapes", "-PageRange", "2"}, {"-z", "-S", "-p", "2"}},
         // Options that only touch the book add nothing.
-        {{"-pw", "500", "-ph", "600", "-pp", "A4", "-zf",  "x", "-pr", "y",
-          "-pc", "1",   "-bc", "2",   "-tc", "3",  "-bgc", "4", "-hc", "true"},
+        {{"-pw", "500",    "-ph", "600",    "-pp", "A4",     "-zf",  "x",      "-pr", "y",
+          "-pc", "111111", "-bc", "222222", "-tc", "333333", "-bgc", "444444", "-hc", "true"},
          {}},
         // A value-taking option at the end is dropped; what came before stays.
         {{"-zlib", "-jpegquality"}, {"-z"}},
@@ -89,10 +89,10 @@ TEST(Options, BookSettings) {
         {{"-pc", "112233"}, &F::panelColor, "112233"},
         {{"-bc", "ff0000"}, &F::buttonColor, "ff0000"},
         {{"-bc", "ff0000", "-bc", "00ff00"}, &F::buttonColor, "00ff00"},
-        {{"-tc", "a'b"}, &F::textColor, "a'b"},
-        {{"-bgc", ""}, &F::backgroundColor, ""},
-        {{"-hc", "yes"}, &F::hardCover, "yes"},
+        {{"-bc", "#ff0000"}, &F::buttonColor, "ff0000"},
+        {{"-tc", "#A0b1C2"}, &F::textColor, "A0b1C2"},
         {{"-HC", "true"}, &F::hardCover, "true"},
+        {{"-hc", "false"}, &F::hardCover, "false"},
         // "-zf" and "-pr" swallow their value: "-bc" after it is read as an option.
         {{"-zf", "-pw", "-bc", "0000ff"}, &F::buttonColor, "0000ff"},
         {{"-pr", "x", "-tc", "000000"}, &F::textColor, "000000"},
@@ -200,6 +200,30 @@ TEST(Options, UnusableValuesAreRejectedWithOneLine) {
         {{"-zoom", ""}, "invalid value \"\" for -zoom: expected a positive whole number"},
         {{"-zoom", "99999999999"},
          "invalid value \"99999999999\" for -zoom: expected a positive whole number"},
+        // Sizes the viewer cannot lay out: nothing, nothing visible, beyond any paper.
+        {{"-pw", "0"},
+         "invalid value \"0\" for -pw: expected a size above 0 and at most 14400 points"},
+        {{"-ph", "0.0mm"},
+         "invalid value \"0.0mm\" for -ph: expected a size above 0 and at most 14400 points"},
+        {{"-pw", "inf"},
+         "invalid value \"inf\" for -pw: expected a number, optionally followed by pt, mm or in"},
+        {{"-pw", "14400.5"},
+         "invalid value \"14400.5\" for -pw: expected a size above 0 and at most 14400 points"},
+        {{"-pw", "154in"},
+         "invalid value \"154in\" for -pw: expected a size above 0 and at most 14400 points"},
+        {{"-bc", "red"},
+         "invalid value \"red\" for -bc: expected six hex digits, such as ff0000 or #ff0000"},
+        {{"-pc", "#ff00"},
+         "invalid value \"#ff00\" for -pc: expected six hex digits, such as ff0000 or #ff0000"},
+        {{"-tc", "ff0000ff"},
+         "invalid value \"ff0000ff\" for -tc: expected six hex digits, such as ff0000 or #ff0000"},
+        {{"-bgc", "##ff0000"},
+         "invalid value \"##ff0000\" for -bgc: expected six hex digits, such as ff0000 or #ff0000"},
+        {{"-bgc", ""},
+         "invalid value \"\" for -bgc: expected six hex digits, such as ff0000 or #ff0000"},
+        {{"-hc", "yes"}, "invalid value \"yes\" for -hc: expected true or false"},
+        {{"-hc", "TRUE"}, "invalid value \"TRUE\" for -hc: expected true or false"},
+        {{"-hc", "1"}, "invalid value \"1\" for -hc: expected true or false"},
         // The first unusable value is reported, even after good options.
         {{"-zlib", "-pw", "500", "-zoom", "x", "-pp", "Foo"},
          "invalid value \"x\" for -zoom: expected a positive whole number"},
@@ -213,6 +237,15 @@ TEST(Options, UnusableValuesAreRejectedWithOneLine) {
     }
 }
 
+// Four hundred nines read as a number overflow to infinity; the page list must never say "inf".
+TEST(Options, LengthsBeyondDoubleAreRejected) {
+    for (const char* unit : {"", "pt", "mm", "in"}) {
+        const QString value = QString(400, u'9') + QLatin1StringView(unit);
+        const ReadResult run = readAll({QStringLiteral("-pw"), value});
+        EXPECT_EQ(run.outcome.kind, Kind::InvalidValue) << unit;
+    }
+}
+
 TEST(Options, ReadableSizesAndNamesAreAccepted) {
     const std::initializer_list<const char*> cases[] = {
         {"-pw", "500"},
@@ -220,6 +253,9 @@ TEST(Options, ReadableSizesAndNamesAreAccepted) {
         {"-ph", "12.5pt"},
         {"-pw", "210mm"},
         {"-ph", "8.5in"},
+        {"-pw", "14400"},
+        {"-pw", "0.01"},
+        {"-ph", "3899mm"},
         {"-pp", "A6"},
         {"-pp", "Letter"},
         {"-zoom", "1"},
