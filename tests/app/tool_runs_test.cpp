@@ -96,7 +96,7 @@ void PrintTo(const StoppedCase& c, std::ostream* os) {
 const StoppedCase kStoppedCases[] = {
     {"unrecognised_option", {"-bogus"}, true, ""},
     {"version_word_after_folder", {"-zlib", "-v"}, true, ""},
-    {"stray_value", {"-bc", "red", "blue"}, true, ""},
+    {"stray_value", {"-bc", "ff0000", "blue"}, true, ""},
     {"width_taking_an_option_name", {"-pw", "-ph", "500"}, false, "invalid value \"-ph\" for -pw"},
     {"unknown_unit", {"-pw", "21cm"}, false, "invalid value \"21cm\" for -pw"},
     {"unknown_paper", {"-pp", "a4"}, false, "invalid value \"a4\" for -pp"},
