@@ -15,16 +15,16 @@ const kMinSharpness = 0.85;
 
 // Pages whose defects are known and reported to the converter's owner: they run and report, but do
 // not fail the run until fixed (FIDELITY_STRICT=1 fails them too). Key: renderer/page.
-const kRasterRegion = 'arrives as a raster region, which blurs when zoomed';
+const kRasterRegion = 'come as a raster region, which blurs when zoomed';
 const KNOWN_DEFECTS = {
   ...Object.fromEntries(['canvas', 'webgl'].flatMap((renderer) => [
-    ['fill-rules', `the self-overlapping star ${kRasterRegion}`],
-    ['nested-clips', `the clipped content ${kRasterRegion}`],
-    ['soft-mask', `the soft-masked image ${kRasterRegion}`],
+    ['fill-rules', `the self-overlapping stars ${kRasterRegion}`],
+    ['nested-clips', `the clipped bands ${kRasterRegion}`],
+    ['soft-mask', `the soft-masked image and its fade ${kRasterRegion}`],
     ['shading-sh', `the shadings ${kRasterRegion}`],
     ['shading-pattern', `the shading patterns ${kRasterRegion}`],
     ['blend-multiply', `the blended circles ${kRasterRegion}`],
-    ['group-alpha', `the transparency group ${kRasterRegion}`],
+    ['group-alpha', `the grouped squares ${kRasterRegion}`],
   ].map(([page, defect]) => [`${renderer}/${page}`, defect]))),
   'canvas/jpeg-image': 'the canvas renderer smooths the photograph where MuPDF shows its pixels',
 };
