@@ -4,20 +4,36 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 
+#include <fcntl.h>
 #include <cstdio>
 #include <vector>
 
 #include "app/options.h"
 #include "app/settings.h"
+#include "app/stop_signals.h"
 #include "converter/page_converter.h"
+#include "geometry/page_geometry.h"
+#include "output/book_folder.h"
 #include "output/flipbook_assembly.h"
 
 namespace {
 
 constexpr int kSuccess = 0;
 constexpr int kFailure = 1;
+constexpr int kStoppedBase = 128;
+
+// What every step of one conversion needs to know.
+struct BookRun {
+    QString pdfPath;
+    QString outputPath;
+    QString programFolder;
+    QString converterPath;
+    ConverterSwitches switches;
+    int rootFd = -1;
+};
 
 // Printed exactly as stored, whichever path prints it; the build line is part of the text.
 constexpr char kHelpText[] =
@@ -152,13 +168,6 @@ bool ensureOutputFolder(const char* rawArgument, const QString& outputFolderPath
     return false;
 }
 
-// Existing tmp and data folders and what they hold stay; later steps notice what is missing.
-void prepareOutputFolder(const OutputFolder& folder) {
-    const QDir root(folder.root);
-    root.mkdir(QStringLiteral("tmp"));
-    root.mkdir(QStringLiteral("data"));
-}
-
 QStringList optionArguments(int argc, char** argv) {
     QStringList options;
     for (int index = 3; index < argc; ++index) {
@@ -184,51 +193,115 @@ bool applyOptions(const QStringList& options, FlipbookSettings& settings,
     return false;
 }
 
-// Nothing is assembled unless the converter ran cleanly and left pages, so an earlier book in
-// the output folder survives a failed run untouched.
-int convertAndAssemble(const QString& converterPath, const ConverterSwitches& switches,
-                       const QString& pdfPath, const OutputFolder& folder,
-                       FlipbookSettings& settings, const QString& programFolder) {
-    removeStalePages(folder);
+// The options are read once before anything is made, so a refused value leaves no trace.
+bool optionsAreUsable(const QStringList& options) {
+    FlipbookSettings settings;
+    ConverterSwitches switches;
+    return applyOptions(options, settings, switches);
+}
+
+// The converter runs in its work folder, so a relative name would be looked up from there.
+QString absolutePdfPath(const QString& pdfPath) {
+    return QFileInfo(pdfPath).absoluteFilePath();
+}
+
+QByteArray pageListFor(const FlipbookSettings& settings, const std::vector<PageFile>& pages) {
+    QStringList names;
+    for (const PageFile& page : pages) {
+        names.append(QFile::decodeName(paddedPageName(page.number)));
+    }
+    return pageListDocument(settings, names);
+}
+
+// A signal ends the run with the conventional status of a process it ended.
+int stoppedStatus() {
+    printErrorLine(
+        QStringLiteral("stopped by signal %1; the earlier book is unchanged").arg(stopSignal()));
+    return kStoppedBase + stopSignal();
+}
+
+// Nothing is published unless the converter ran cleanly and left pages; until the exchange of
+// the data folders an earlier book stays exactly as it was.
+int convertAndAssemble(const BookRun& book, FlipbookSettings& settings) {
+    WorkArea area;
+    if (const QString error = makeWorkArea(book.rootFd, area); !error.isEmpty()) {
+        printErrorLine(error);
+        return kFailure;
+    }
     const ConversionOutcome conversion =
-        convertPages(converterPath, switches, pdfPath, folder.conversionPattern);
+        convertPages(book.converterPath, book.switches, absolutePdfPath(book.pdfPath), area.run.fd);
+    if (conversion.stopped) {
+        return stoppedStatus();
+    }
     if (!conversion.ok) {
         printErrorLine(conversion.error);
         return kFailure;
     }
-    if (!hasPageFiles(folder)) {
+    PublishRequest request{
+        book.rootFd, area.run.fd, listPageFiles(area.run.fd), {}, book.programFolder};
+    if (request.pages.empty()) {
         printErrorLine(
-            QStringLiteral("the page converter produced no page files from %1").arg(pdfPath));
+            QStringLiteral("the page converter produced no page files from %1").arg(book.pdfPath));
         return kFailure;
     }
-    const AssemblyOutcome assembly = assembleFlipbook(folder, settings, programFolder);
-    if (!assembly.ok) {
-        printErrorLine(assembly.error);
+    resolvePageSize(settings);
+    request.pageList = pageListFor(settings, request.pages);
+    const QString error = publishBook(request, [](PublishStep) { return stopSignal() == 0; });
+    if (stopSignal() != 0 && !error.isEmpty()) {
+        return stoppedStatus();
+    }
+    if (!error.isEmpty()) {
+        printErrorLine(error);
         return kFailure;
     }
     return kSuccess;
 }
 
-int convertBook(int argc, char** argv) {
-    const QString pdfPath = QString::fromLocal8Bit(argv[1]);
-    const QString outputFolderPath = QString::fromLocal8Bit(argv[2]);
-    if (!checkArgumentsAreText(argc, argv) || !checkInputFile(argv[1], pdfPath) ||
-        !ensureOutputFolder(argv[2], outputFolderPath)) {
+// Everything from the lock on: the info query, the options, the conversion and the publication.
+int convertLockedBook(BookRun& book, const QStringList& options) {
+    const UniqueFd lock = lockBook(book.rootFd);
+    if (!lock.isOpen()) {
+        printErrorLine(
+            QStringLiteral("another run is writing the book in %1").arg(book.outputPath));
+        return kFailure;
+    }
+    if (const QString link = linkInTheWay(book.rootFd); !link.isEmpty()) {
+        printErrorLine(
+            QStringLiteral("%1/%2 is a symbolic link; the tool does not write through links")
+                .arg(book.outputPath, link));
         return kFailure;
     }
     FlipbookSettings settings;
-    ConverterSwitches switches;
-    // The program's real folder, links resolved: never the working folder of a bare command name.
-    const QString programFolder = QCoreApplication::applicationDirPath();
-    const QString converterPath = programFolder + QStringLiteral("/swfsdk.dll");
-    const OutputFolder folder = outputFolderFor(outputFolderPath);
-    prepareOutputFolder(folder);
+    queryPageSize(book.converterPath, book.pdfPath, settings);
+    if (stopSignal() != 0) {
+        return stoppedStatus();
+    }
+    applyOptions(options, settings, book.switches);
+    return convertAndAssemble(book, settings);
+}
 
-    queryPageSize(converterPath, pdfPath, settings);
-    if (!applyOptions(optionArguments(argc, argv), settings, switches)) {
+int convertBook(int argc, char** argv) {
+    const QString pdfPath = QString::fromLocal8Bit(argv[1]);
+    const QString outputFolderPath = QString::fromLocal8Bit(argv[2]);
+    const QStringList options = optionArguments(argc, argv);
+    if (!checkArgumentsAreText(argc, argv) || !checkInputFile(argv[1], pdfPath) ||
+        !optionsAreUsable(options) || !ensureOutputFolder(argv[2], outputFolderPath)) {
         return kFailure;
     }
-    return convertAndAssemble(converterPath, switches, pdfPath, folder, settings, programFolder);
+    const UniqueFd root(::open(QFile::encodeName(outputFolderPath).constData(),
+                               O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!root.isOpen()) {
+        writeRaw(stdout, argv[2]);
+        writeRaw(stdout, "\tFolder does not exist\n");
+        return kFailure;
+    }
+    installStopHandlers();
+    // The program's real folder, links resolved: never the working folder of a bare command name.
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    BookRun book{
+        pdfPath, outputFolderPath, programFolder, programFolder + QStringLiteral("/swfsdk.dll"),
+        {},      root.fd};
+    return convertLockedBook(book, options);
 }
 
 }  // namespace

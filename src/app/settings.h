@@ -23,19 +23,3 @@ struct FlipbookSettings {
 
 // Extra arguments of the conversion run, one element per argument, in command-line order.
 using ConverterSwitches = QStringList;
-
-// Paths inside the output folder, formed by plain concatenation on the folder as typed.
-struct OutputFolder {
-    QString root;
-    QString tmpFolder;
-    QString conversionPattern;
-    QString dataFolder;
-    QString pageListPath;
-};
-
-inline OutputFolder outputFolderFor(const QString& outputFolderPath) {
-    return OutputFolder{outputFolderPath, outputFolderPath + QStringLiteral("/tmp"),
-                        outputFolderPath + QStringLiteral("/tmp/test%.swf"),
-                        outputFolderPath + QStringLiteral("/data"),
-                        outputFolderPath + QStringLiteral("/data/pages.xml")};
-}

@@ -1,7 +1,9 @@
 // The tool's contact with the page converter: the info query and the conversion run.
 #include "converter/page_converter.h"
 
-#include <QProcess>
+#include <QRegularExpression>
+
+#include "converter/converter_process.h"
 
 #include <optional>
 
@@ -63,17 +65,32 @@ QString lastNonEmptyLine(const QByteArray& output) {
     return {};
 }
 
-QString failureOfFinishedRun(QProcess& process, const QString& converterPath) {
-    if (process.exitStatus() == QProcess::CrashExit) {
+// The converter names its own switches; the user typed the tool's option that became them.
+QString inToolTerms(QString converterLine) {
+    static const QRegularExpression passwordSwitch(QStringLiteral("(^|\\s)-P(?=\\s|$|[.,:;])"));
+    return converterLine.replace(passwordSwitch, QStringLiteral("\\1-password"));
+}
+
+QString failureOfFinishedRun(const ConverterRun& run, const QString& converterPath) {
+    if (run.stopped) {
+        return QStringLiteral("stopped by a signal");
+    }
+    if (run.timedOut) {
+        return QStringLiteral(
+                   "the page converter %1 did not finish within %2 seconds and was stopped")
+            .arg(converterPath)
+            .arg(run.deadlineSeconds);
+    }
+    if (run.crashed) {
         return QStringLiteral("the page converter %1 crashed").arg(converterPath);
     }
-    if (process.exitCode() == 0) {
+    if (run.exitCode == 0) {
         return {};
     }
     QString error = QStringLiteral("the page converter %1 failed with exit status %2")
                         .arg(converterPath)
-                        .arg(process.exitCode());
-    const QString converterSays = lastNonEmptyLine(process.readAllStandardError());
+                        .arg(run.exitCode);
+    const QString converterSays = inToolTerms(lastNonEmptyLine(run.errorTail));
     if (!converterSays.isEmpty()) {
         error += QStringLiteral(": ") + converterSays;
     }
@@ -101,26 +118,21 @@ void parseInfoReply(const QByteArray& reply, FlipbookSettings& settings) {
 
 void queryPageSize(const QString& converterPath, const QString& pdfPath,
                    FlipbookSettings& settings) {
-    QProcess process;
-    process.start(converterPath, {QStringLiteral("-I"), pdfPath});
-    process.closeWriteChannel();
-    // A converter that cannot be started gives an empty reply, and the defaults stay.
-    process.waitForFinished(-1);
-    parseInfoReply(process.readAllStandardOutput(), settings);
+    // A converter that cannot be started, or fails, gives an empty reply, and the defaults stay.
+    const ConverterRun run = runConverter(converterPath, {QStringLiteral("-I"), pdfPath}, -1);
+    parseInfoReply(run.outputHead, settings);
 }
 
 ConversionOutcome convertPages(const QString& converterPath, const ConverterSwitches& switches,
-                               const QString& pdfPath, const QString& conversionPattern) {
-    QProcess process;
-    // Only the last line of standard error is ever shown; standard output is not kept at all.
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.start(converterPath, switches + QStringList{pdfPath, conversionPattern});
-    if (!process.waitForStarted(-1)) {
+                               const QString& pdfPath, int workFolderFd) {
+    // The converter runs inside the work folder and gets a bare pattern: a % in the output
+    // folder's name is never taken for the page number.
+    const ConverterRun run = runConverter(
+        converterPath, switches + QStringList{pdfPath, QStringLiteral("test%.swf")}, workFolderFd);
+    if (!run.started) {
         return {false, QStringLiteral("cannot start the page converter %1: %2")
-                           .arg(converterPath, process.errorString())};
+                           .arg(converterPath, run.startError)};
     }
-    process.closeWriteChannel();
-    process.waitForFinished(-1);
-    const QString error = failureOfFinishedRun(process, converterPath);
-    return {error.isEmpty(), error};
+    const QString error = failureOfFinishedRun(run, converterPath);
+    return {error.isEmpty(), error, run.stopped};
 }

@@ -8,7 +8,8 @@
 
 struct ConversionOutcome {
     bool ok = true;
-    QString error;  // one line for standard error when !ok
+    QString error;         // one line for standard error when !ok
+    bool stopped = false;  // a signal to the tool ended the run
 };
 
 // Takes the width and height texts from the first line of an info reply; missing values keep
@@ -18,5 +19,7 @@ void parseInfoReply(const QByteArray& reply, FlipbookSettings& settings);
 void queryPageSize(const QString& converterPath, const QString& pdfPath,
                    FlipbookSettings& settings);
 
+// Runs the converter inside the work folder with the pattern test%.swf; `pdfPath` must not
+// depend on the working folder.
 ConversionOutcome convertPages(const QString& converterPath, const ConverterSwitches& switches,
-                               const QString& pdfPath, const QString& conversionPattern);
+                               const QString& pdfPath, int workFolderFd);

@@ -143,10 +143,12 @@ TEST_P(ToolArguments, PrintsExactlyAndCreatesNothing) {
 INSTANTIATE_TEST_SUITE_P(Paths, ToolArguments, testing::ValuesIn(kArgumentCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(ToolCommandLine, NewOutputFolderIsPreparedWithTmpAndData) {
+// A run that converts nothing leaves the new folder with nothing but the book's lock file.
+TEST_F(ToolCommandLine, NewOutputFolderOfAFailedRunHoldsOnlyTheLock) {
     const ToolRun run = runTool(sandbox, {"book.pdf", "out"});
     EXPECT_FALSE(run.crashed);
-    EXPECT_TRUE(QDir(inWork("out/data")).exists());
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(entryNames(inWork("out")), QStringList{".quavelin.lock"});
     EXPECT_EQ(readConverterLog(sandbox.programFolder).size(), 2U);
 }
 
@@ -165,13 +167,13 @@ TEST_F(ToolCommandLine, InputThatIsAFolderPassesTheCheck) {
     EXPECT_EQ(readConverterLog(sandbox.programFolder)[0], (ConverterArguments{"-I", "folder.pdf"}));
 }
 
-TEST_F(ToolCommandLine, InfoWordAsOutputFolderSkipsTheFolderCheck) {
+// The book is locked and written through its folder, so the folder must exist even for "-i".
+TEST_F(ToolCommandLine, InfoWordAsOutputFolderIsAFolderThatDoesNotExist) {
     const ToolRun run = runTool(sandbox, {"book.pdf", "-i"});
-    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(run.out, "-i\tFolder does not exist\n");
     EXPECT_FALSE(pathExists(inWork("-i")));
-    const auto runs = readConverterLog(sandbox.programFolder);
-    ASSERT_EQ(runs.size(), 2U);
-    EXPECT_EQ(runs[1], (ConverterArguments{"book.pdf", "-i/tmp/test%.swf"}));
+    EXPECT_TRUE(readConverterLog(sandbox.programFolder).empty());
 }
 
 struct ByteArgumentCase {

@@ -37,35 +37,49 @@ void PrintTo(const CommandLineCase& c, std::ostream* os) {
     *os << c.name;
 }
 
+// The converter runs in its own work folder: the PDF by its absolute path, the bare pattern.
 const CommandLineCase kCommandLineCases[] = {
-    {"no_options", {"book.pdf", "out"}, {"-I", "book.pdf"}, {"book.pdf", "out/tmp/test%.swf"}},
-    {"trailing_slash_doubles_separator",
+    {"no_options", {"book.pdf", "out"}, {"-I", "book.pdf"}, {"{work}/book.pdf", "test%.swf"}},
+    {"trailing_slash_changes_nothing",
      {"book.pdf", "out/"},
      {"-I", "book.pdf"},
-     {"book.pdf", "out//tmp/test%.swf"}},
+     {"{work}/book.pdf", "test%.swf"}},
     {"paths_with_spaces_pass_unchanged",
      {"book.pdf", "my out"},
      {"-I", "book.pdf"},
-     {"book.pdf", "my out/tmp/test%.swf"}},
+     {"{work}/book.pdf", "test%.swf"}},
+    {"percent_in_folder_name_is_no_placeholder",
+     {"book.pdf", "50% off"},
+     {"-I", "book.pdf"},
+     {"{work}/book.pdf", "test%.swf"}},
     {"options_become_switches_of_the_conversion_only",
      {"book.pdf", "out", "-zlib", "-jpegquality", "80", "-pagerange", "1-3", "-password", "se cret",
       "-ZOOM", "150dpi"},
      {"-I", "book.pdf"},
-     {"-z", "-j", "80", "-p", "1-3", "-P", "se cret", "-s", "zoom=150dpi", "book.pdf",
-      "out/tmp/test%.swf"}},
+     {"-z", "-j", "80", "-p", "1-3", "-P", "se cret", "-s", "zoom=150dpi", "{work}/book.pdf",
+      "test%.swf"}},
     {"addcmd_words_pass_unchanged",
      {"book.pdf", "out", "-pp", "A4", "-addcmd", "-z", "-pw", "with space", "line\nbreak", ""},
      {"-I", "book.pdf"},
-     {"-z", "-pw", "with space", "line\nbreak", "", "book.pdf", "out/tmp/test%.swf"}},
+     {"-z", "-pw", "with space", "line\nbreak", "", "{work}/book.pdf", "test%.swf"}},
     {"value_option_last_is_ignored",
      {"book.pdf", "out", "-flatten", "-pagerange"},
      {"-I", "book.pdf"},
-     {"-G", "book.pdf", "out/tmp/test%.swf"}},
+     {"-G", "{work}/book.pdf", "test%.swf"}},
     {"folder_in_current_folder_prefix",
      {"./book.pdf", "./out"},
      {"-I", "./book.pdf"},
-     {"./book.pdf", "./out/tmp/test%.swf"}},
+     {"{work}/book.pdf", "test%.swf"}},
 };
+
+ConverterArguments withWorkFolder(ConverterArguments arguments, const QString& workFolder) {
+    for (std::string& argument : arguments) {
+        if (argument.rfind("{work}", 0) == 0) {
+            argument.replace(0, 6, workFolder.toStdString());
+        }
+    }
+    return arguments;
+}
 
 class ToolCommandLines : public ToolRuns, public testing::WithParamInterface<CommandLineCase> {};
 
@@ -76,7 +90,7 @@ TEST_P(ToolCommandLines, ConverterGetsExactArgumentLists) {
     const auto runs = readConverterLog(sandbox.programFolder);
     ASSERT_EQ(runs.size(), 2U);
     EXPECT_EQ(runs[0], c.infoQuery);
-    EXPECT_EQ(runs[1], c.conversion);
+    EXPECT_EQ(runs[1], withWorkFolder(c.conversion, sandbox.workFolder));
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, ToolCommandLines, testing::ValuesIn(kCommandLineCases),
@@ -105,7 +119,7 @@ const StoppedCase kStoppedCases[] = {
 
 class ToolStoppedByOptions : public ToolRuns, public testing::WithParamInterface<StoppedCase> {};
 
-// Nothing is converted: only the info query ran, and the earlier book is left as it was.
+// Nothing is converted or made: the converter never ran, and the earlier book is left as it was.
 TEST_P(ToolStoppedByOptions, StatusOneBeforeAnyConversion) {
     const StoppedCase& c = GetParam();
     writeEarlierBook();
@@ -122,8 +136,8 @@ TEST_P(ToolStoppedByOptions, StatusOneBeforeAnyConversion) {
         EXPECT_EQ(run.err.count('\n'), 1);
         EXPECT_TRUE(run.err.endsWith('\n'));
     }
-    EXPECT_EQ(readConverterLog(sandbox.programFolder).size(), 1U);
-    EXPECT_TRUE(QDir(inWork("out/tmp")).exists());
+    EXPECT_TRUE(readConverterLog(sandbox.programFolder).empty());
+    EXPECT_EQ(entryNames(inWork("out")), QStringList{"data"});
     expectEarlierBookUntouched();
 }
 
@@ -136,12 +150,14 @@ TEST_F(ToolRuns, AbsolutePathsPassUnchanged) {
     runTool(sandbox, {pdf, out});
     const auto runs = readConverterLog(sandbox.programFolder);
     ASSERT_EQ(runs.size(), 2U);
-    EXPECT_EQ(runs[1],
-              (ConverterArguments{pdf.toStdString(), (out + "/tmp/test%.swf").toStdString()}));
+    EXPECT_EQ(runs[1], (ConverterArguments{pdf.toStdString(), "test%.swf"}));
 }
 
 TEST_F(ToolRuns, ConverterFoundWhenStartedByRelativePathFromElsewhere) {
     ASSERT_TRUE(QDir(sandbox.workFolder).mkdir("elsewhere"));
+    FakeConverterScript script;
+    script.pages = QStringList{"1"};
+    ASSERT_TRUE(writeFakeScript(sandbox.programFolder, script));
     const ToolRun run =
         runProgram("../../prog/quavelin", {"../book.pdf", "out"}, inWork("elsewhere"));
     EXPECT_EQ(run.out, "");

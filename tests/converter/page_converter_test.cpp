@@ -4,7 +4,15 @@
 #include <QByteArray>
 #include <QString>
 
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+
 #include "converter/page_converter.h"
+#include "output/book_folder.h"
 #include "support/tool_sandbox.h"
 
 namespace {
@@ -96,6 +104,15 @@ const RunCase kRunCases[] = {
     {"nonzero_stderr_without_line_end", "x\ny  z", 1, false, false,
      " failed with exit status 1: y z"},
     {"crash", "dying\n", 0, true, false, " crashed"},
+    // The converter names its own -P; the user gave the tool's -password.
+    {"password_needed_names_the_tool_option",
+     "\"/b/x.pdf\" is encrypted: give its password with -P\n", 1, false, false,
+     " failed with exit status 1: \"/b/x.pdf\" is encrypted: give its password with -password"},
+    {"wrong_password_names_the_tool_option", "the password given with -P does not open \"x.pdf\"\n",
+     1, false, false,
+     " failed with exit status 1: the password given with -password does not open \"x.pdf\""},
+    {"other_dash_p_words_stay", "-Page -p -P8\n", 1, false, false,
+     " failed with exit status 1: -Page -p -P8"},
 };
 
 void PrintTo(const RunCase& c, std::ostream* os) {
@@ -114,8 +131,9 @@ TEST_P(ConvertPagesOutcome, ReportsHowTheConverterEnded) {
     script.convertCrashes = c.crashes;
     ASSERT_TRUE(writeFakeScript(folder.path(), script));
     const QString converter = folder.path() + "/swfsdk.dll";
+    const UniqueFd work(::open(QFile::encodeName(folder.path()).constData(), O_RDONLY));
 
-    const ConversionOutcome outcome = convertPages(converter, {}, "in.pdf", folder.path() + "/t%");
+    const ConversionOutcome outcome = convertPages(converter, {}, "in.pdf", work.fd);
 
     EXPECT_EQ(outcome.ok, c.ok);
     if (!c.ok) {
@@ -128,12 +146,56 @@ INSTANTIATE_TEST_SUITE_P(Runs, ConvertPagesOutcome, testing::ValuesIn(kRunCases)
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ConvertPagesStart, MissingConverterIsReportedWithItsPath) {
-    const ConversionOutcome outcome = convertPages("/nonexistent/swfsdk.dll", {}, "a.pdf", "t%");
+    const ConversionOutcome outcome = convertPages("/nonexistent/swfsdk.dll", {}, "a.pdf", -1);
     EXPECT_FALSE(outcome.ok);
     EXPECT_TRUE(
         outcome.error.startsWith("cannot start the page converter /nonexistent/swfsdk.dll: "))
         << outcome.error.toStdString();
     EXPECT_FALSE(outcome.error.contains('\n'));
+}
+
+// The converter writes into the folder it is given, under the bare pattern, whatever the path.
+TEST(ConvertPagesFolder, PagesLandInTheWorkFolder) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(installFakeConverter(folder.path()));
+    ASSERT_TRUE(QDir(folder.path()).mkdir("50% off"));
+    FakeConverterScript script;
+    script.pages = QStringList{"1", "2"};
+    ASSERT_TRUE(writeFakeScript(folder.path(), script));
+    const UniqueFd work(
+        ::open(QFile::encodeName(folder.path() + "/50% off").constData(), O_RDONLY));
+
+    const ConversionOutcome outcome =
+        convertPages(folder.path() + "/swfsdk.dll", {}, "/in.pdf", work.fd);
+
+    EXPECT_TRUE(outcome.ok) << outcome.error.toStdString();
+    EXPECT_EQ(entryNames(folder.path() + "/50% off"), (QStringList{"test1.swf", "test2.swf"}));
+    EXPECT_EQ(readConverterLog(folder.path()).back(), (ConverterArguments{"/in.pdf", "test%.swf"}));
+}
+
+// A converter that never ends is stopped at the deadline; the rest of its error output, however
+// long, is not kept.
+TEST(ConvertPagesLimits, DeadlineStopsAConverterThatHangs) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(installFakeConverter(folder.path()));
+    FakeConverterScript script;
+    script.sleepSeconds = 60;
+    script.convertStderr = QByteArray(1000, 'x') + '\n';
+    script.stderrRepeat = 20000;
+    ASSERT_TRUE(writeFakeScript(folder.path(), script));
+    qputenv("QUAVELIN_CONVERTER_DEADLINE_SECONDS", "1");
+    QElapsedTimer clock;
+    clock.start();
+
+    const ConversionOutcome outcome =
+        convertPages(folder.path() + "/swfsdk.dll", {}, "/in.pdf", -1);
+
+    qunsetenv("QUAVELIN_CONVERTER_DEADLINE_SECONDS");
+    EXPECT_LT(clock.elapsed(), 10000);
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_EQ(outcome.error.toStdString(), "the page converter " +
+                                               (folder.path() + "/swfsdk.dll").toStdString() +
+                                               " did not finish within 1 seconds and was stopped");
 }
 
 }  // namespace

@@ -2,9 +2,12 @@
 // copy of the tool. It appends every argument list it gets to fake-converter.log in its own folder
 // and acts as fake-converter.cfg there says: "key=value" lines, values with C escapes (\n \r \t
 // \\ \0 \xHH). Keys per run kind ("info." for the -I query, "convert." otherwise): stdout, stderr,
-// exit, crash (any value), and convert.pages (comma-separated texts that replace % in the pattern).
+// exit, crash (any value), convert.pages (comma-separated texts that replace % in the pattern),
+// convert.pagecount (pages 1 to N), convert.stderrrepeat (the stderr text N times) and
+// convert.sleep (seconds to wait after the pages, with the process id in fake-converter.pid).
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -100,6 +103,22 @@ void writePages(const std::string& pattern, const std::string& pageList) {
     }
 }
 
+void writeNumberedPages(const std::string& pattern, int count) {
+    std::string list;
+    for (int page = 1; page <= count; ++page) {
+        list += std::to_string(page) + ',';
+    }
+    writePages(pattern, list);
+}
+
+void sleepAsScripted(const std::string& folder, const std::string& seconds) {
+    if (seconds.empty()) {
+        return;
+    }
+    std::ofstream(folder + "/fake-converter.pid") << getpid() << '\n';
+    usleep(static_cast<useconds_t>(std::atof(seconds.c_str()) * 1e6));
+}
+
 void writeStream(std::FILE* stream, const std::string& bytes) {
     std::fwrite(bytes.data(), 1, bytes.size(), stream);
     std::fflush(stream);
@@ -115,9 +134,14 @@ int main(int argc, char** argv) {
     const std::string kind = isInfoQuery ? "info." : "convert.";
 
     writeStream(stdout, script[kind + "stdout"]);
-    writeStream(stderr, script[kind + "stderr"]);
+    const int repeat = std::max(1, std::atoi(script[kind + "stderrrepeat"].c_str()));
+    for (int count = 0; count < repeat; ++count) {
+        writeStream(stderr, script[kind + "stderr"]);
+    }
     if (!isInfoQuery && argc >= 2) {
         writePages(argv[argc - 1], script["convert.pages"]);
+        writeNumberedPages(argv[argc - 1], std::atoi(script["convert.pagecount"].c_str()));
+        sleepAsScripted(folder, script["convert.sleep"]);
     }
     if (script.count(kind + "crash") != 0) {
         std::abort();

@@ -82,6 +82,11 @@ bool writeFakeScript(const QString& converterFolder, const FakeConverterScript& 
                       scriptLine("convert.pages", script.pages.join(',').toUtf8()) +
                       scriptLine("convert.stderr", script.convertStderr) +
                       scriptLine("convert.exit", QByteArray::number(script.convertExitStatus));
+    text += scriptLine("convert.pagecount", QByteArray::number(script.pageCount));
+    text += scriptLine("convert.stderrrepeat", QByteArray::number(script.stderrRepeat));
+    if (script.sleepSeconds > 0) {
+        text += scriptLine("convert.sleep", QByteArray::number(script.sleepSeconds));
+    }
     if (script.convertCrashes) {
         text += "convert.crash=yes\n";
     }

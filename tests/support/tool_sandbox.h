@@ -18,6 +18,9 @@ struct FakeConverterScript {
     QByteArray convertStderr;  // written to standard error in the conversion run
     int convertExitStatus = 0;
     bool convertCrashes = false;
+    int pageCount = 0;          // pages 1 to pageCount, after `pages`
+    int stderrRepeat = 1;       // convertStderr written this many times
+    double sleepSeconds = 0.0;  // wait after the pages; the process id goes to fake-converter.pid
 };
 
 struct ToolRun {

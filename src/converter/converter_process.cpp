@@ -1,0 +1,89 @@
+// One run of the page converter as a child process that cannot outlive the tool, cannot fill the
+// tool's memory with its output and cannot run for ever.
+#include "converter/converter_process.h"
+
+#include <QDeadlineTimer>
+#include <QProcess>
+
+#include <sys/prctl.h>
+#include <unistd.h>
+#include <csignal>
+
+#include "app/stop_signals.h"
+
+namespace {
+
+constexpr int kPollMilliseconds = 100;
+
+int deadlineSeconds() {
+    bool ok = false;
+    const int seconds = qEnvironmentVariableIntValue(kDeadlineVariable, &ok);
+    return ok && seconds > 0 ? seconds : kConverterDeadlineSeconds;
+}
+
+// Runs in the child between fork and exec: only async-signal-safe calls.
+void prepareChild(QProcess& process, int workFolderFd) {
+    const pid_t tool = ::getpid();
+    process.setChildProcessModifier([tool, workFolderFd] {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        // The tool may have ended before the line above took effect.
+        if (::getppid() != tool) {
+            ::_exit(127);
+        }
+        if (workFolderFd >= 0 && ::fchdir(workFolderFd) != 0) {
+            ::_exit(127);
+        }
+    });
+}
+
+void keepHead(QByteArray& kept, const QByteArray& more) {
+    kept += more.left(kKeptOutputBytes - kept.size());
+}
+
+void keepTail(QByteArray& kept, const QByteArray& more) {
+    kept += more;
+    if (kept.size() > kKeptOutputBytes) {
+        kept.remove(0, kept.size() - kKeptOutputBytes);
+    }
+}
+
+void collectOutput(QProcess& process, ConverterRun& run) {
+    keepHead(run.outputHead, process.readAllStandardOutput());
+    keepTail(run.errorTail, process.readAllStandardError());
+}
+
+void waitWithinLimits(QProcess& process, ConverterRun& run) {
+    const QDeadlineTimer deadline(qint64(run.deadlineSeconds) * 1000);
+    while (process.state() != QProcess::NotRunning) {
+        process.waitForReadyRead(kPollMilliseconds);
+        collectOutput(process, run);
+        run.stopped = stopSignal() != 0;
+        run.timedOut = deadline.hasExpired();
+        if (run.stopped || run.timedOut) {
+            process.kill();
+            process.waitForFinished(-1);
+            return;
+        }
+    }
+    collectOutput(process, run);
+}
+
+}  // namespace
+
+ConverterRun runConverter(const QString& program, const QStringList& arguments, int workFolderFd) {
+    ConverterRun run;
+    run.deadlineSeconds = deadlineSeconds();
+    QProcess process;
+    prepareChild(process, workFolderFd);
+    process.start(program, arguments);
+    if (!process.waitForStarted(-1)) {
+        run.startError = process.errorString();
+        return run;
+    }
+    run.started = true;
+    process.closeWriteChannel();
+    waitWithinLimits(process, run);
+    run.crashed = process.exitStatus() == QProcess::CrashExit;
+    run.exitCode = process.exitCode();
+    return run;
+}

@@ -1,0 +1,365 @@
+// The output folder as the tool touches it: through directory descriptors, never through a
+// symbolic link, under one lock per book, with the new book swapped in as a whole.
+#include "output/book_folder.h"
+
+#include <QFile>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <utility>
+
+namespace {
+
+constexpr int kMinimumPageDigits = 4;
+constexpr char kDataName[] = "data";
+constexpr char kPageListName[] = "pages.xml";
+constexpr char kTmpName[] = "tmp";
+const char* const kTemplateNames[] = {"index.html", "book.swf", "swfobject.js"};
+
+QString systemError() {
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+QByteArray ownName(const char* prefix) {
+    return QByteArray(prefix) + QByteArray::number(qint64(::getpid()));
+}
+
+// Kind of an entry as it is, links not followed; 0 when it does not exist.
+mode_t entryKind(int atFd, const QByteArray& name) {
+    struct stat info {};
+    if (::fstatat(atFd, name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        return 0;
+    }
+    return info.st_mode & S_IFMT;
+}
+
+// Names in a folder, "." and ".." left out.
+std::vector<QByteArray> folderEntries(int folderFd) {
+    std::vector<QByteArray> names;
+    const int listFd = ::dup(folderFd);
+    DIR* folder = listFd < 0 ? nullptr : ::fdopendir(listFd);
+    if (folder == nullptr) {
+        if (listFd >= 0) {
+            ::close(listFd);
+        }
+        return names;
+    }
+    ::rewinddir(folder);
+    while (const dirent* entry = ::readdir(folder)) {
+        const QByteArray name(entry->d_name);
+        if (name != "." && name != "..") {
+            names.push_back(name);
+        }
+    }
+    ::closedir(folder);
+    return names;
+}
+
+// Only for folders this run made: what is inside is removed, links themselves and not their
+// targets.
+void removeTree(int atFd, const QByteArray& name) {
+    if (const UniqueFd folder = openFolderAt(atFd, name); folder.isOpen()) {
+        for (const QByteArray& entry : folderEntries(folder.fd)) {
+            if (entryKind(folder.fd, entry) == S_IFDIR) {
+                removeTree(folder.fd, entry);
+            } else {
+                ::unlinkat(folder.fd, entry.constData(), 0);
+            }
+        }
+    }
+    ::unlinkat(atFd, name.constData(), AT_REMOVEDIR);
+}
+
+QByteArray pageNumberOf(const QByteArray& name) {
+    QByteArray digits = name.mid(4, name.size() - 8);
+    while (digits.size() > 1 && digits.front() == '0') {
+        digits.remove(0, 1);
+    }
+    return digits;
+}
+
+// Numbers as text: a shorter number is smaller, equal lengths compare digit by digit.
+bool comesBefore(const PageFile& a, const PageFile& b) {
+    if (a.number.size() != b.number.size()) {
+        return a.number.size() < b.number.size();
+    }
+    return a.number != b.number ? a.number < b.number : a.name < b.name;
+}
+
+QString writeAllAt(int atFd, const QByteArray& name, const QByteArray& bytes) {
+    const UniqueFd file(::openat(atFd, name.constData(),
+                                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (!file.isOpen()) {
+        return systemError();
+    }
+    qsizetype written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = ::write(file.fd, bytes.constData() + written, bytes.size() - written);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return systemError();
+        }
+        written += n;
+    }
+    return ::fsync(file.fd) == 0 ? QString() : systemError();
+}
+
+}  // namespace
+
+UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
+    if (this != &other) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        fd = other.fd;
+        other.fd = -1;
+    }
+    return *this;
+}
+
+UniqueFd::~UniqueFd() {
+    if (fd >= 0) {
+        ::close(fd);
+    }
+}
+
+UniqueFd openFolderAt(int atFd, const QByteArray& name) {
+    return UniqueFd(
+        ::openat(atFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+}
+
+UniqueFd lockBook(int rootFd) {
+    UniqueFd lock(::openat(rootFd, kLockFileName, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (lock.isOpen() && ::flock(lock.fd, LOCK_EX | LOCK_NB) != 0) {
+        return {};
+    }
+    return lock;
+}
+
+QString linkInTheWay(int rootFd) {
+    for (const char* name : {kDataName, kTmpName}) {
+        if (entryKind(rootFd, name) == S_IFLNK) {
+            return QString::fromLatin1(name);
+        }
+    }
+    const UniqueFd data = openFolderAt(rootFd, kDataName);
+    if (!data.isOpen()) {
+        return {};
+    }
+    for (const QByteArray& entry : folderEntries(data.fd)) {
+        if ((entry == kPageListName || isPageFileName(entry)) &&
+            entryKind(data.fd, entry) == S_IFLNK) {
+            return QStringLiteral("data/") + QFile::decodeName(entry);
+        }
+    }
+    return {};
+}
+
+WorkArea::~WorkArea() {
+    if (run.isOpen()) {
+        run = UniqueFd();
+        removeTree(tmp.fd, runName);
+    }
+    // Fails, as it should, while anything of the user's is in tmp.
+    if (tmp.isOpen()) {
+        tmp = UniqueFd();
+        ::unlinkat(rootFd, kTmpName, AT_REMOVEDIR);
+    }
+}
+
+QString makeWorkArea(int rootFd, WorkArea& area) {
+    area.rootFd = rootFd;
+    area.madeTmp = ::mkdirat(rootFd, kTmpName, 0755) == 0;
+    area.tmp = openFolderAt(rootFd, kTmpName);
+    if (!area.tmp.isOpen()) {
+        return QStringLiteral("cannot use the folder tmp: %1").arg(systemError());
+    }
+    area.runName = ownName(".quavelin-run-");
+    // A folder of that name is the leftover of a killed run that had this process id.
+    removeTree(area.tmp.fd, area.runName);
+    if (::mkdirat(area.tmp.fd, area.runName.constData(), 0755) != 0) {
+        return QStringLiteral("cannot make a work folder in tmp: %1").arg(systemError());
+    }
+    area.run = openFolderAt(area.tmp.fd, area.runName);
+    return area.run.isOpen() ? QString() : systemError();
+}
+
+bool isPageFileName(const QByteArray& name) {
+    if (name.size() <= 8 || !name.startsWith("test") || !name.endsWith(".swf")) {
+        return false;
+    }
+    const QByteArray digits = name.mid(4, name.size() - 8);
+    return std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+QByteArray paddedPageName(const QByteArray& number) {
+    return "test" + number.rightJustified(kMinimumPageDigits, '0') + ".swf";
+}
+
+std::vector<PageFile> listPageFiles(int folderFd) {
+    std::vector<PageFile> pages;
+    for (const QByteArray& name : folderEntries(folderFd)) {
+        if (isPageFileName(name) && entryKind(folderFd, name) == S_IFREG) {
+            pages.push_back({name, pageNumberOf(name)});
+        }
+    }
+    std::sort(pages.begin(), pages.end(), comesBefore);
+    const auto sameNumber = [](const PageFile& a, const PageFile& b) {
+        return a.number == b.number;
+    };
+    pages.erase(std::unique(pages.begin(), pages.end(), sameNumber), pages.end());
+    return pages;
+}
+
+namespace {
+
+// What one publication made; undone unless the new book was swapped in.
+struct Publication {
+    int rootFd = -1;
+    QByteArray newName;
+    std::vector<QByteArray> templatesMade;
+    bool swapped = false;
+
+    Publication(int root, QByteArray name) : rootFd(root), newName(std::move(name)) {}
+    Publication(const Publication&) = delete;
+    Publication& operator=(const Publication&) = delete;
+    ~Publication() {
+        if (swapped) {
+            return;
+        }
+        removeTree(rootFd, newName);
+        for (const QByteArray& name : templatesMade) {
+            ::unlinkat(rootFd, name.constData(), 0);
+        }
+    }
+};
+
+QString movePages(int runFd, int freshFd, const std::vector<PageFile>& pages) {
+    for (const PageFile& page : pages) {
+        const QByteArray target = paddedPageName(page.number);
+        if (::renameat(runFd, page.name.constData(), freshFd, target.constData()) != 0) {
+            return QStringLiteral("cannot move the page file %1 into the new data folder: %2")
+                .arg(QFile::decodeName(page.name), systemError());
+        }
+    }
+    return {};
+}
+
+// The user's files in the old data folder get a second name in the new one, so both books stay
+// whole until the exchange. Folders, and files that cannot be linked, move after the exchange.
+std::vector<QByteArray> linkUsersFiles(int oldFd, int freshFd) {
+    std::vector<QByteArray> later;
+    if (oldFd < 0) {
+        return later;
+    }
+    for (const QByteArray& name : folderEntries(oldFd)) {
+        if (name == kPageListName || isPageFileName(name)) {
+            continue;
+        }
+        if (entryKind(oldFd, name) == S_IFDIR ||
+            ::linkat(oldFd, name.constData(), freshFd, name.constData(), 0) != 0) {
+            later.push_back(name);
+        }
+    }
+    return later;
+}
+
+QString copyTemplates(const QString& programFolder, Publication& made) {
+    for (const char* name : kTemplateNames) {
+        QFile source(programFolder + u'/' + QLatin1StringView(name));
+        if (!source.exists() || entryKind(made.rootFd, name) != 0) {
+            continue;
+        }
+        QString error = source.open(QIODevice::ReadOnly) ? QString() : source.errorString();
+        if (error.isEmpty()) {
+            made.templatesMade.emplace_back(name);
+            error = writeAllAt(made.rootFd, name, source.readAll());
+        }
+        if (!error.isEmpty()) {
+            return QStringLiteral("cannot copy %1 into the output folder: %2")
+                .arg(QLatin1StringView(name), error);
+        }
+    }
+    return {};
+}
+
+// One rename: data is the old book up to this call and the new one after it.
+QString swapIn(int rootFd, const QByteArray& newName, bool hasOldData) {
+    const unsigned flags = hasOldData ? RENAME_EXCHANGE : RENAME_NOREPLACE;
+    if (::renameat2(rootFd, newName.constData(), rootFd, kDataName, flags) != 0) {
+        return QStringLiteral("cannot put the new book in place of data: %1").arg(systemError());
+    }
+    return {};
+}
+
+QString carryOver(int oldFd, int dataFd, const std::vector<QByteArray>& names) {
+    for (const QByteArray& name : names) {
+        if (::renameat(oldFd, name.constData(), dataFd, name.constData()) != 0) {
+            return QFile::decodeName(name);
+        }
+    }
+    return {};
+}
+
+QString stoppedMessage() {
+    return QStringLiteral("stopped before the book was replaced; the earlier book is unchanged");
+}
+
+}  // namespace
+
+QString publishBook(const PublishRequest& request, const StepCheck& mayContinue) {
+    Publication made{request.rootFd, ownName(".quavelin-data-new-")};
+    removeTree(made.rootFd, made.newName);
+    if (!mayContinue(PublishStep::MakeFolder)) {
+        return stoppedMessage();
+    }
+    if (::mkdirat(made.rootFd, made.newName.constData(), 0755) != 0) {
+        return QStringLiteral("cannot make the new data folder: %1").arg(systemError());
+    }
+    const UniqueFd fresh = openFolderAt(made.rootFd, made.newName);
+    if (!fresh.isOpen() || !mayContinue(PublishStep::MovePages)) {
+        return stoppedMessage();
+    }
+    if (QString error = movePages(request.runFd, fresh.fd, request.pages); !error.isEmpty()) {
+        return error;
+    }
+    if (!mayContinue(PublishStep::KeepUsersFiles)) {
+        return stoppedMessage();
+    }
+    const UniqueFd old = openFolderAt(made.rootFd, kDataName);
+    const std::vector<QByteArray> later = linkUsersFiles(old.fd, fresh.fd);
+    if (!mayContinue(PublishStep::WritePageList)) {
+        return stoppedMessage();
+    }
+    if (QString error = writeAllAt(fresh.fd, kPageListName, request.pageList); !error.isEmpty()) {
+        return QStringLiteral("cannot write the page list data/pages.xml: %1").arg(error);
+    }
+    if (!mayContinue(PublishStep::CopyTemplates)) {
+        return stoppedMessage();
+    }
+    if (QString error = copyTemplates(request.programFolder, made); !error.isEmpty()) {
+        return error;
+    }
+    if (!mayContinue(PublishStep::Swap)) {
+        return stoppedMessage();
+    }
+    if (QString error = swapIn(made.rootFd, made.newName, old.isOpen()); !error.isEmpty()) {
+        return error;
+    }
+    made.swapped = true;
+    if (const QString stuck = carryOver(old.fd, fresh.fd, later); !stuck.isEmpty()) {
+        return QStringLiteral("the book was written, but %1 of the earlier data folder stays in %2")
+            .arg(stuck, QFile::decodeName(made.newName));
+    }
+    removeTree(made.rootFd, made.newName);
+    return {};
+}
