@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_set>
+#include <vector>
 
 namespace pageconv {
 namespace {
@@ -192,6 +194,24 @@ bool hasSoftAlpha(const unsigned char* rgba, size_t pixels) {
     return static_cast<double>(soft) > kMaxSoftPixelShare * static_cast<double>(pixels);
 }
 
+// Charts, screenshots and flat artwork hold a few colours; JPEG would ring around their edges,
+// and zlib packs them smaller anyway.
+constexpr size_t kFewColours = 256;
+
+bool usesFewColours(const unsigned char* rgba, size_t pixels) {
+    std::unordered_set<uint32_t> seen;
+    uint32_t previous = 0xFFFFFFFF;
+    for (size_t i = 0; i < pixels; ++i) {
+        const uint32_t colour = static_cast<uint32_t>(rgba[i * 4]) << 16 |
+                                static_cast<uint32_t>(rgba[i * 4 + 1]) << 8 | rgba[i * 4 + 2];
+        if (colour != previous && seen.insert(colour).second && seen.size() > kFewColours) {
+            return false;
+        }
+        previous = colour;
+    }
+    return true;
+}
+
 enum class Drawn { Done, Soft, Failed };
 
 Drawn drawnBitmap(VectorState& state, const ImageDrawing& what, ImageSize size, bool fewColours,
@@ -206,7 +226,7 @@ Drawn drawnBitmap(VectorState& state, const ImageDrawing& what, ImageSize size, 
     if (hasSoftAlpha(rgba, pixels)) {
         return Drawn::Soft;
     }
-    if (fewColours || !allOpaque(rgba, pixels)) {
+    if (fewColours || !allOpaque(rgba, pixels) || usesFewColours(rgba, pixels)) {
         bitmap = losslessOf(rgba, size);
         return Drawn::Done;
     }

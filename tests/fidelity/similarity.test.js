@@ -29,8 +29,6 @@ const CONTROLS = [
 // not fail the run until fixed (FIDELITY_STRICT=1 fails them too). Key: renderer/page.
 const KNOWN_DEFECTS = {
   'canvas/dashed-strokes': 'miter joins lose their points in the canvas renderer',
-  'canvas/lossless-image': 'the lossless image arrives as a JPEG, with ringing at the colour bars',
-  'webgl/lossless-image': 'the lossless image arrives as a JPEG, with ringing at the colour bars',
 };
 
 let work;
