@@ -6,6 +6,8 @@
 
 #include "page_pipeline.h"
 #include "page_range.h"
+#include "page_watchdog.h"
+#include "run_limits.h"
 
 #include <array>
 #include <atomic>
@@ -60,17 +62,26 @@ double stagePixels(double points, int zoomDpi) {
 namespace {
 
 struct PageOutcome {
+    std::atomic<bool> touched{false};  // its file was created by this run, whole or not
     bool written = false;
     std::string error;
+    PageLimit limit = PageLimit::None;
 };
 
-// What every worker reads; only `nextIndex` and the outcomes of its own pages are written.
+// What every worker reads; only `nextIndex`, `stopped` and the outcomes of its own pages are
+// written.
 struct ConversionJob {
     PageJob page;
     PageList pages;
+    RunLimits limits;
     std::atomic<size_t> nextIndex{0};
+    std::atomic<bool> stopped{false};  // a page hit a limit: the run has failed as a whole
     std::vector<PageOutcome> outcomes;
 };
+
+// Past this many failed pages the rest are counted, not listed: a document whose every page
+// fails must not bury the user (or the tool reading the output) in lines.
+constexpr size_t kMaxErrorLines = 20;
 
 bool writeFileBytes(const std::string& path, const Bytes& bytes, std::string& error) {
     {
@@ -92,14 +103,21 @@ void convertPage(PdfSession& session, ConversionJob& job, size_t index) {
     PageOutcome& outcome = job.outcomes[index];
     Bytes file;
     if (!buildPageFile(session, job.page, pageNumber, file, outcome.error)) {
+        outcome.limit = pageLimitHit(session);
+        if (outcome.limit != PageLimit::None) {
+            outcome.error = pageLimitMessage(outcome.limit, pageNumber, job.limits);
+            job.stopped = true;
+        }
         return;
     }
     const std::string path = pageFileName(job.page.options.outputPattern, pageNumber);
+    outcome.touched = true;
     outcome.written = writeFileBytes(path, file, outcome.error);
 }
 
-std::unique_ptr<PdfSession> openUnlocked(const ConvertOptions& options, std::string& error) {
-    auto session = openPdf(options.pdfPath, kStoreBytesPerWorker, error);
+std::unique_ptr<PdfSession> openUnlocked(const ConvertOptions& options, const RunLimits& limits,
+                                         std::string& error) {
+    auto session = openPdf(options.pdfPath, kStoreBytesPerWorker, error, limits.workerMemoryBytes);
     if (!session) {
         return nullptr;
     }
@@ -116,20 +134,24 @@ std::unique_ptr<PdfSession> openUnlocked(const ConvertOptions& options, std::str
     return nullptr;
 }
 
-void runWorker(std::unique_ptr<PdfSession> session, ConversionJob& job) {
+void runWorker(std::unique_ptr<PdfSession> session, ConversionJob& job, PageClock& clock) {
     if (!session) {
         std::string ignored;
-        session = openUnlocked(job.page.options, ignored);
+        session = openUnlocked(job.page.options, job.limits, ignored);
         if (!session) {
             return;  // the pages this worker would have taken go to the others
         }
     }
-    for (size_t index = job.nextIndex++; index < job.pages.size(); index = job.nextIndex++) {
+    for (size_t index = job.nextIndex++; index < job.pages.size() && !job.stopped;
+         index = job.nextIndex++) {
+        startPage(*session);
+        pageStarted(clock, job.pages[index], &session->cookie);
         try {
             convertPage(*session, job, index);
         } catch (const std::exception& failure) {
             job.outcomes[index].error = failure.what();
         }
+        pageEnded(clock);
     }
 }
 
@@ -139,19 +161,54 @@ int workerCount(const RunTuning& tuning, size_t pages) {
     return static_cast<int>(std::max<size_t>(1, std::min(wanted, pages)));
 }
 
-// Every page must have been written; a page no worker reached is an error too.
-int reportOutcomes(const ConversionJob& job) {
-    int status = 0;
+// A run stopped by a limit leaves no page behind: its pages would make a book with holes.
+void removeTouchedPages(const ConversionJob& job) {
     for (size_t i = 0; i < job.pages.size(); ++i) {
-        const PageOutcome& outcome = job.outcomes[i];
-        if (!outcome.written) {
-            printError(outcome.error.empty()
-                           ? "page " + std::to_string(job.pages[i]) + " was not converted"
-                           : outcome.error);
-            status = 1;
+        if (job.outcomes[i].touched) {
+            std::error_code ignored;
+            std::filesystem::remove(pageFileName(job.page.options.outputPattern, job.pages[i]),
+                                    ignored);
         }
     }
-    return status;
+}
+
+// Prints at most kMaxErrorLines of the messages, then how many more there were.
+void printBounded(const std::vector<std::string>& messages) {
+    for (size_t i = 0; i < messages.size() && i < kMaxErrorLines; ++i) {
+        printError(messages[i]);
+    }
+    if (messages.size() > kMaxErrorLines) {
+        printError("and " + std::to_string(messages.size() - kMaxErrorLines) +
+                   " more pages failed");
+    }
+}
+
+// Every page must have been written; a page no worker reached is an error too, unless a limit
+// stopped the run, when only the pages that hit a limit are named.
+int reportOutcomes(const ConversionJob& job) {
+    std::vector<std::string> messages;
+    for (size_t i = 0; i < job.pages.size(); ++i) {
+        const PageOutcome& outcome = job.outcomes[i];
+        if (job.stopped ? outcome.limit != PageLimit::None : !outcome.written) {
+            messages.push_back(outcome.error.empty()
+                                   ? "page " + std::to_string(job.pages[i]) + " was not converted"
+                                   : outcome.error);
+        }
+    }
+    if (job.stopped) {
+        removeTouchedPages(job);
+    }
+    printBounded(messages);
+    return messages.empty() ? 0 : 1;
+}
+
+// A page that ignores its abort is stuck inside one MuPDF call: the process ends from here,
+// after the same line and clean-up as a page stopped in time.
+void endStuckRun(const ConversionJob& job, int page) {
+    printError(pageLimitMessage(PageLimit::Time, page, job.limits));
+    removeTouchedPages(job);
+    std::cerr.flush();
+    std::_Exit(1);
 }
 
 bool outputFolderExists(const std::string& pattern) {
@@ -168,7 +225,8 @@ int runConversion(const ConvertOptions& options) {
         return 1;
     }
     std::string error;
-    auto first = openUnlocked(options, error);
+    const RunLimits limits = limitsFromEnvironment();
+    auto first = openUnlocked(options, limits, error);
     if (!first) {
         printError(error);
         return 1;
@@ -179,20 +237,30 @@ int runConversion(const ConvertOptions& options) {
         printError(rangeError->message);
         return 1;
     }
-    ConversionJob job{
-        {options, tuningFromEnvironment()}, std::get<PageList>(std::move(pages)), {}, {}};
-    job.outcomes.resize(job.pages.size());
-    std::vector<std::thread> helpers;
-    try {
-        for (int i = 1; i < workerCount(job.page.tuning, job.pages.size()); ++i) {
-            helpers.emplace_back(runWorker, nullptr, std::ref(job));
+    ConversionJob job{{options, tuningFromEnvironment()},
+                      std::get<PageList>(std::move(pages)),
+                      limits,
+                      {},
+                      {},
+                      {}};
+    job.outcomes = std::vector<PageOutcome>(job.pages.size());
+    const int workers = workerCount(job.page.tuning, job.pages.size());
+    {
+        PageWatchdog watchdog(static_cast<size_t>(workers), limits.pageSeconds,
+                              [&job](int page) { endStuckRun(job, page); });
+        std::vector<std::thread> helpers;
+        try {
+            for (int i = 1; i < workers; ++i) {
+                helpers.emplace_back(runWorker, nullptr, std::ref(job),
+                                     std::ref(watchdog.clocks[static_cast<size_t>(i)]));
+            }
+        } catch (const std::system_error&) {
+            // Fewer threads than hoped for: the workers that did start share all pages.
         }
-    } catch (const std::system_error&) {
-        // Fewer threads than hoped for: the workers that did start share all pages.
-    }
-    runWorker(std::move(first), job);
-    for (std::thread& helper : helpers) {
-        helper.join();
+        runWorker(std::move(first), job, watchdog.clocks[0]);
+        for (std::thread& helper : helpers) {
+            helper.join();
+        }
     }
     return reportOutcomes(job);
 }

@@ -10,7 +10,8 @@ namespace pageconv {
 
 int runInfoQuery(const InfoRequest& request) {
     std::string error;
-    auto session = openPdf(request.pdfPath, kStoreBytesPerWorker, error);
+    auto session = openPdf(request.pdfPath, kStoreBytesPerWorker, error,
+                           limitsFromEnvironment().workerMemoryBytes);
     if (!session) {
         printError(error);
         return 1;

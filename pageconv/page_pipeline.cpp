@@ -118,6 +118,7 @@ bool underlay(PdfSession& session, fz_display_list* list, const PageFrame& frame
     part.pixels = PixelBox{0, 0, frame.bitmap.width, frame.bitmap.height};
     part.lastCall = std::numeric_limits<size_t>::max();
     part.droppedCalls = drawing.textCalls;
+    part.cookie = &session.cookie;
     fz_context* ctx = session.context.get();
     const mu::PixmapPtr pixmap = renderPart(ctx, list, part, error);
     return pixmap && encodePixmap(ctx, pixmap.get(), quality, image, error);
@@ -135,7 +136,7 @@ bool vectorFile(PdfSession& session, const PageJob& job, const PageFrame& frame,
     const VectorOptions vector = vectorOptionsFor(options, frame);
     VectorDrawing drawing;
     std::string ignored;
-    if (!drawVectors(ctx, list, frame.bounds, vector, drawing, ignored) ||
+    if (!drawVectors(ctx, list, &session.cookie, frame.bounds, vector, drawing, ignored) ||
         !withinVectorBounds(drawing.page, drawing.edges)) {
         return false;
     }
@@ -145,7 +146,7 @@ bool vectorFile(PdfSession& session, const PageJob& job, const PageFrame& frame,
         if (!underlay(session, list, frame, drawing, options.jpegQuality, *swf.image, ignored)) {
             return false;
         }
-    } else if (!renderRegions(ctx, list, frame.bounds, vector, drawing, ignored)) {
+    } else if (!renderRegions(ctx, list, &session.cookie, frame.bounds, vector, drawing, ignored)) {
         return false;
     }
     if (options.flattenClips) {

@@ -217,7 +217,7 @@ fz_pixmap* renderRaw(fz_context* ctx, fz_display_list* list, const PartialRender
         self->part = part;
         self->index = 0;
         setCallbacks(counter);
-        fz_run_display_list(ctx, list, counter, part->ctm, fz_infinite_rect, nullptr);
+        fz_run_display_list(ctx, list, counter, part->ctm, fz_infinite_rect, part->cookie);
         fz_close_device(ctx, counter);
         fz_close_device(ctx, draw);
     }
@@ -253,15 +253,19 @@ mu::PixmapPtr renderPart(fz_context* ctx, fz_display_list* list, const PartialRe
     std::array<char, 256> message{};
     mu::PixmapPtr pixmap =
         mu::own<fz_pixmap, fz_drop_pixmap>(ctx, renderRaw(ctx, list, &part, &message));
-    if (!pixmap) {
+    if (part.cookie != nullptr && part.cookie->abort != 0) {
+        pixmap.reset();  // only part of the drawing reached it
+        error = "the page was stopped";
+    } else if (!pixmap) {
         error = std::string("rendering failed: ") + message.data();
     }
     return pixmap;
 }
 
-bool renderRegions(fz_context* ctx, fz_display_list* list, const Box& bounds,
+bool renderRegions(fz_context* ctx, fz_display_list* list, fz_cookie* cookie, const Box& bounds,
                    const VectorOptions& options, VectorDrawing& drawing, std::string& error) {
     PartialRender part;
+    part.cookie = cookie;
     part.ctm = pageMatrix(bounds, options.twipsPerPoint * options.bitmapPixelsPerTwip);
     for (const RasterRegion& region : drawing.regions) {
         part.pixels = region.pixels;

@@ -17,6 +17,7 @@ struct PartialRender {
     size_t lastCall = 0;                   // calls after this one paint nothing
     std::span<const size_t> droppedCalls;  // ascending; these paint nothing either
     bool gray = false;                     // one component, for pages without colour
+    fz_cookie* cookie = nullptr;           // the page's, so that a stopped page stops here too
 };
 
 // An opaque pixmap of the part, white where nothing is drawn; nothing on failure.
@@ -24,7 +25,7 @@ mu::PixmapPtr renderPart(fz_context* ctx, fz_display_list* list, const PartialRe
                          std::string& error);
 
 // Renders every raster region of the drawing and stores it, JPEG-encoded, in its bitmap slot.
-bool renderRegions(fz_context* ctx, fz_display_list* list, const Box& bounds,
+bool renderRegions(fz_context* ctx, fz_display_list* list, fz_cookie* cookie, const Box& bounds,
                    const VectorOptions& options, VectorDrawing& drawing, std::string& error);
 
 }  // namespace pageconv

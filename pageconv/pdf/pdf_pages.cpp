@@ -6,6 +6,8 @@
 #include <mupdf/pdf.h>
 
 #include <array>
+#include <cstddef>
+#include <cstdlib>
 #include <cstring>
 
 namespace pageconv {
@@ -19,8 +21,60 @@ void keepMessage(fz_context* ctx, MessageBuffer& buffer) {
 
 void ignoreMessage(void* /*user*/, const char* /*message*/) {}
 
-fz_context* newQuietContext(size_t storeBytes) {
-    fz_context* ctx = fz_new_context(nullptr, nullptr, storeBytes);
+// Each block carries its size ahead of it, aligned as malloc aligns, so that freeing and
+// growing it can keep the count.
+constexpr size_t kBlockHeader = alignof(std::max_align_t);
+
+void* budgetedMalloc(void* user, size_t size) {
+    auto* budget = static_cast<MemoryBudget*>(user);
+    if (size > budget->limit - budget->used) {
+        budget->exceeded = true;
+        return nullptr;
+    }
+    auto* block = static_cast<unsigned char*>(std::malloc(size + kBlockHeader));
+    if (block == nullptr) {
+        return nullptr;
+    }
+    std::memcpy(block, &size, sizeof size);
+    budget->used += size;
+    return block + kBlockHeader;
+}
+
+void budgetedFree(void* user, void* pointer) {
+    if (pointer == nullptr) {
+        return;
+    }
+    unsigned char* block = static_cast<unsigned char*>(pointer) - kBlockHeader;
+    size_t size = 0;
+    std::memcpy(&size, block, sizeof size);
+    static_cast<MemoryBudget*>(user)->used -= size;
+    std::free(block);
+}
+
+void* budgetedRealloc(void* user, void* pointer, size_t size) {
+    if (pointer == nullptr) {
+        return budgetedMalloc(user, size);
+    }
+    auto* budget = static_cast<MemoryBudget*>(user);
+    unsigned char* block = static_cast<unsigned char*>(pointer) - kBlockHeader;
+    size_t old = 0;
+    std::memcpy(&old, block, sizeof old);
+    if (size > old && size - old > budget->limit - budget->used) {
+        budget->exceeded = true;
+        return nullptr;
+    }
+    auto* grown = static_cast<unsigned char*>(std::realloc(block, size + kBlockHeader));
+    if (grown == nullptr) {
+        return nullptr;
+    }
+    std::memcpy(grown, &size, sizeof size);
+    budget->used = budget->used - old + size;
+    return grown + kBlockHeader;
+}
+
+fz_context* newQuietContext(size_t storeBytes, MemoryBudget* budget) {
+    const fz_alloc_context allocator{budget, budgetedMalloc, budgetedRealloc, budgetedFree};
+    fz_context* ctx = fz_new_context(&allocator, nullptr, storeBytes);
     if (ctx == nullptr) {
         return nullptr;
     }
@@ -47,6 +101,21 @@ fz_document* openDocument(fz_context* ctx, const char* path, int* pageCount,
     return doc;
 }
 
+// MuPDF walks the page tree for every page it loads unless the tree is cached; a failure to cache
+// it (a damaged tree) leaves the walk, which still finds what pages it can.
+pdf_document* cachePageTreeRaw(fz_context* ctx, fz_document* doc) {
+    pdf_document* cached = nullptr;
+    fz_var(cached);
+    fz_try(ctx) {
+        pdf_load_page_tree(ctx, pdf_document_from_fz_document(ctx, doc));
+        cached = pdf_document_from_fz_document(ctx, doc);
+    }
+    fz_catch(ctx) {
+        cached = nullptr;
+    }
+    return cached;
+}
+
 fz_page* loadPageRaw(fz_context* ctx, fz_document* doc, int index, MessageBuffer& message) {
     fz_page* page = nullptr;
     fz_var(page);
@@ -71,14 +140,24 @@ bool boundPageRaw(fz_context* ctx, fz_page* page, fz_rect* bounds, MessageBuffer
     return true;
 }
 
-fz_display_list* listRaw(fz_context* ctx, fz_page* page, MessageBuffer& message) {
+fz_display_list* listRaw(fz_context* ctx, fz_page* page, fz_cookie* cookie,
+                         MessageBuffer& message) {
     fz_display_list* list = nullptr;
+    fz_device* device = nullptr;
     fz_var(list);
+    fz_var(device);
     fz_try(ctx) {
-        list = fz_new_display_list_from_page(ctx, page);
+        list = fz_new_display_list(ctx, fz_bound_page(ctx, page));
+        device = fz_new_list_device(ctx, list);
+        fz_run_page(ctx, page, device, fz_identity, cookie);
+        fz_close_device(ctx, device);
+    }
+    fz_always(ctx) {
+        fz_drop_device(ctx, device);
     }
     fz_catch(ctx) {
         keepMessage(ctx, message);
+        fz_drop_display_list(ctx, list);
         return nullptr;
     }
     return list;
@@ -87,13 +166,13 @@ fz_display_list* listRaw(fz_context* ctx, fz_page* page, MessageBuffer& message)
 // MuPDF's test device without its pixel options: colour images and shadings count as colour
 // unseen, so nothing is decoded twice; the pixel check after rendering catches those that turn
 // out gray. It stops the list with an error as soon as it has seen colour.
-bool mayHaveColourRaw(fz_context* ctx, fz_display_list* list, fz_matrix ctm) {
+bool mayHaveColourRaw(fz_context* ctx, fz_display_list* list, fz_matrix ctm, fz_cookie* cookie) {
     int colour = 0;
     fz_device* device = nullptr;
     fz_var(device);
     fz_try(ctx) {
         device = fz_new_test_device(ctx, &colour, 0.0F, 0, nullptr);
-        fz_run_display_list(ctx, list, device, ctm, fz_infinite_rect, nullptr);
+        fz_run_display_list(ctx, list, device, ctm, fz_infinite_rect, cookie);
         fz_close_device(ctx, device);
     }
     fz_always(ctx) {
@@ -106,7 +185,8 @@ bool mayHaveColourRaw(fz_context* ctx, fz_display_list* list, fz_matrix ctm) {
 }
 
 fz_pixmap* drawRaw(fz_context* ctx, fz_display_list* list, fz_matrix ctm, fz_colorspace* space,
-                   int width, int height, unsigned char* samples, MessageBuffer& message) {
+                   int width, int height, unsigned char* samples, fz_cookie* cookie,
+                   MessageBuffer& message) {
     fz_pixmap* pixmap = nullptr;
     fz_device* device = nullptr;
     fz_var(pixmap);
@@ -116,7 +196,7 @@ fz_pixmap* drawRaw(fz_context* ctx, fz_display_list* list, fz_matrix ctm, fz_col
                                          width * fz_colorspace_n(ctx, space), samples);
         fz_clear_pixmap_with_value(ctx, pixmap, 0xFF);
         device = fz_new_draw_device(ctx, fz_identity, pixmap);
-        fz_run_display_list(ctx, list, device, ctm, fz_infinite_rect, nullptr);
+        fz_run_display_list(ctx, list, device, ctm, fz_infinite_rect, cookie);
         fz_close_device(ctx, device);
     }
     fz_always(ctx) {
@@ -164,10 +244,12 @@ Box boxOf(const fz_rect& rect) {
 
 }  // namespace
 
-std::unique_ptr<PdfSession> openPdf(const std::string& path, size_t storeBytes,
-                                    std::string& error) {
+std::unique_ptr<PdfSession> openPdf(const std::string& path, size_t storeBytes, std::string& error,
+                                    size_t memoryBytes) {
     auto session = std::make_unique<PdfSession>();
-    session->context.reset(newQuietContext(storeBytes));
+    session->memory = std::make_unique<MemoryBudget>();
+    session->memory->limit = memoryBytes;
+    session->context.reset(newQuietContext(storeBytes, session->memory.get()));
     if (!session->context) {
         error = "cannot start the PDF renderer (out of memory?)";
         return nullptr;
@@ -185,8 +267,28 @@ std::unique_ptr<PdfSession> openPdf(const std::string& path, size_t storeBytes,
         error = "\"" + path + "\" holds no pages";
         return nullptr;
     }
+    // Checked before the tree is cached: caching allocates for every page the file claims.
+    if (pageCount > kMaxPageCount) {
+        error = "\"" + path + "\" has " + std::to_string(pageCount) + " pages, more than " +
+                std::to_string(kMaxPageCount) + " (the most pages one document may have)";
+        return nullptr;
+    }
+    session->pageTree = PageTreeCache(cachePageTreeRaw(ctx, session->document.get()),
+                                      mu::InContextDeleter<pdf_document, pdf_drop_page_tree>{ctx});
     session->pageCount = pageCount;
     return session;
+}
+
+void startPage(PdfSession& session) {
+    session.cookie = fz_cookie{};
+    session.memory->exceeded = false;
+}
+
+PageLimit pageLimitHit(const PdfSession& session) {
+    if (session.cookie.abort != 0) {
+        return PageLimit::Time;
+    }
+    return session.memory->exceeded ? PageLimit::Memory : PageLimit::None;
 }
 
 Unlock unlockPdf(PdfSession& session, const std::string* password) {
@@ -226,9 +328,12 @@ bool pageBounds(PdfSession& session, fz_page* page, Box& bounds, std::string& er
 DisplayListPtr pageDisplayList(PdfSession& session, fz_page* page, std::string& error) {
     fz_context* ctx = session.context.get();
     MessageBuffer message{};
-    DisplayListPtr list(listRaw(ctx, page, message),
+    DisplayListPtr list(listRaw(ctx, page, &session.cookie, message),
                         mu::InContextDeleter<fz_display_list, fz_drop_display_list>{ctx});
-    if (!list) {
+    if (session.cookie.abort != 0) {
+        list.reset();  // half recorded: drawing it would show half a page
+        error = "the page was stopped";
+    } else if (!list) {
         error = std::string("the page cannot be read: ") + message.data();
     }
     return list;
@@ -242,13 +347,16 @@ PixmapPtr renderDisplayList(PdfSession& session, fz_display_list* list, const Bo
                   fz_scale(static_cast<float>(width / (bounds.x1 - bounds.x0)),
                            static_cast<float>(height / (bounds.y1 - bounds.y0))));
     MessageBuffer message{};
-    fz_colorspace* space =
-        mayHaveColourRaw(ctx, list, ctm) ? fz_device_rgb(ctx) : fz_device_gray(ctx);
+    fz_colorspace* space = mayHaveColourRaw(ctx, list, ctm, &session.cookie) ? fz_device_rgb(ctx)
+                                                                             : fz_device_gray(ctx);
     session.pixelBuffer.resize(static_cast<size_t>(width) * height * fz_colorspace_n(ctx, space));
-    PixmapPtr pixmap(
-        drawRaw(ctx, list, ctm, space, width, height, session.pixelBuffer.data(), message),
-        mu::InContextDeleter<fz_pixmap, fz_drop_pixmap>{ctx});
-    if (!pixmap) {
+    PixmapPtr pixmap(drawRaw(ctx, list, ctm, space, width, height, session.pixelBuffer.data(),
+                             &session.cookie, message),
+                     mu::InContextDeleter<fz_pixmap, fz_drop_pixmap>{ctx});
+    if (session.cookie.abort != 0) {
+        pixmap.reset();
+        error = "the page was stopped";
+    } else if (!pixmap) {
         error = std::string("rendering failed: ") + message.data();
     }
     return pixmap;

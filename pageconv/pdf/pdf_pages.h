@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "records.h"
+#include "run_limits.h"
 
 namespace pageconv {
 
@@ -18,19 +19,43 @@ using mu::DocumentPtr;
 using mu::PagePtr;
 using mu::PixmapPtr;
 
-// One worker's view of the PDF; the document is released before its context. The worker's
-// pages are rendered one after the other into the same pixel buffer, which saves mapping and
-// zeroing fresh memory for every page.
+// What a worker's MuPDF holds, counted by the context's allocator: an allocation past `limit`
+// fails, MuPDF throws, and the page in hand fails instead of the machine running out of memory.
+struct MemoryBudget {
+    size_t limit = kWorkerMemoryBudget;
+    size_t used = 0;
+    bool exceeded = false;  // since the last `startPage`
+};
+
+// Kept from opening to closing, so that finding page N is a look-up, not a walk of the tree.
+using PageTreeCache = mu::InContextPtr<pdf_document, pdf_drop_page_tree>;
+
+// One worker's view of the PDF; released in reverse order, the budget after the context that
+// allocates from it. The worker's pages are rendered one after the other into the same pixel
+// buffer, which saves mapping and zeroing fresh memory for every page.
 struct PdfSession {
+    std::unique_ptr<MemoryBudget> memory;
     std::vector<unsigned char> pixelBuffer;
     ContextPtr context;
     DocumentPtr document;
+    PageTreeCache pageTree;
     int pageCount = 0;
+    // Every run of the page in hand takes it; a watchdog thread sets its abort flag when the page
+    // has run past its time.
+    fz_cookie cookie{};
 };
 
-// Opens the PDF in a context of its own with MuPDF's store capped at `storeBytes`. Fails with a
-// message when the file cannot be read or holds no page. MuPDF's own warnings are kept quiet.
-std::unique_ptr<PdfSession> openPdf(const std::string& path, size_t storeBytes, std::string& error);
+// Opens the PDF in a context of its own with MuPDF's store capped at `storeBytes` and all its
+// memory at `memoryBytes`. Fails with a message when the file cannot be read, holds no page or
+// more than kMaxPageCount. MuPDF's own warnings are kept quiet.
+std::unique_ptr<PdfSession> openPdf(const std::string& path, size_t storeBytes, std::string& error,
+                                    size_t memoryBytes = kWorkerMemoryBudget);
+
+// Clears the cookie and the memory flag before a page is drawn.
+void startPage(PdfSession& session);
+
+// The limit that made the page in hand fail, if one did.
+PageLimit pageLimitHit(const PdfSession& session);
 
 enum class Unlock { Open, NeedsPassword, WrongPassword };
 Unlock unlockPdf(PdfSession& session, const std::string* password);

@@ -512,9 +512,9 @@ fz_device* newVectorDeviceRaw(fz_context* ctx, VectorState* state) {
 }
 
 bool runRaw(fz_context* ctx, fz_display_list* list, fz_device* device, fz_matrix ctm,
-            std::array<char, 256>& message) {
+            fz_cookie* cookie, std::array<char, 256>& message) {
     fz_try(ctx) {
-        fz_run_display_list(ctx, list, device, ctm, fz_infinite_rect, nullptr);
+        fz_run_display_list(ctx, list, device, ctm, fz_infinite_rect, cookie);
         fz_close_device(ctx, device);
     }
     fz_catch(ctx) {
@@ -531,7 +531,7 @@ fz_matrix pageMatrix(const Box& bounds, double perPoint) {
                      fz_scale(static_cast<float>(perPoint), static_cast<float>(perPoint)));
 }
 
-bool drawVectors(fz_context* ctx, fz_display_list* list, const Box& bounds,
+bool drawVectors(fz_context* ctx, fz_display_list* list, fz_cookie* cookie, const Box& bounds,
                  const VectorOptions& options, VectorDrawing& drawing, std::string& error) {
     VectorState state;
     state.ctx = ctx;
@@ -548,8 +548,12 @@ bool drawVectors(fz_context* ctx, fz_display_list* list, const Box& bounds,
     }
     state.device = device.get();
     std::array<char, 256> message{};
-    if (!runRaw(ctx, list, device.get(), state.toTwips, message)) {
+    if (!runRaw(ctx, list, device.get(), state.toTwips, cookie, message)) {
         error = message.data();
+        return false;
+    }
+    if (cookie != nullptr && cookie->abort != 0) {
+        error = "the page was stopped";  // the drawing holds only part of the page
         return false;
     }
     if (state.failed) {

@@ -47,8 +47,9 @@ constexpr size_t kMaxPathEdges = 50000;
 constexpr double kMaxCoordinateTwips = 1 << 26;
 
 // Runs the display list through the vector device. `bounds` is the displayed page (as
-// `pageBounds`). Fails with a message when MuPDF cannot interpret the page.
-bool drawVectors(fz_context* ctx, fz_display_list* list, const Box& bounds,
+// `pageBounds`). Fails with a message when MuPDF cannot interpret the page or `cookie` (which
+// may be null) is aborted.
+bool drawVectors(fz_context* ctx, fz_display_list* list, fz_cookie* cookie, const Box& bounds,
                  const VectorOptions& options, VectorDrawing& drawing, std::string& error);
 
 // The matrix from the displayed page (points) to the stage in units of `perPoint`.
