@@ -271,6 +271,7 @@ int convertLockedBook(BookRun& book, const QStringList& options) {
                 .arg(book.outputPath, link));
         return kFailure;
     }
+    removeLeftovers(book.rootFd);
     FlipbookSettings settings;
     queryPageSize(book.converterPath, book.pdfPath, settings);
     if (stopSignal() != 0) {

@@ -21,6 +21,8 @@ constexpr int kMinimumPageDigits = 4;
 constexpr char kDataName[] = "data";
 constexpr char kPageListName[] = "pages.xml";
 constexpr char kTmpName[] = "tmp";
+constexpr char kRunPrefix[] = ".quavelin-run-";
+constexpr char kNewDataPrefix[] = ".quavelin-data-new-";
 const char* const kTemplateNames[] = {"index.html", "book.swf", "swfobject.js"};
 
 QString systemError() {
@@ -164,6 +166,46 @@ QString linkInTheWay(int rootFd) {
     return {};
 }
 
+namespace {
+
+std::vector<QByteArray> foldersNamed(int folderFd, const char* prefix) {
+    std::vector<QByteArray> found;
+    for (const QByteArray& name : folderEntries(folderFd)) {
+        if (name.startsWith(prefix) && entryKind(folderFd, name) == S_IFDIR) {
+            found.push_back(name);
+        }
+    }
+    return found;
+}
+
+// Killed between the exchange and the carrying over, the user's folders are still in the old
+// data; before the exchange, data itself already holds everything of theirs.
+void moveBackUsersFiles(int staleFd, int dataFd) {
+    for (const QByteArray& name : folderEntries(staleFd)) {
+        if (name != kPageListName && !isPageFileName(name) && entryKind(dataFd, name) == 0) {
+            ::renameat(staleFd, name.constData(), dataFd, name.constData());
+        }
+    }
+}
+
+}  // namespace
+
+void removeLeftovers(int rootFd) {
+    if (const UniqueFd tmp = openFolderAt(rootFd, kTmpName); tmp.isOpen()) {
+        for (const QByteArray& name : foldersNamed(tmp.fd, kRunPrefix)) {
+            removeTree(tmp.fd, name);
+        }
+        ::unlinkat(rootFd, kTmpName, AT_REMOVEDIR);
+    }
+    const UniqueFd data = openFolderAt(rootFd, kDataName);
+    for (const QByteArray& name : foldersNamed(rootFd, kNewDataPrefix)) {
+        if (const UniqueFd stale = openFolderAt(rootFd, name); stale.isOpen() && data.isOpen()) {
+            moveBackUsersFiles(stale.fd, data.fd);
+        }
+        removeTree(rootFd, name);
+    }
+}
+
 WorkArea::~WorkArea() {
     if (run.isOpen()) {
         run = UniqueFd();
@@ -183,7 +225,7 @@ QString makeWorkArea(int rootFd, WorkArea& area) {
     if (!area.tmp.isOpen()) {
         return QStringLiteral("cannot use the folder tmp: %1").arg(systemError());
     }
-    area.runName = ownName(".quavelin-run-");
+    area.runName = ownName(kRunPrefix);
     // A folder of that name is the leftover of a killed run that had this process id.
     removeTree(area.tmp.fd, area.runName);
     if (::mkdirat(area.tmp.fd, area.runName.constData(), 0755) != 0) {
@@ -317,7 +359,7 @@ QString stoppedMessage() {
 }  // namespace
 
 QString publishBook(const PublishRequest& request, const StepCheck& mayContinue) {
-    Publication made{request.rootFd, ownName(".quavelin-data-new-")};
+    Publication made{request.rootFd, ownName(kNewDataPrefix)};
     removeTree(made.rootFd, made.newName);
     if (!mayContinue(PublishStep::MakeFolder)) {
         return stoppedMessage();

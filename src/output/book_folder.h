@@ -38,6 +38,11 @@ UniqueFd lockBook(int rootFd);
 // path relative to the output folder; empty when there is none.
 QString linkInTheWay(int rootFd);
 
+// Clears what a run killed outright left behind: its work folder in tmp and a data folder it had
+// built or swapped out, from which the user's files missing in data are moved back first. Call
+// under the lock, after linkInTheWay found nothing.
+void removeLeftovers(int rootFd);
+
 // tmp/.quavelin-run-<pid>: the converter's own folder for this run. The destructor removes it
 // with everything in it, and tmp too when this run made tmp or left it empty.
 struct WorkArea {

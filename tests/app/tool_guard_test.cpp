@@ -111,6 +111,7 @@ TEST_P(ToolKilled, ConverterEndsWithTheToolAndTheRerunIsWhole) {
     EXPECT_EQ(entryNames(inWork("out/data")),
               (QStringList{"pages.xml", "test0001.swf", "test0002.swf", "test0003.swf"}));
     EXPECT_TRUE(readFile(inWork("out/data/pages.xml")).contains("test0003.swf"));
+    EXPECT_EQ(entryNames(inWork("out")), (QStringList{".quavelin.lock", "data"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, ToolKilled, testing::Values(SIGTERM, SIGINT, SIGHUP, SIGKILL),

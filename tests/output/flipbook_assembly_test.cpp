@@ -223,6 +223,30 @@ TEST(AssemblyFolder, WorkAreaLeavesTheUsersTmpAndRemovesItsOwn) {
     EXPECT_EQ(entries(book.root), QStringList{});
 }
 
+// A run killed outright after the exchange leaves the old data, still holding a user's folder.
+TEST(AssemblyFolder, LeftoversOfAKilledRunAreClearedAndTheUsersFilesKept) {
+    Book book;
+    writeFile(book.root + "/tmp/notes.txt", "mine");
+    QDir().mkpath(book.root + "/tmp/.quavelin-run-999");
+    writeFile(book.root + "/tmp/.quavelin-run-999/test1.swf", "half a page");
+    QDir().mkpath(book.root + "/data");
+    writeFile(book.root + "/data/pages.xml", "new list");
+    writeFile(book.root + "/data/notes.txt", "current notes");
+    QDir().mkpath(book.root + "/.quavelin-data-new-999/mine");
+    writeFile(book.root + "/.quavelin-data-new-999/mine/photo.jpg", "my photo");
+    writeFile(book.root + "/.quavelin-data-new-999/notes.txt", "older notes");
+    writeFile(book.root + "/.quavelin-data-new-999/test0001.swf", "old page");
+    const UniqueFd root = openPath(book.root);
+
+    removeLeftovers(root.fd);
+
+    EXPECT_EQ(entries(book.root), (QStringList{"data", "tmp"}));
+    EXPECT_EQ(entries(book.root + "/tmp"), (QStringList{"notes.txt", "run"}));
+    EXPECT_EQ(entries(book.root + "/data"), (QStringList{"mine", "notes.txt", "pages.xml"}));
+    EXPECT_EQ(readFile(book.root + "/data/notes.txt"), "current notes");
+    EXPECT_EQ(readFile(book.root + "/data/mine/photo.jpg"), "my photo");
+}
+
 TEST(AssemblyFolder, OneLockPerBook) {
     Book book;
     const UniqueFd root = openPath(book.root);
