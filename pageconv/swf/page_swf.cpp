@@ -134,14 +134,6 @@ Bytes whiteSheetTag(const TwipRect& stage) {
     return rectangleShape(kSheetShapeId, stage, solidFill(kWhite));
 }
 
-Bytes placeTag(uint16_t id, uint16_t depth) {
-    BitWriter out;
-    writeU8(out, 0x02);  // has character
-    writeU16(out, depth);
-    writeU16(out, id);
-    return makeTag(tag::kPlaceObject2, out.bytes);
-}
-
 TwipRect twipsOf(const Box& box) {
     return TwipRect{toTwips(box.x0), toTwips(box.x1), toTwips(box.y0), toTwips(box.y1)};
 }

@@ -144,6 +144,14 @@ Bytes makeTag(uint16_t code, std::span<const uint8_t> body, bool longHeader) {
     return out.bytes;
 }
 
+Bytes placeTag(uint16_t id, uint16_t depth) {
+    BitWriter out;
+    writeU8(out, 0x02);  // has character
+    writeU16(out, depth);
+    writeU16(out, id);
+    return makeTag(tag::kPlaceObject2, out.bytes);
+}
+
 Bytes zlibCompress(std::span<const uint8_t> data) {
     uLongf size = compressBound(data.size());
     Bytes packed(size);

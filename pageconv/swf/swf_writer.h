@@ -58,6 +58,9 @@ int32_t toTwips(double pixels);
 void writeTagHeader(BitWriter& out, uint16_t code, size_t bodySize, bool longHeader = false);
 Bytes makeTag(uint16_t code, std::span<const uint8_t> body, bool longHeader = false);
 
+// PlaceObject2 putting character `id` at `depth`, untransformed.
+Bytes placeTag(uint16_t id, uint16_t depth);
+
 struct SwfHeader {
     uint8_t version = 10;
     TwipRect stage;

@@ -261,14 +261,6 @@ Bytes solidFill(const Rgba& colour) {
     return out.bytes;
 }
 
-Bytes placeTag(uint16_t id, uint16_t depth) {
-    BitWriter out;
-    writeU8(out, 0x02);  // has character
-    writeU16(out, depth);
-    writeU16(out, id);
-    return makeTag(tag::kPlaceObject2, out.bytes);
-}
-
 Bytes placeClipTag(uint16_t id, uint16_t depth, uint16_t clipDepth) {
     BitWriter out;
     writeU8(out, 0x42);  // has clip depth, has character
