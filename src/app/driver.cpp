@@ -259,10 +259,15 @@ int convertAndAssemble(const BookRun& book, FlipbookSettings& settings) {
 
 // Everything from the lock on: the info query, the options, the conversion and the publication.
 int convertLockedBook(BookRun& book, const QStringList& options) {
-    const UniqueFd lock = lockBook(book.rootFd);
-    if (!lock.isOpen()) {
+    const BookLock lock = lockBook(book.rootFd);
+    if (lock.heldElsewhere) {
         printErrorLine(
             QStringLiteral("another run is writing the book in %1").arg(book.outputPath));
+        return kFailure;
+    }
+    if (!lock.file.isOpen()) {
+        printErrorLine(QStringLiteral("cannot lock the book in %1: %2 (%3)")
+                           .arg(book.outputPath, lock.error, QLatin1StringView(kLockFileName)));
         return kFailure;
     }
     if (const QString link = linkInTheWay(book.rootFd); !link.isEmpty()) {

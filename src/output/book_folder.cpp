@@ -139,10 +139,16 @@ UniqueFd openFolderAt(int atFd, const QByteArray& name) {
         ::openat(atFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
 }
 
-UniqueFd lockBook(int rootFd) {
-    UniqueFd lock(::openat(rootFd, kLockFileName, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644));
-    if (lock.isOpen() && ::flock(lock.fd, LOCK_EX | LOCK_NB) != 0) {
-        return {};
+BookLock lockBook(int rootFd) {
+    BookLock lock;
+    lock.file =
+        UniqueFd(::openat(rootFd, kLockFileName, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (!lock.file.isOpen()) {
+        lock.error = systemError();
+    } else if (::flock(lock.file.fd, LOCK_EX | LOCK_NB) != 0) {
+        lock.heldElsewhere = errno == EWOULDBLOCK;
+        lock.error = systemError();
+        lock.file = UniqueFd();
     }
     return lock;
 }

@@ -30,9 +30,14 @@ inline constexpr char kLockFileName[] = ".quavelin.lock";
 // A folder entry opened as a folder; fails (not open) when it is a link or not a folder.
 UniqueFd openFolderAt(int atFd, const QByteArray& name);
 
-// An exclusive lock on the book, held while the descriptor lives; not open when another run
-// holds it or the lock file cannot be made.
-UniqueFd lockBook(int rootFd);
+// An exclusive lock on the book, held while `file` lives.
+struct BookLock {
+    UniqueFd file;
+    bool heldElsewhere = false;  // another run holds it
+    QString error;               // why the lock file could not be opened
+};
+
+BookLock lockBook(int rootFd);
 
 // The first of data, data/pages.xml, tmp and data's page files that is a symbolic link, as a
 // path relative to the output folder; empty when there is none.

@@ -250,9 +250,11 @@ TEST(AssemblyFolder, LeftoversOfAKilledRunAreClearedAndTheUsersFilesKept) {
 TEST(AssemblyFolder, OneLockPerBook) {
     Book book;
     const UniqueFd root = openPath(book.root);
-    const UniqueFd first = lockBook(root.fd);
-    ASSERT_TRUE(first.isOpen());
-    EXPECT_FALSE(lockBook(root.fd).isOpen());
+    const BookLock first = lockBook(root.fd);
+    ASSERT_TRUE(first.file.isOpen());
+    const BookLock second = lockBook(root.fd);
+    EXPECT_FALSE(second.file.isOpen());
+    EXPECT_TRUE(second.heldElsewhere);
 }
 
 }  // namespace
