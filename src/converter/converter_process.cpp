@@ -48,8 +48,23 @@ void keepTail(QByteArray& kept, const QByteArray& more) {
 }
 
 void collectOutput(QProcess& process, ConverterRun& run) {
-    keepHead(run.outputHead, process.readAllStandardOutput());
-    keepTail(run.errorTail, process.readAllStandardError());
+    if (process.readChannel() == QProcess::StandardOutput) {
+        keepHead(run.outputHead, process.readAll());
+    } else {
+        keepTail(run.errorTail, process.readAll());
+    }
+}
+
+// With a single stream piped, every wait returns as soon as a pipe's worth has come, so no more
+// than that piles up between two reads.
+void pipeOnly(QProcess& process, KeptStream kept) {
+    if (kept == KeptStream::OutputHead) {
+        process.setStandardErrorFile(QProcess::nullDevice());
+        process.setReadChannel(QProcess::StandardOutput);
+    } else {
+        process.setStandardOutputFile(QProcess::nullDevice());
+        process.setReadChannel(QProcess::StandardError);
+    }
 }
 
 void waitWithinLimits(QProcess& process, ConverterRun& run) {
@@ -70,11 +85,13 @@ void waitWithinLimits(QProcess& process, ConverterRun& run) {
 
 }  // namespace
 
-ConverterRun runConverter(const QString& program, const QStringList& arguments, int workFolderFd) {
+ConverterRun runConverter(const QString& program, const QStringList& arguments, int workFolderFd,
+                          KeptStream kept) {
     ConverterRun run;
     run.deadlineSeconds = deadlineSeconds();
     QProcess process;
     prepareChild(process, workFolderFd);
+    pipeOnly(process, kept);
     process.start(program, arguments);
     if (!process.waitForStarted(-1)) {
         run.startError = process.errorString();

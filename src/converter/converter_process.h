@@ -25,6 +25,10 @@ struct ConverterRun {
     QByteArray errorTail;
 };
 
+// The one stream of a run that is read; the other goes nowhere.
+enum class KeptStream { OutputHead, ErrorTail };
+
 // Runs `program` in the folder `workFolderFd` (or the current one when it is -1) and waits for
 // it, the deadline or a stop signal; the converter is killed in the latter two cases.
-ConverterRun runConverter(const QString& program, const QStringList& arguments, int workFolderFd);
+ConverterRun runConverter(const QString& program, const QStringList& arguments, int workFolderFd,
+                          KeptStream kept);

@@ -119,7 +119,8 @@ void parseInfoReply(const QByteArray& reply, FlipbookSettings& settings) {
 void queryPageSize(const QString& converterPath, const QString& pdfPath,
                    FlipbookSettings& settings) {
     // A converter that cannot be started, or fails, gives an empty reply, and the defaults stay.
-    const ConverterRun run = runConverter(converterPath, {QStringLiteral("-I"), pdfPath}, -1);
+    const ConverterRun run =
+        runConverter(converterPath, {QStringLiteral("-I"), pdfPath}, -1, KeptStream::OutputHead);
     parseInfoReply(run.outputHead, settings);
 }
 
@@ -127,8 +128,9 @@ ConversionOutcome convertPages(const QString& converterPath, const ConverterSwit
                                const QString& pdfPath, int workFolderFd) {
     // The converter runs inside the work folder and gets a bare pattern: a % in the output
     // folder's name is never taken for the page number.
-    const ConverterRun run = runConverter(
-        converterPath, switches + QStringList{pdfPath, QStringLiteral("test%.swf")}, workFolderFd);
+    const ConverterRun run =
+        runConverter(converterPath, switches + QStringList{pdfPath, QStringLiteral("test%.swf")},
+                     workFolderFd, KeptStream::ErrorTail);
     if (!run.started) {
         return {false, QStringLiteral("cannot start the page converter %1: %2")
                            .arg(converterPath, run.startError)};

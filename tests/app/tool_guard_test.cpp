@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QThread>
 
+#include <sys/resource.h>
 #include <csignal>
 
 #include "tool_test_fixture.h"
@@ -237,6 +238,23 @@ TEST_F(ToolGuard, ConverterPastTheDeadlineIsStopped) {
         << run.err.toStdString();
     expectEarlierBook();
     EXPECT_FALSE(pathExists(inWork("out/tmp")));
+}
+
+// 100 MB of error output: the tool keeps a tail, still quotes the last line, and stays small.
+TEST_F(ToolGuard, LongErrorOutputIsNotKeptWhole) {
+    FakeConverterScript s;
+    s.convertStderr = QByteArray(999, 'x') + "\npage 7 is damaged\n";
+    s.stderrRepeat = 100000;
+    s.convertExitStatus = 1;
+    ASSERT_TRUE(writeFakeScript(sandbox.programFolder, s));
+
+    const ToolRun run = runTool(sandbox, {"book.pdf", "out"});
+
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_TRUE(run.err.endsWith(" failed with exit status 1: page 7 is damaged\n"));
+    rusage usage{};
+    ASSERT_EQ(::getrusage(RUSAGE_CHILDREN, &usage), 0);
+    EXPECT_LT(usage.ru_maxrss, 64 * 1024) << "KiB";
 }
 
 struct ValueCase {
