@@ -81,6 +81,8 @@ void waitWithinLimits(QProcess& process, ConverterRun& run) {
         }
     }
     collectOutput(process, run);
+    // Ctrl-C reaches the converter too, and it may end of it before the tool looks.
+    run.stopped = stopSignal() != 0;
 }
 
 }  // namespace
