@@ -98,9 +98,12 @@ std::string formChain() {
 std::string deepPageTree(int levels) {
     std::vector<std::string> objects{kCatalog};
     for (int level = 0; level < levels; ++level) {
-        const std::string kid = std::to_string(3 + level) + " 0 R";
-        objects.push_back("<< /Type /Pages /Kids [" + kid + " " + kid + "] /Count " +
-                          std::to_string(1L << (levels - level)) + " >>");
+        const std::string kid = std::to_string(3 + level) + " 0 R ";
+        std::string node = "<< /Type /Pages /Kids [";
+        node += kid;
+        node += kid;
+        node += "] /Count " + std::to_string(1L << (levels - level)) + " >>";
+        objects.push_back(std::move(node));
     }
     objects.push_back("<< /Type /Page /MediaBox [0 0 300 400] >>");
     return pdfOf(objects);
@@ -135,7 +138,7 @@ protected:
     void TearDown() override { fs::remove_all(folder); }
 
     std::string pdf(const std::string& name, const std::string& bytes) const {
-        const std::string path = (folder / name).string();
+        std::string path = (folder / name).string();
         std::ofstream(path, std::ios::binary) << bytes;
         return path;
     }
