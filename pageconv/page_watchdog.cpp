@@ -31,12 +31,20 @@ int checkClocks(PageWatchdog& watchdog) {
     const int64_t now = nowMs();
     for (PageClock& clock : watchdog.clocks) {
         const int page = clock.page.load();
-        const int64_t elapsed = now - clock.startedMs.load();
+        const int64_t started = clock.startedMs.load();
+        const int64_t elapsed = now - started;
         if (page == 0 || elapsed <= budgetMs) {
             continue;
         }
         if (fz_cookie* cookie = clock.cookie.load()) {
             cookie->abort = 1;
+            // The page may have ended meanwhile and its worker begun the next one, whose cookie
+            // is the same; the worker clears `page` before it resets the cookie, so a change
+            // seen here means the abort landed on the wrong page or on none.
+            if (clock.page.load() != page || clock.startedMs.load() != started) {
+                cookie->abort = 0;
+                continue;
+            }
         }
         if (elapsed > budgetMs + graceMs) {
             return page;

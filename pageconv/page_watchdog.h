@@ -42,6 +42,8 @@ struct PageWatchdog {
     std::thread thread;
 };
 
+// A worker calls these around each page, after `startPage` has reset the cookie and after
+// `pageEnded` of the page before.
 void pageStarted(PageClock& clock, int page, fz_cookie* cookie);
 void pageEnded(PageClock& clock);
 
