@@ -26,17 +26,6 @@ void printError(const std::string& message) {
     std::cerr << "swfsdk.dll: " << message << "\n";
 }
 
-namespace {
-
-// Reads an environment variable holding a positive whole number, or 0.
-long positiveFromEnvironment(const char* name) {
-    const char* text = std::getenv(name);
-    const long value = text == nullptr ? 0 : leadingInteger(text);
-    return value > 0 ? value : 0;
-}
-
-}  // namespace
-
 RunTuning tuningFromEnvironment() {
     RunTuning tuning;
     tuning.workers =

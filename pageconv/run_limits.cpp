@@ -8,24 +8,24 @@
 namespace pageconv {
 namespace {
 
-long positiveVariable(const char* name) {
-    const char* text = std::getenv(name);
-    const long value = text == nullptr ? 0 : leadingInteger(text);
-    return value > 0 ? value : 0;
-}
-
 std::string wholeNumber(double value) {
     return std::to_string(static_cast<long long>(value));
 }
 
 }  // namespace
 
+long positiveFromEnvironment(const char* name) {
+    const char* text = std::getenv(name);
+    const long value = text == nullptr ? 0 : leadingInteger(text);
+    return value > 0 ? value : 0;
+}
+
 RunLimits limitsFromEnvironment() {
     RunLimits limits;
-    if (const long seconds = positiveVariable("QUAVELIN_PAGECONV_PAGE_SECONDS")) {
+    if (const long seconds = positiveFromEnvironment("QUAVELIN_PAGECONV_PAGE_SECONDS")) {
         limits.pageSeconds = static_cast<double>(seconds);
     }
-    if (const long megabytes = positiveVariable("QUAVELIN_PAGECONV_WORKER_MEGABYTES")) {
+    if (const long megabytes = positiveFromEnvironment("QUAVELIN_PAGECONV_WORKER_MEGABYTES")) {
         limits.workerMemoryBytes = static_cast<size_t>(megabytes) << 20;
     }
     return limits;

@@ -23,6 +23,9 @@ struct RunLimits {
 };
 RunLimits limitsFromEnvironment();
 
+// An environment variable holding a positive whole number, or 0.
+long positiveFromEnvironment(const char* name);
+
 enum class PageLimit { None, Time, Memory };
 
 // The one line for a page stopped by a limit.
