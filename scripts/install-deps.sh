@@ -14,6 +14,7 @@ packages=(
     chromium
     poppler-utils
     fonts-liberation
+    dpkg-dev lintian man-db
 )
 missing=()
 for p in "${packages[@]}"; do
