@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The Debian package unpacked into a temporary root: its files, its computed dependencies, its
-# manual page rendered without warnings, and its tool making a book from the sample brochure.
-# Usage: deb_contents_test.sh DEB_DIR SAMPLE_PDF VERSION
+# manual page rendered without warnings, its completion script, and its tool making a book from the
+# sample brochure.
+# Usage: deb_contents_test.sh DEB_DIR SAMPLE_PDF VERSION COMPLETION_SCRIPT
 set -euo pipefail
-deb_dir=$1 sample=$2 version=$3
+deb_dir=$1 sample=$2 version=$3 completion=$4
 deb="$deb_dir/quavelin_${version}_amd64.deb"
 [ -f "$deb" ] || { echo "no package $deb"; ls -l "$deb_dir"; exit 1; }
 
@@ -20,6 +21,8 @@ for f in usr/lib/quavelin/index.html usr/lib/quavelin/book.swf usr/lib/quavelin/
          usr/share/doc/quavelin/copyright usr/share/doc/quavelin/changelog.gz; do
     [ -f "$root/pkg/$f" ] || fail "$f missing"
 done
+cmp -s "$completion" "$root/pkg/usr/share/bash-completion/completions/quavelin" \
+    || fail "the bash completion script is not installed as completions/quavelin"
 [ "$(readlink "$root/pkg/usr/bin/quavelin")" = ../lib/quavelin/quavelin ] \
     || fail "usr/bin/quavelin is not a link to ../lib/quavelin/quavelin"
 
