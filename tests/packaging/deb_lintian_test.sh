@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # lintian on the Debian package: no errors; its warnings and notes are printed for the record.
-# Usage: deb_lintian_test.sh DEB_DIR
+# Usage: deb_lintian_test.sh PACKAGE.deb
 set -euo pipefail
-deb=$(ls "$1"/quavelin_*_amd64.deb)
+deb=$1
+[ -f "$deb" ] || { echo "no package $deb"; exit 1; }
 lintian --fail-on error --display-info "$deb"
