@@ -6,7 +6,8 @@ set -uo pipefail
 # shellcheck disable=SC1090
 source "$1"
 failures=0
-[[ $(complete -p quavelin) == *"-F _quavelin quavelin" ]] || { echo "FAIL: quavelin not registered"; exit 1; }
+[[ $(complete -p quavelin) == *"-F _quavelin quavelin" ]] \
+    || { echo "FAIL: the script does not register _quavelin for quavelin"; exit 1; }
 
 # complete WORD... : completes the last word; prints the offers sorted, one a line.
 complete_words() {
