@@ -34,9 +34,10 @@ for lib in libqt6core6 libstdc++6 libc6; do
 done
 
 # The manual page renders without a single warning.
-warnings=$(MANWIDTH=80 man --warnings -l "$root/pkg/usr/share/man/man1/quavelin.1.gz" 2>&1 >/dev/null)
+manpage="$root/pkg/usr/share/man/man1/quavelin.1.gz"
+warnings=$(MANWIDTH=80 man --warnings -l "$manpage" 2>&1 >/dev/null)
 [ -z "$warnings" ] || fail "man page warnings: $warnings"
-MANWIDTH=80 man -l "$root/pkg/usr/share/man/man1/quavelin.1.gz" 2>/dev/null | grep -q 'EXIT STATUS' \
+MANWIDTH=80 man -l "$manpage" 2>/dev/null | grep -q 'EXIT STATUS' \
     || fail "man page does not render its sections"
 
 # The unpacked tool, run through its link, finds its converter and viewer and makes a book.
