@@ -24,6 +24,8 @@ constexpr char kTmpName[] = "tmp";
 constexpr char kRunPrefix[] = ".quavelin-run-";
 constexpr char kNewDataPrefix[] = ".quavelin-data-new-";
 const char* const kTemplateNames[] = {"index.html", "book.swf", "swfobject.js"};
+constexpr char kPlayerFolderName[] = "ruffle";
+constexpr char kNewPlayerPrefix[] = ".quavelin-ruffle-new-";
 
 QString systemError() {
     return QString::fromLocal8Bit(std::strerror(errno));
@@ -203,6 +205,10 @@ void removeLeftovers(int rootFd) {
         }
         ::unlinkat(rootFd, kTmpName, AT_REMOVEDIR);
     }
+    // A half-copied player folder never got its real name; nothing of the user's is in it.
+    for (const QByteArray& name : foldersNamed(rootFd, kNewPlayerPrefix)) {
+        removeTree(rootFd, name);
+    }
     const UniqueFd data = openFolderAt(rootFd, kDataName);
     for (const QByteArray& name : foldersNamed(rootFd, kNewDataPrefix)) {
         if (const UniqueFd stale = openFolderAt(rootFd, name); stale.isOpen() && data.isOpen()) {
@@ -275,6 +281,8 @@ struct Publication {
     int rootFd = -1;
     QByteArray newName;
     std::vector<QByteArray> templatesMade;
+    QByteArray playerCopyName;
+    bool madePlayerFolder = false;
     bool swapped = false;
 
     Publication(int root, QByteArray name) : rootFd(root), newName(std::move(name)) {}
@@ -285,6 +293,12 @@ struct Publication {
             return;
         }
         removeTree(rootFd, newName);
+        if (!playerCopyName.isEmpty()) {
+            removeTree(rootFd, playerCopyName);
+        }
+        if (madePlayerFolder) {
+            removeTree(rootFd, kPlayerFolderName);
+        }
         for (const QByteArray& name : templatesMade) {
             ::unlinkat(rootFd, name.constData(), 0);
         }
@@ -337,6 +351,86 @@ QString copyTemplates(const QString& programFolder, Publication& made) {
                 .arg(QLatin1StringView(name), error);
         }
     }
+    return {};
+}
+
+QString readAllAt(int atFd, const QByteArray& name, QByteArray& bytes) {
+    const UniqueFd file(::openat(atFd, name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    if (!file.isOpen()) {
+        return systemError();
+    }
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(file.fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            return systemError();
+        }
+        if (n == 0) {
+            return {};
+        }
+        bytes.append(buffer, n);
+    }
+}
+
+// Plain files and folders only: a link in the program folder is not followed into the book.
+QString copyFolderContents(int fromFd, int toFd) {
+    for (const QByteArray& name : folderEntries(fromFd)) {
+        QString error;
+        const mode_t kind = entryKind(fromFd, name);
+        if (kind == S_IFDIR) {
+            const UniqueFd from = openFolderAt(fromFd, name);
+            const bool made = ::mkdirat(toFd, name.constData(), 0755) == 0;
+            const UniqueFd to = made ? openFolderAt(toFd, name) : UniqueFd();
+            error =
+                from.isOpen() && to.isOpen() ? copyFolderContents(from.fd, to.fd) : systemError();
+        } else if (kind == S_IFREG) {
+            QByteArray bytes;
+            error = readAllAt(fromFd, name, bytes);
+            if (error.isEmpty()) {
+                error = writeAllAt(toFd, name, bytes);
+            }
+        }
+        if (!error.isEmpty()) {
+            return QFile::decodeName(name) + QStringLiteral(": ") + error;
+        }
+    }
+    return {};
+}
+
+// The player folder is copied under a passing name and renamed whole, so a book never keeps a
+// half-copied player that a later run would take for the publisher's own and leave alone.
+QString copyPlayerFolder(const QString& programFolder, Publication& made) {
+    const UniqueFd program(
+        ::open(QFile::encodeName(programFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const UniqueFd source =
+        program.isOpen() ? openFolderAt(program.fd, kPlayerFolderName) : UniqueFd();
+    if (!source.isOpen() || entryKind(made.rootFd, kPlayerFolderName) != 0) {
+        return {};
+    }
+    made.playerCopyName = ownName(kNewPlayerPrefix);
+    removeTree(made.rootFd, made.playerCopyName);
+    QString error;
+    if (::mkdirat(made.rootFd, made.playerCopyName.constData(), 0755) != 0) {
+        error = systemError();
+    } else if (const UniqueFd copy = openFolderAt(made.rootFd, made.playerCopyName);
+               !copy.isOpen()) {
+        error = systemError();
+    } else {
+        error = copyFolderContents(source.fd, copy.fd);
+    }
+    if (error.isEmpty() && ::renameat2(made.rootFd, made.playerCopyName.constData(), made.rootFd,
+                                       kPlayerFolderName, RENAME_NOREPLACE) != 0) {
+        error = systemError();
+    }
+    if (!error.isEmpty()) {
+        return QStringLiteral("cannot copy the player folder %1 into the output folder: %2")
+            .arg(QLatin1StringView(kPlayerFolderName), error);
+    }
+    made.playerCopyName.clear();
+    made.madePlayerFolder = true;
     return {};
 }
 
@@ -395,6 +489,9 @@ QString publishBook(const PublishRequest& request, const StepCheck& mayContinue)
         return stoppedMessage();
     }
     if (QString error = copyTemplates(request.programFolder, made); !error.isEmpty()) {
+        return error;
+    }
+    if (QString error = copyPlayerFolder(request.programFolder, made); !error.isEmpty()) {
         return error;
     }
     if (!mayContinue(PublishStep::Swap)) {

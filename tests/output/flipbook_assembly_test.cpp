@@ -39,7 +39,7 @@ UniqueFd openPath(const QString& path) {
 }
 
 // An output folder with an old book, a converter's work folder holding the new pages, and a
-// program folder with the viewer files.
+// program folder with the viewer files and a player folder.
 struct Book {
     QTemporaryDir base;
     QString root = base.path() + "/book";
@@ -51,6 +51,10 @@ struct Book {
         QDir().mkpath(program);
         for (const char* name : {"index.html", "book.swf", "swfobject.js"}) {
             writeFile(program + "/" + name, QByteArray("new ") + name);
+        }
+        QDir().mkpath(program + "/ruffle/extra");
+        for (const char* name : {"ruffle.js", "core.wasm", "LICENSE_MIT", "extra/chunk.js"}) {
+            writeFile(program + "/ruffle/" + name, QByteArray("player ") + name);
         }
     }
     void addOldBook() const {
@@ -151,6 +155,60 @@ TEST(AssemblyPublish, NewBookReplacesTheOldOneAndKeepsTheUsersFiles) {
     EXPECT_EQ(readFile(book.root + "/index.html"), "my viewer page");
     EXPECT_EQ(readFile(book.root + "/book.swf"), "new book.swf");
     EXPECT_EQ(entries(book.root),
+              (QStringList{"book.swf", "data", "index.html", "ruffle", "swfobject.js", "tmp"}));
+}
+
+// The book gets plain copies: a link in the program's player folder would point nowhere once the
+// book is put on a web server.
+TEST(AssemblyPlayer, ThePlayerFolderIsCopiedWholeWithoutLinks) {
+    Book book;
+    book.addNewPages({"1"});
+    writeFile(book.base.path() + "/elsewhere.js", "outside");
+    ASSERT_TRUE(QFile::link(book.base.path() + "/elsewhere.js", book.program + "/ruffle/link.js"));
+
+    EXPECT_EQ(book.publish(), "");
+
+    EXPECT_EQ(entries(book.root + "/ruffle"),
+              (QStringList{"LICENSE_MIT", "core.wasm", "extra", "ruffle.js"}));
+    for (const char* name : {"ruffle.js", "core.wasm", "LICENSE_MIT", "extra/chunk.js"}) {
+        EXPECT_EQ(readFile(book.root + "/ruffle/" + name), QByteArray("player ") + name) << name;
+        EXPECT_FALSE(QFileInfo(book.root + "/ruffle/" + name).isSymLink()) << name;
+    }
+    EXPECT_EQ(entries(book.root),
+              (QStringList{"book.swf", "data", "index.html", "ruffle", "swfobject.js", "tmp"}));
+}
+
+// A publisher's own player (another version, or trimmed) and a link put there stay as they are;
+// nothing is merged into them and nothing is written through the link.
+TEST(AssemblyPlayer, AnExistingPlayerEntryIsKept) {
+    const struct {
+        const char* what;
+        bool link;
+    } cases[] = {{"folder", false}, {"link", true}};
+    for (const auto& c : cases) {
+        Book book;
+        book.addNewPages({"1"});
+        const QString own = c.link ? book.base.path() + "/own-player" : book.root + "/ruffle";
+        QDir().mkpath(own);
+        writeFile(own + "/ruffle.js", "my player");
+        if (c.link) {
+            ASSERT_TRUE(QFile::link(own, book.root + "/ruffle"));
+        }
+
+        EXPECT_EQ(book.publish(), "") << c.what;
+
+        EXPECT_EQ(QFileInfo(book.root + "/ruffle").isSymLink(), c.link) << c.what;
+        EXPECT_EQ(entries(own), QStringList{"ruffle.js"}) << c.what;
+        EXPECT_EQ(readFile(own + "/ruffle.js"), "my player") << c.what;
+    }
+}
+
+TEST(AssemblyPlayer, AProgramFolderWithoutAPlayerMakesABookWithoutOne) {
+    Book book;
+    book.addNewPages({"1"});
+    QDir(book.program + "/ruffle").removeRecursively();
+    EXPECT_EQ(book.publish(), "");
+    EXPECT_EQ(entries(book.root),
               (QStringList{"book.swf", "data", "index.html", "swfobject.js", "tmp"}));
 }
 
@@ -236,6 +294,8 @@ TEST(AssemblyFolder, LeftoversOfAKilledRunAreClearedAndTheUsersFilesKept) {
     writeFile(book.root + "/.quavelin-data-new-999/mine/photo.jpg", "my photo");
     writeFile(book.root + "/.quavelin-data-new-999/notes.txt", "older notes");
     writeFile(book.root + "/.quavelin-data-new-999/test0001.swf", "old page");
+    QDir().mkpath(book.root + "/.quavelin-ruffle-new-999");
+    writeFile(book.root + "/.quavelin-ruffle-new-999/ruffle.js", "half a player");
     const UniqueFd root = openPath(book.root);
 
     removeLeftovers(root.fd);
