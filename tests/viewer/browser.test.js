@@ -33,6 +33,8 @@ before(async () => {
   fs.rmSync(path.join(books.missingPage, 'data', 'test0005.swf'));
   books.noList = copyBook(books.plain, 'no-list');
   fs.rmSync(path.join(books.noList, 'data', 'pages.xml'));
+  books.noPlayer = copyBook(books.plain, 'no-player');
+  fs.rmSync(path.join(books.noPlayer, 'ruffle'), { recursive: true });
   books.badList = copyBook(books.plain, 'bad-list');
   fs.writeFileSync(path.join(books.badList, 'data', 'pages.xml'), "<content width='595' height='842'><page src=");
   browser = await h.launch();
@@ -51,9 +53,13 @@ function copyBook(from, name) {
 
 // Opens a book, waits for `waitFor` in the log, and dismisses Ruffle's one-time notices with a hover and
 // a click on the bare backdrop (which the viewer ignores).
-async function open(book, { hash = '', waitFor = /page 1 shown/, viewport, click = true } = {}) {
+// With `refuseOutside` every request that leaves 127.0.0.1 fails, as on a server without internet access.
+async function open(book, { hash = '', waitFor = /page 1 shown/, viewport, click = true, refuseOutside = false } = {}) {
   const server = await h.serve(book);
   const session = await h.openPage(browser.context);
+  session.requests = [];
+  session.page.on('request', (request) => session.requests.push(request.url()));
+  if (refuseOutside) await session.page.route((url) => url.hostname !== '127.0.0.1', (route) => route.abort());
   if (viewport) await session.page.setViewportSize(viewport);
   await session.page.goto(server.url + 'index.html' + hash);
   await h.waitForLine(session.page, session.lines, waitFor);
@@ -147,6 +153,31 @@ test('the cover shows alone on the right, full screen works, no console errors',
     await s.page.waitForFunction(() => document.fullscreenElement === null);
     assert.deepEqual(s.errors, []);
   } finally { await s.close(); }
+});
+
+// The player and its modules come from one place: the book's own folder (then nothing leaves the book's
+// server), or the pinned CDN address where a publisher deleted that folder.
+test('the book plays from its own player folder offline, and from the CDN without that folder', async () => {
+  const cases = [
+    { book: () => books.plain, refuseOutside: true, player: (s) => `${s.server.url}ruffle/`, name: 'own-player-offline' },
+    { book: () => books.noPlayer, refuseOutside: false, player: () => 'https://unpkg.com/@ruffle-rs/ruffle@', name: 'cdn-player', missing: /404/ },
+  ];
+  for (const c of cases) {
+    const s = await open(c.book(), { refuseOutside: c.refuseOutside });
+    try {
+      const from = c.player(s);
+      const scripts = s.requests.filter((u) => /\/ruffle\.js$/.test(u));
+      const modules = s.requests.filter((u) => /\.wasm$/.test(u));
+      assert.ok(scripts.some((u) => u.startsWith(from)), `${c.name}: ruffle.js from ${from}; requests:\n${s.requests.join('\n')}`);
+      assert.ok(modules.length > 0 && modules.every((u) => u.startsWith(from)), `${c.name}: player modules from ${from}: ${modules}`);
+      if (c.refuseOutside) {
+        assert.deepEqual(s.requests.filter((u) => !u.startsWith(s.server.url)), [], `${c.name}: requests that left the server`);
+      }
+      assertSide(await shot(s, c.name), s.layout, 'right', 1, c.name);
+      // The browser reports the missing folder's ruffle.js; nothing else may go wrong.
+      assert.deepEqual(s.errors.filter((e) => !(c.missing && c.missing.test(e))), []);
+    } finally { await s.close(); }
+  }
 });
 
 test('buttons, keys and the page field reach the right pages', async () => {

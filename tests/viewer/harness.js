@@ -195,8 +195,8 @@ function hexColour(text) {
 
 // ---- books ----------------------------------------------------------------------------------
 
-// Copies the tool, the page converter and the three templates into a fresh program folder (as an
-// installation lays them out) and runs the tool on a PDF.
+// Copies the tool, the page converter, the three templates and the player folder into a fresh program
+// folder (as an installation lays them out) and runs the tool on a PDF.
 function makeBook(buildDir, pdf, outDir, options = []) {
   const program = fs.mkdtempSync(path.join(os.tmpdir(), 'viewer-program-'));
   const copies = [
@@ -208,6 +208,7 @@ function makeBook(buildDir, pdf, outDir, options = []) {
     fs.copyFileSync(from, path.join(program, name));
     fs.chmodSync(path.join(program, name), 0o755);
   }
+  fs.cpSync(path.join(buildDir, 'viewer', 'templates', 'ruffle'), path.join(program, 'ruffle'), { recursive: true });
   execFileSync(path.join(program, 'quavelin'), [pdf, outDir, ...options], { stdio: 'pipe' });
   fs.rmSync(program, { recursive: true, force: true });
   return outDir;
