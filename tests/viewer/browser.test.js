@@ -35,6 +35,10 @@ before(async () => {
   fs.rmSync(path.join(books.noList, 'data', 'pages.xml'));
   books.noPlayer = copyBook(books.plain, 'no-player');
   fs.rmSync(path.join(books.noPlayer, 'ruffle'), { recursive: true });
+  books.noViewer = copyBook(books.plain, 'no-book-swf');
+  fs.rmSync(path.join(books.noViewer, 'book.swf'));
+  books.noSwfobject = copyBook(books.plain, 'no-swfobject');
+  fs.rmSync(path.join(books.noSwfobject, 'swfobject.js'));
   books.badList = copyBook(books.plain, 'bad-list');
   fs.writeFileSync(path.join(books.badList, 'data', 'pages.xml'), "<content width='595' height='842'><page src=");
   browser = await h.launch();
@@ -537,5 +541,44 @@ test('a missing page file or page list gets a clear message', async () => {
         assert.ok(h.share(image, [255, 255, 255], middle) > 0.3, 'message box in the middle');
       }
     } finally { await s.close(); }
+  }
+});
+
+// Where the book cannot play, a few words in its place say why, and never that the browser lacks
+// JavaScript or Flash when that is not the cause.
+test('a book that cannot play says why', async () => {
+  const quoted = (text) => text.replace(/[.*+?^${}()|[\]\\]/g, '\\$&');
+  const cases = [
+    { name: 'scripts-off', book: () => books.plain, scriptsOff: true, says: /needs JavaScript, which is turned off/ },
+    { name: 'player-unreachable', book: () => books.noPlayer, refuseOutside: true,
+      says: /player could not be loaded\. This book's own copy \(the folder ruffle .*\) is missing, and the public copy at unpkg\.com could not be reached: check the network/ },
+    { name: 'opened-from-disk', book: () => books.plain, fromDisk: true,
+      says: new RegExp(`opened from the disk[^]*python3 -m http\\.server -d ${quoted(books.plain)} 8000[^]*open http://127\\.0\\.0\\.1:8000/`) },
+    { name: 'no-book-swf', book: () => books.noViewer, says: /incomplete: book\.swf is missing beside index\.html/ },
+    { name: 'no-swfobject', book: () => books.noSwfobject, says: /incomplete: swfobject\.js is missing beside index\.html/ },
+  ];
+  for (const c of cases) {
+    const server = await h.serve(c.book());
+    const { page } = await h.openPage(browser.context);
+    try {
+      if (c.scriptsOff) {
+        const cdp = await browser.context.newCDPSession(page);
+        await cdp.send('Emulation.setScriptExecutionDisabled', { value: true });
+      }
+      if (c.refuseOutside) await page.route((url) => url.hostname !== '127.0.0.1', (route) => route.abort());
+      await page.goto(c.fromDisk ? `file://${c.book()}/index.html` : `${server.url}index.html`);
+      const message = page.locator('.fallback').first();
+      await message.waitFor({ state: 'visible', timeout: 15000 });
+      // The player, had it started after all, would have replaced the message by now.
+      await page.waitForTimeout(500);
+      await shot({ page }, `message-${c.name}`);
+      const text = (await page.locator('body').innerText()).replace(/\s+/g, ' ');
+      assert.match(text, c.says, c.name);
+      if (!c.scriptsOff) assert.doesNotMatch(text, /JavaScript|Flash/, `${c.name}: no claim about scripts or Flash`);
+      assert.ok(text.length < 400, `${c.name}: a short message, got ${text.length} characters`);
+    } finally {
+      await page.close();
+      await server.close();
+    }
   }
 });
