@@ -33,6 +33,8 @@ RunTuning tuningFromEnvironment() {
     if (const long oversample = positiveFromEnvironment("QUAVELIN_PAGECONV_OVERSAMPLE")) {
         tuning.oversample = static_cast<double>(std::min(oversample, 4L));
     }
+    const char* progress = std::getenv("QUAVELIN_PAGECONV_PROGRESS");
+    tuning.progress = progress != nullptr && std::string(progress) == "1";
     const char* preload = std::getenv("QUAVELIN_PAGECONV_PRELOAD");
     tuning.preloadJpegs = preload == nullptr || std::string(preload) != "0";
     return tuning;
@@ -65,8 +67,18 @@ struct ConversionJob {
     RunLimits limits;
     std::atomic<size_t> nextIndex{0};
     std::atomic<bool> stopped{false};  // a page hit a limit: the run has failed as a whole
+    std::atomic<size_t> finished{0};
     std::vector<PageOutcome> outcomes;
 };
+
+// Progress lines for the tool, which shows them on a terminal: one complete line per call, so
+// lines from several workers never mix.
+void reportProgress(ConversionJob& job) {
+    const size_t done = ++job.finished;
+    if (job.page.tuning.progress) {
+        std::fprintf(stderr, "%s %zu %zu\n", kProgressPrefix, done, job.pages.size());
+    }
+}
 
 // Past this many failed pages the rest are counted, not listed: a document whose every page
 // fails must not bury the user (or the tool reading the output) in lines.
@@ -140,6 +152,7 @@ void runWorker(std::unique_ptr<PdfSession> session, ConversionJob& job, PageCloc
         } catch (const std::exception& failure) {
             job.outcomes[index].error = failure.what();
         }
+        reportProgress(job);
         pageEnded(clock);
     }
 }

@@ -17,7 +17,12 @@ struct RunTuning {
     int workers = 0;           // 0: one per hardware thread, at most one per page
     bool preloadJpegs = true;  // decode plain JPEG images with libjpeg ahead of MuPDF
     double oversample = 0;     // bitmap pixels per stage pixel; 0: defaultOversample(zoom)
+    bool progress = false;     // a progress line on standard error after each page
 };
+
+// The start of a progress line, followed by pages finished and pages in the run:
+// "swfsdk.dll progress 3 20".
+inline constexpr char kProgressPrefix[] = "swfsdk.dll progress";
 RunTuning tuningFromEnvironment();
 
 // The page file name: the pattern with its "%" replaced by the page number.

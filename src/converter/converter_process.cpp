@@ -47,11 +47,50 @@ void keepTail(QByteArray& kept, const QByteArray& more) {
     }
 }
 
-void collectOutput(QProcess& process, ConverterRun& run) {
+// Error output read so far that does not end a line yet, and where progress lines go.
+struct ErrorLines {
+    const ProgressReport& progress;
+    QByteArray partial;
+};
+
+bool takeProgressLine(const QByteArray& line, const ProgressReport& progress) {
+    if (!line.startsWith(kProgressPrefix)) {
+        return false;
+    }
+    const QList<QByteArray> numbers =
+        line.mid(qsizetype(sizeof kProgressPrefix) - 1).trimmed().split(' ');
+    if (numbers.size() == 2) {
+        progress(numbers[0].toLongLong(), numbers[1].toLongLong());
+    }
+    return true;
+}
+
+void keepErrorLines(ErrorLines& lines, ConverterRun& run, const QByteArray& more, bool ended) {
+    if (!lines.progress) {
+        keepTail(run.errorTail, more);
+        return;
+    }
+    lines.partial += more;
+    qsizetype start = 0;
+    for (qsizetype end = lines.partial.indexOf('\n'); end >= 0;
+         start = end + 1, end = lines.partial.indexOf('\n', start)) {
+        const QByteArray line = lines.partial.mid(start, end + 1 - start);
+        if (!takeProgressLine(line, lines.progress)) {
+            keepTail(run.errorTail, line);
+        }
+    }
+    lines.partial.remove(0, start);
+    if (ended || lines.partial.size() > kKeptOutputBytes) {
+        keepTail(run.errorTail, lines.partial);
+        lines.partial.clear();
+    }
+}
+
+void collectOutput(QProcess& process, ConverterRun& run, ErrorLines& lines, bool ended = false) {
     if (process.readChannel() == QProcess::StandardOutput) {
         keepHead(run.outputHead, process.readAll());
     } else {
-        keepTail(run.errorTail, process.readAll());
+        keepErrorLines(lines, run, process.readAll(), ended);
     }
 }
 
@@ -67,11 +106,11 @@ void pipeOnly(QProcess& process, KeptStream kept) {
     }
 }
 
-void waitWithinLimits(QProcess& process, ConverterRun& run) {
+void waitWithinLimits(QProcess& process, ConverterRun& run, ErrorLines& lines) {
     const QDeadlineTimer deadline(qint64(run.deadlineSeconds) * 1000);
     while (process.state() != QProcess::NotRunning) {
         process.waitForReadyRead(kPollMilliseconds);
-        collectOutput(process, run);
+        collectOutput(process, run, lines);
         run.stopped = stopSignal() != 0;
         run.timedOut = deadline.hasExpired();
         if (run.stopped || run.timedOut) {
@@ -80,7 +119,7 @@ void waitWithinLimits(QProcess& process, ConverterRun& run) {
             return;
         }
     }
-    collectOutput(process, run);
+    collectOutput(process, run, lines, true);
     // Ctrl-C reaches the converter too, and it may end of it before the tool looks.
     run.stopped = stopSignal() != 0;
 }
@@ -88,12 +127,18 @@ void waitWithinLimits(QProcess& process, ConverterRun& run) {
 }  // namespace
 
 ConverterRun runConverter(const QString& program, const QStringList& arguments, int workFolderFd,
-                          KeptStream kept) {
+                          KeptStream kept, const ProgressReport& progress) {
     ConverterRun run;
     run.deadlineSeconds = deadlineSeconds();
     QProcess process;
     prepareChild(process, workFolderFd);
     pipeOnly(process, kept);
+    if (progress) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QString::fromLatin1(kProgressVariable), QStringLiteral("1"));
+        process.setProcessEnvironment(environment);
+    }
+    ErrorLines lines{progress, {}};
     process.start(program, arguments);
     if (!process.waitForStarted(-1)) {
         run.startError = process.errorString();
@@ -101,7 +146,7 @@ ConverterRun runConverter(const QString& program, const QStringList& arguments, 
     }
     run.started = true;
     process.closeWriteChannel();
-    waitWithinLimits(process, run);
+    waitWithinLimits(process, run, lines);
     run.crashed = process.exitStatus() == QProcess::CrashExit;
     run.exitCode = process.exitCode();
     return run;

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // The last resort against a converter that never ends; its own page limits come first.
 inline constexpr int kConverterDeadlineSeconds = 30 * 60;
 // Overrides kConverterDeadlineSeconds (whole seconds above 0).
@@ -28,7 +30,17 @@ struct ConverterRun {
 // The one stream of a run that is read; the other goes nowhere.
 enum class KeptStream { OutputHead, ErrorTail };
 
+// Pages finished and pages in the run, as the converter reports them.
+using ProgressReport = std::function<void(qint64 done, qint64 total)>;
+
+// The converter's progress lines start so; the number of pages done and in the run follow.
+inline constexpr char kProgressPrefix[] = "swfsdk.dll progress ";
+// Asks the converter for progress lines on standard error.
+inline constexpr char kProgressVariable[] = "QUAVELIN_PAGECONV_PROGRESS";
+
 // Runs `program` in the folder `workFolderFd` (or the current one when it is -1) and waits for
-// it, the deadline or a stop signal; the converter is killed in the latter two cases.
+// it, the deadline or a stop signal; the converter is killed in the latter two cases. With
+// `progress` the converter is asked for progress lines, which go there and not into the kept
+// error output.
 ConverterRun runConverter(const QString& program, const QStringList& arguments, int workFolderFd,
-                          KeptStream kept);
+                          KeptStream kept, const ProgressReport& progress = {});

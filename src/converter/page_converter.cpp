@@ -1,6 +1,8 @@
 // The tool's contact with the page converter: the info query and the conversion run.
 #include "converter/page_converter.h"
 
+#include "converter/progress_line.h"
+
 #include <QRegularExpression>
 
 #include "converter/converter_process.h"
@@ -128,9 +130,14 @@ ConversionOutcome convertPages(const QString& converterPath, const ConverterSwit
                                const QString& pdfPath, int workFolderFd) {
     // The converter runs inside the work folder and gets a bare pattern: a % in the output
     // folder's name is never taken for the page number.
-    const ConverterRun run =
-        runConverter(converterPath, switches + QStringList{pdfPath, QStringLiteral("test%.swf")},
-                     workFolderFd, KeptStream::ErrorTail);
+    ProgressLine line;
+    const ProgressReport progress = [&line](qint64 done, qint64 total) {
+        showProgress(line, done, total);
+    };
+    const ConverterRun run = runConverter(
+        converterPath, switches + QStringList{pdfPath, QStringLiteral("test%.swf")}, workFolderFd,
+        KeptStream::ErrorTail, standardErrorIsTerminal() ? progress : ProgressReport{});
+    clearProgress(line);
     if (!run.started) {
         return {false, QStringLiteral("cannot start the page converter %1: %2")
                            .arg(converterPath, run.startError)};

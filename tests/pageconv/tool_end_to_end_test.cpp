@@ -115,4 +115,28 @@ TEST_F(ToolEndToEnd, BookMatchesThePdf) {
     }
 }
 
+// Progress shows only on a terminal (run here under script(1), which gives the tool a
+// pseudo-terminal): pages done of all, rewritten in place and cleared at the end. Through a pipe
+// the tool stays silent, as scripts expect.
+TEST_F(ToolEndToEnd, ProgressShowsOnATerminalOnly) {
+    const std::string pdf = kPdfs + "/sample.pdf";
+    const fs::path log = root / "terminal.log";
+    const std::string command = (root / "program" / "quavelin").string() + " " + pdf + " " +
+                                (root / "on-terminal").string();
+    const auto onTerminal = swftest::runProgram("/usr/bin/script", {"-qec", command, log.string()});
+    ASSERT_EQ(onTerminal.status, 0) << onTerminal.out << onTerminal.err;
+    std::ifstream file(log);
+    const std::string shown{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    EXPECT_NE(shown.find("\r1 of 8 pages"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("\r8 of 8 pages"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("\r\x1b[K"), std::string::npos) << "the line is cleared at the end";
+    EXPECT_EQ(shown.find("swfsdk.dll progress"), std::string::npos) << "raw lines leak through";
+    EXPECT_EQ(readPageList(root / "on-terminal" / "data" / "pages.xml").sources.size(), 8u);
+
+    const auto piped = swftest::runProgram((root / "program" / "quavelin").string(),
+                                           {pdf, (root / "piped").string()});
+    ASSERT_EQ(piped.status, 0);
+    EXPECT_EQ(piped.out + piped.err, "");
+}
+
 }  // namespace
