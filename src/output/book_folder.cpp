@@ -400,6 +400,14 @@ QString copyFolderContents(int fromFd, int toFd) {
     return {};
 }
 
+QString copyUnderName(int rootFd, const QByteArray& name, int sourceFd) {
+    if (::mkdirat(rootFd, name.constData(), 0755) != 0) {
+        return systemError();
+    }
+    const UniqueFd copy = openFolderAt(rootFd, name);
+    return copy.isOpen() ? copyFolderContents(sourceFd, copy.fd) : systemError();
+}
+
 // The player folder is copied under a passing name and renamed whole, so a book never keeps a
 // half-copied player that a later run would take for the publisher's own and leave alone.
 QString copyPlayerFolder(const QString& programFolder, Publication& made) {
@@ -412,15 +420,7 @@ QString copyPlayerFolder(const QString& programFolder, Publication& made) {
     }
     made.playerCopyName = ownName(kNewPlayerPrefix);
     removeTree(made.rootFd, made.playerCopyName);
-    QString error;
-    if (::mkdirat(made.rootFd, made.playerCopyName.constData(), 0755) != 0) {
-        error = systemError();
-    } else if (const UniqueFd copy = openFolderAt(made.rootFd, made.playerCopyName);
-               !copy.isOpen()) {
-        error = systemError();
-    } else {
-        error = copyFolderContents(source.fd, copy.fd);
-    }
+    QString error = copyUnderName(made.rootFd, made.playerCopyName, source.fd);
     if (error.isEmpty() && ::renameat2(made.rootFd, made.playerCopyName.constData(), made.rootFd,
                                        kPlayerFolderName, RENAME_NOREPLACE) != 0) {
         error = systemError();
