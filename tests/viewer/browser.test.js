@@ -203,6 +203,8 @@ test('buttons, keys and the page field reach the right pages', async () => {
       act: async () => { await click('field'); await s.page.keyboard.type('7'); await s.page.keyboard.press('Enter'); },
       label: '6-7 / 12', left: 6, right: 7, name: 'page-field',
     },
+    // The page field hands the keys back to the book: no click needed before the arrows work.
+    { act: () => s.page.keyboard.press('ArrowRight'), label: '8-9 / 12', left: 8, right: 9, name: 'key-after-field' },
   ];
   try {
     for (const step of steps) {

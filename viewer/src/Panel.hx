@@ -23,6 +23,8 @@ class Panel extends Sprite {
 	var pageLabel:TextField;
 	var field:TextField;
 	var items:Array<DisplayObject>;
+	var panelWidth = 0.0;
+	var labelWidth = 90.0;
 
 	public function new(settings:PageList.BookSettings, actions:PanelActions) {
 		super();
@@ -35,6 +37,9 @@ class Panel extends Sprite {
 			if (event.keyCode == 13) {
 				actions.goTo(field.text);
 				field.text = "";
+				// The keys belong to the book again: arrows turn pages without a click first.
+				if (field.stage != null)
+					field.stage.focus = field.stage;
 			}
 		});
 		items = [
@@ -67,6 +72,9 @@ class Panel extends Sprite {
 	public function showPages(text:String):Void {
 		pageLabel.text = text;
 		pageLabel.y = Math.round((HEIGHT - pageLabel.height) / 2);
+		// A longer label ("112-113 / 300") gets the room it needs instead of running under a button.
+		if (pageLabel.width > labelWidth && panelWidth > 0)
+			layOut(panelWidth);
 	}
 
 	public function isPageField(object:Dynamic):Bool {
@@ -78,8 +86,9 @@ class Panel extends Sprite {
 		graphics.beginFill(fill);
 		graphics.drawRect(0, 0, width, HEIGHT);
 		graphics.endFill();
-		// The label is measured with its widest text so the buttons keep still while pages turn.
-		var labelWidth = Math.max(pageLabel.width, 90);
+		// The label keeps the widest text it has shown so the buttons keep still while pages turn.
+		panelWidth = width;
+		labelWidth = Math.max(labelWidth, pageLabel.width + 4);
 		var gaps = [6.0, 10, 10, 6, 24, 8, 24, 6];
 		var total = 0.0;
 		for (i in 0...items.length)
