@@ -18,6 +18,9 @@ import tempfile
 import time
 from pathlib import Path
 
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
+from common import benchmark_pdfs as find_pdfs, fail  # noqa: E402
+
 # Minimum converter/pdftoppm ratio of pages per second of the default mode, by document.
 TARGETS = {"text200.pdf": 2.0, "images20.pdf": 1.0}
 ZOOMS = (72, 150)
@@ -33,25 +36,6 @@ def parse_args():
     parser.add_argument("--pdf-dir", help="folder with text200.pdf and images20.pdf "
                         "(default: BUILD/testpdfs, generated if missing)")
     return parser.parse_args()
-
-
-def fail(message):
-    print(f"bench: {message}", file=sys.stderr)
-    sys.exit(1)
-
-
-def benchmark_pdfs(build, pdf_dir, scratch):
-    folder = Path(pdf_dir) if pdf_dir else build / "testpdfs"
-    if all((folder / name).is_file() for name in TARGETS):
-        return folder
-    if pdf_dir:
-        fail(f"{folder} lacks {' or '.join(TARGETS)}")
-    generator = build / "pdfgen" / "quavelin-pdfgen"
-    if not generator.is_file():
-        fail(f"neither {folder}/ nor {generator} exists: build the project first")
-    folder = scratch / "pdfs"
-    subprocess.run([str(generator), str(folder)], check=True)
-    return folder
 
 
 def page_count(pdf):
@@ -181,7 +165,7 @@ def main():
     converter = converter if converter.is_file() else None
     with tempfile.TemporaryDirectory(prefix="quavelin-bench-") as temp:
         scratch = Path(temp)
-        pdfs = benchmark_pdfs(build, args.pdf_dir, scratch)
+        pdfs = find_pdfs(build, args.pdf_dir, scratch, list(TARGETS))
         print_header(converter, args.runs)
         all_met = True
         for name in TARGETS:

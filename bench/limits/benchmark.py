@@ -22,6 +22,9 @@ import tempfile
 import time
 from pathlib import Path
 
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
+from common import fail  # noqa: E402
+
 PAGE_COUNTS = (1000, 10000, 30000)
 BENCHMARK_PDFS = ("text200.pdf", "images20.pdf")
 COST_TARGET = 1.03
@@ -35,11 +38,6 @@ def parse_args():
     parser.add_argument("--runs", type=int, default=3, help="repetitions per case (default: 3)")
     parser.add_argument("--baseline", help="a swfsdk.dll without the limits, timed beside them")
     return parser.parse_args()
-
-
-def fail(message):
-    print(f"bench: {message}", file=sys.stderr)
-    sys.exit(1)
 
 
 def flat_pdf(pages, path):

@@ -18,6 +18,9 @@ import tempfile
 import zlib
 from pathlib import Path
 
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
+from common import benchmark_pdfs as find_pdfs, fail  # noqa: E402
+
 # Documents in the order printed; `kind` picks the targets that apply.
 DOCUMENTS = (
     ("text200.pdf", "text"),
@@ -51,26 +54,6 @@ def parse_args():
     parser.add_argument("--pdf-dir", help="folder with the benchmark PDFs "
                         "(default: BUILD/testpdfs, generated if missing)")
     return parser.parse_args()
-
-
-def fail(message):
-    print(f"bench: {message}", file=sys.stderr)
-    sys.exit(1)
-
-
-def benchmark_pdfs(build, pdf_dir, scratch):
-    names = [name for name, _ in DOCUMENTS]
-    folder = Path(pdf_dir) if pdf_dir else build / "testpdfs"
-    if all((folder / name).is_file() for name in names):
-        return folder
-    if pdf_dir:
-        fail(f"{folder} lacks one of {', '.join(names)}")
-    generator = build / "pdfgen" / "quavelin-pdfgen"
-    if not generator.is_file():
-        fail(f"neither {folder}/ nor {generator} exists: build the project first")
-    folder = scratch / "pdfs"
-    subprocess.run([str(generator), str(folder)], check=True)
-    return folder
 
 
 def tag_census(data):
@@ -178,7 +161,7 @@ def main():
         fail(f"{converter} not found: build the project first")
     with tempfile.TemporaryDirectory(prefix="quavelin-pagesize-") as temp:
         scratch = Path(temp)
-        pdfs = benchmark_pdfs(build, args.pdf_dir, scratch)
+        pdfs = find_pdfs(build, args.pdf_dir, scratch, [name for name, _ in DOCUMENTS])
         print(f"converter : {converter}")
         print("page files: zoom 72, JPEG quality 85; sizes on disk; KiB = 1024 bytes; book = its page files")
         print("bytes in  : share of the page files' inflated tag bytes in bitmap, shape, font and text tags")
