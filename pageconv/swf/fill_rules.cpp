@@ -2,24 +2,17 @@
 // close enough for deciding whether subpaths overlap at all.
 #include "swf/fill_rules.h"
 
+#include "swf/outline_builder.h"
+
 #include <algorithm>
 #include <vector>
 
 namespace pageconv {
 namespace {
 
-struct Point {
-    double x = 0;
-    double y = 0;
-};
-using Polygon = std::vector<Point>;
-
-struct Extent {
-    double x0 = 0;
-    double y0 = 0;
-    double x1 = 0;
-    double y1 = 0;
-};
+using Point = PointF;
+using Polygon = Polyline;  // closed: the last point joins the first
+using Extent = Box;
 
 constexpr int kChordsPerCurve = 4;
 
