@@ -124,8 +124,9 @@ bool underlay(PdfSession& session, fz_display_list* list, const PageFrame& frame
     return pixmap && encodePixmap(ctx, pixmap.get(), quality, image, error);
 }
 
-bool withinVectorBounds(const VectorPage& page, size_t edges) {
-    return edges <= kMaxVectorEdges && vectorStats(page).placedObjects <= kMaxVectorObjects;
+bool withinVectorBounds(const VectorPage& page) {
+    const VectorStats stats = vectorStats(page);
+    return stats.edges <= kMaxVectorEdges && stats.placedObjects <= kMaxVectorObjects;
 }
 
 // False when the page is better off as a bitmap (the reason is then of no interest).
@@ -137,7 +138,7 @@ bool vectorFile(PdfSession& session, const PageJob& job, const PageFrame& frame,
     VectorDrawing drawing;
     std::string ignored;
     if (!drawVectors(ctx, list, &session.cookie, frame.bounds, vector, drawing, ignored) ||
-        !withinVectorBounds(drawing.page, drawing.edges)) {
+        !withinVectorBounds(drawing.page)) {
         return false;
     }
     PageSwfInput swf = frame.swf;

@@ -70,7 +70,6 @@ void pushFrame(VectorState& state, FrameKind kind, const Box& clip) {
 
 void pushClipLayer(VectorState& state, Outline outline, FillRule rule, const Box& area) {
     std::vector<DrawItem>& items = currentTarget(state);
-    state.drawing.edges += edgeCount(outline);
     items.push_back(DrawItem{ClipLayer{std::move(outline), rule, {}}});
     state.targets.push_back(&std::get<ClipLayer>(items.back().what).content);
     pushFrame(state, FrameKind::ClipLayer, intersect(area, currentClip(state)));
@@ -210,7 +209,6 @@ void fillPath(fz_context*, fz_device* device, const fz_path* path, int evenOdd, 
         if (outline->empty()) {
             return;
         }
-        state.drawing.edges += edgeCount(*outline);
         currentTarget(state).push_back(DrawItem{
             FilledShape{std::move(*outline), evenOdd != 0 ? FillRule::EvenOdd : FillRule::NonZero,
                         paintColour(state, space, colour, alpha, params)}});
@@ -238,7 +236,6 @@ void strokePath(fz_context*, fz_device* device, const fz_path* path, const fz_st
         if (outline->empty()) {
             return;
         }
-        state.drawing.edges += edgeCount(*outline);
         currentTarget(state).push_back(DrawItem{StrokedShape{std::move(*outline), *line}});
     });
 }
@@ -309,7 +306,6 @@ void strokeTextCall(fz_context*, fz_device* device, const fz_text* text,
             addRasterRegion(state, boxOf(fz_bound_text(state.ctx, text, stroke, ctm)));
             return;
         }
-        state.drawing.edges += edgeCount(*outline);
         currentTarget(state).push_back(DrawItem{StrokedShape{std::move(*outline), *line}});
     });
 }

@@ -36,7 +36,6 @@ struct VectorDrawing {
     VectorPage page;
     std::vector<RasterRegion> regions;
     std::vector<size_t> textCalls;  // calls drawn as vector text (for a page bitmap without them)
-    size_t edges = 0;
 };
 
 // More regions than this and the page is better off as one bitmap.

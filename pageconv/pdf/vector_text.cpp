@@ -82,7 +82,6 @@ std::optional<uint16_t> addGlyph(VectorState& state, FontSlot& slot, fz_font* fo
         return std::nullopt;
     }
     const auto index = static_cast<uint16_t>(swfFont.glyphs.size());
-    state.drawing.edges += edgeCount(*outline);
     const double advance = advanceRaw(state.ctx, font, gid) * kFontEmUnits;
     swfFont.glyphs.push_back(Glyph{std::move(*outline),
                                    static_cast<int32_t>(std::lround(std::clamp(
@@ -313,7 +312,6 @@ void fillText(VectorState& state, const fz_text* text, fz_matrix ctm, Rgba colou
             if (!addSpanOutline(state, *span, ctm, builder)) {
                 needsRaster = true;
             } else if (!builder.outline.empty()) {
-                state.drawing.edges += edgeCount(builder.outline);
                 currentTarget(state).push_back(
                     DrawItem{FilledShape{std::move(builder.outline), FillRule::NonZero, colour}});
             }
