@@ -44,7 +44,7 @@ class Panel extends Sprite {
 	var menuField:TextField;
 	var controls:Array<Control>;
 	// Panel controls in the order they give way to narrower windows; the others never leave the panel.
-	var yielding = ["goto", "zoomin", "zoomout", "overview", "contents", "search", "first", "last", "fullscreen"];
+	var yielding = ["field", "zoomin", "zoomout", "overview", "contents", "search", "first", "last", "fullscreen"];
 	var more:Sprite;
 	var menu = new Sprite();
 	var panelWidth = 0.0;
@@ -78,7 +78,7 @@ class Panel extends Sprite {
 			{name: "pages", view: counter, row: null, available: true},
 			{name: "next", view: Ui.button(Next, buttons, ink, actions.next), row: null, available: true},
 			button("last", Last, "Last page", actions.last),
-			{name: "goto", view: fieldBox(field, settings.gotoLabel, 0), row: fieldBox(menuField, settings.gotoLabel, MENU_WIDTH), available: true},
+			{name: "field", view: fieldBox(field, settings.gotoLabel, 0), row: fieldBox(menuField, settings.gotoLabel, MENU_WIDTH), available: true},
 			button("zoomout", ZoomOut, "Zoom out", actions.zoomOut),
 			button("zoomin", ZoomIn, "Zoom in", actions.zoomIn),
 			button("overview", Overview, "All pages", actions.overview),
@@ -148,7 +148,10 @@ class Panel extends Sprite {
 		return parts.join(" ");
 	}
 
+	// The page field is given by the field itself, not its caption.
 	function position(name:String, item:DisplayObject):String {
+		if (name == "field")
+			item = item == control("field").view ? field : menuField;
 		var box = item.getBounds(stage == null ? this : stage);
 		return name + "=" + Math.round(box.left + box.width / 2) + "," + Math.round(box.top + box.height / 2);
 	}
@@ -235,7 +238,7 @@ class Panel extends Sprite {
 	}
 
 	function gapAfter(item:DisplayObject):Float {
-		return item == counter || item == control("previous").view || item == control("goto").view ? 3 * GAP : GAP;
+		return item == counter || item == control("previous").view || item == control("field").view ? 3 * GAP : GAP;
 	}
 
 	function widthOf(item:DisplayObject):Float {
