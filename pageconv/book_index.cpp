@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <charconv>
 #include <cstdio>
 
 namespace pageconv {
@@ -145,15 +146,26 @@ void appendEscaped(std::string& out, int codePoint, std::string_view sequence) {
     out += sequence;
 }
 
-std::string number(double value) {
-    const double rounded = std::round(value * 10) / 10;
-    std::array<char, 32> text{};
-    std::snprintf(text.data(), text.size(), "%.1f", rounded == 0 ? 0.0 : rounded);
-    std::string result = text.data();
-    if (result.ends_with(".0")) {
-        result.resize(result.size() - 2);
+// In tenths, written by hand: a long book has a million numbers, and printf's float formatting
+// would cost more than reading the words.
+void appendNumber(std::string& out, double value) {
+    const double tenths = std::round(value * 10);
+    if (!(std::fabs(tenths) < 1e15)) {
+        out += '0';  // not a finite page coordinate
+        return;
     }
-    return result;
+    const auto whole = static_cast<long long>(tenths);
+    const long long magnitude = whole < 0 ? -whole : whole;
+    if (whole < 0) {
+        out += '-';
+    }
+    std::array<char, 24> digits{};
+    const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), magnitude / 10).ptr;
+    out.append(digits.data(), end);
+    if (magnitude % 10 != 0) {
+        out += '.';
+        out += static_cast<char>('0' + magnitude % 10);
+    }
 }
 
 void appendOutline(std::string& out, const std::vector<OutlineEntry>& entries) {
@@ -173,14 +185,21 @@ void appendOutline(std::string& out, const std::vector<OutlineEntry>& entries) {
 }
 
 void appendPageText(std::string& out, const PageText& page) {
-    out +=
-        "{\"width\":" + number(page.width) + ",\"height\":" + number(page.height) + ",\"words\":[";
+    out += "{\"width\":";
+    appendNumber(out, page.width);
+    out += ",\"height\":";
+    appendNumber(out, page.height);
+    out += ",\"words\":[";
     for (size_t i = 0; i < page.words.size(); ++i) {
         const PageWord& word = page.words[i];
         out += i == 0 ? "[" : ",[";
-        out += number(word.box.x0) + ',' + number(word.box.y0) + ',' +
-               number(word.box.x1 - word.box.x0) + ',' + number(word.box.y1 - word.box.y0) + ',' +
-               jsonString(word.text) + ']';
+        for (const double value : {word.box.x0, word.box.y0, word.box.x1 - word.box.x0,
+                                   word.box.y1 - word.box.y0}) {
+            appendNumber(out, value);
+            out += ',';
+        }
+        out += jsonString(word.text);
+        out += ']';
     }
     out += "]}";
 }

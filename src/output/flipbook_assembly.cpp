@@ -58,7 +58,7 @@ QStringList readLabels(const QJsonValue& value, qsizetype pageCount) {
     if (array.size() != pageCount) {
         return labels;
     }
-    for (const QJsonValue& label : array) {
+    for (const auto& label : array) {
         labels.append(xmlSafeLabel(label.toString()));
     }
     return labels;
