@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 
 namespace pageconv {
@@ -160,7 +160,8 @@ void appendNumber(std::string& out, double value) {
         out += '-';
     }
     std::array<char, 24> digits{};
-    const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), magnitude / 10).ptr;
+    const auto end =
+        std::to_chars(digits.data(), digits.data() + digits.size(), magnitude / 10).ptr;
     out.append(digits.data(), end);
     if (magnitude % 10 != 0) {
         out += '.';
@@ -193,8 +194,8 @@ void appendPageText(std::string& out, const PageText& page) {
     for (size_t i = 0; i < page.words.size(); ++i) {
         const PageWord& word = page.words[i];
         out += i == 0 ? "[" : ",[";
-        for (const double value : {word.box.x0, word.box.y0, word.box.x1 - word.box.x0,
-                                   word.box.y1 - word.box.y0}) {
+        for (const double value :
+             {word.box.x0, word.box.y0, word.box.x1 - word.box.x0, word.box.y1 - word.box.y0}) {
             appendNumber(out, value);
             out += ',';
         }

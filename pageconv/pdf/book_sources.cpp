@@ -105,12 +105,14 @@ LabelRange labelRange(fz_context* ctx, pdf_obj* key, pdf_obj* dict) {
     return range;
 }
 
-// Number trees nest through /Kids; a tree deeper than this is broken or hostile.
+// Number trees nest through /Kids; a tree deeper or larger than this is broken or hostile (kids
+// that lead back to their parents would otherwise be walked again and again).
 constexpr int kMaxNumberTreeDepth = 16;
+constexpr int kMaxNumberTreeNodes = 4096;
 
-void readNumberTree(fz_context* ctx, pdf_obj* node, int depth, int pageCount,
+void readNumberTree(fz_context* ctx, pdf_obj* node, int depth, int pageCount, int& nodesLeft,
                     std::vector<LabelRange>& ranges) {
-    if (depth > kMaxNumberTreeDepth ||
+    if (depth > kMaxNumberTreeDepth || --nodesLeft < 0 ||
         ranges.size() > static_cast<size_t>(pageCount)) {  // more ranges than pages: hostile
         return;
     }
@@ -125,9 +127,9 @@ void readNumberTree(fz_context* ctx, pdf_obj* node, int depth, int pageCount,
     }
     pdf_obj* kids = guardedValue(ctx, [&] { return pdf_dict_get(ctx, node, PDF_NAME(Kids)); });
     const int kidCount = guardedValue(ctx, [&] { return pdf_array_len(ctx, kids); });
-    for (int i = 0; i < kidCount; ++i) {
+    for (int i = 0; i < kidCount && nodesLeft > 0; ++i) {
         pdf_obj* kid = guardedValue(ctx, [&] { return pdf_array_get(ctx, kids, i); });
-        readNumberTree(ctx, kid, depth + 1, pageCount, ranges);
+        readNumberTree(ctx, kid, depth + 1, pageCount, nodesLeft, ranges);
     }
 }
 
@@ -207,7 +209,8 @@ std::vector<LabelRange> documentLabelRanges(PdfSession& session) {
         pdf_obj* root = guardedValue(
             ctx, [&] { return pdf_dict_get(ctx, pdf_trailer(ctx, pdf), PDF_NAME(Root)); });
         pdf_obj* tree = guardedValue(ctx, [&] { return pdf_dict_gets(ctx, root, "PageLabels"); });
-        readNumberTree(ctx, tree, 0, session.pageCount, ranges);
+        int nodesLeft = kMaxNumberTreeNodes;
+        readNumberTree(ctx, tree, 0, session.pageCount, nodesLeft, ranges);
     } catch (const mu::MuError&) {
         return {};  // damaged labels: the PDF page numbers stand in for all of them
     }

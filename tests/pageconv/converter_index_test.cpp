@@ -190,6 +190,45 @@ TEST_F(ConverterIndex, WordBoxesLandOnTheGlyphs) {
     }
 }
 
+// A label tree whose kids lead back to itself and an outline whose entries are their own next
+// and first child: the run ends, and the index holds what could be read.
+TEST_F(ConverterIndex, LoopsInLabelTreeAndOutlineEndAndLeaveAWellFormedIndex) {
+    const std::string kids = [] {
+        std::string refs;
+        for (int i = 0; i < 64; ++i) {
+            refs += "5 0 R ";
+        }
+        return refs;
+    }();
+    const std::string body =
+        "%PDF-1.7\n"
+        "1 0 obj <</Type/Catalog/Pages 2 0 R/PageLabels 5 0 R/Outlines 6 0 R>> endobj\n"
+        "2 0 obj <</Type/Pages/Kids[3 0 R]/Count 1>> endobj\n"
+        "3 0 obj <</Type/Page/Parent 2 0 R/MediaBox[0 0 200 100]/Contents 4 0 R"
+        "/Resources<</Font<</F1<</Type/Font/Subtype/Type1/BaseFont/Helvetica>>>>>>>> endobj\n"
+        "4 0 obj <</Length 38>> stream\nBT /F1 12 Tf 20 50 Td (Looped) Tj ET\nendstream endobj\n"
+        "5 0 obj <</Kids[" +
+        kids +
+        "]>> endobj\n"
+        "6 0 obj <</Type/Outlines/First 7 0 R/Last 7 0 R/Count 1>> endobj\n"
+        "7 0 obj <</Title(Loop)/Parent 6 0 R/Next 7 0 R/First 7 0 R/Dest[3 0 R/Fit]>> endobj\n"
+        "trailer <</Root 1 0 R/Size 8>>\n%%EOF\n";
+    const fs::path pdf = folder / "loops.pdf";
+    std::ofstream(pdf, std::ios::binary) << body;
+    const auto run =
+        swftest::runProgram(kConverter, {pdf.string(), (folder / "test%.swf").string()},
+                            {"QUAVELIN_PAGECONV_PAGE_SECONDS=20"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::ifstream file(folder / "book.json", std::ios::binary);
+    std::stringstream bytes;
+    bytes << file.rdbuf();
+    const QJsonObject index =
+        QJsonDocument::fromJson(QByteArray::fromStdString(bytes.str())).object();
+    EXPECT_EQ(stringsOf(index.value("labels")), QStringList{"1"});
+    EXPECT_TRUE(findWord(index, 1, "Looped"));
+    EXPECT_LE(index.value("outline").toArray().size(), 10000);
+}
+
 TEST_F(ConverterIndex, MeasurementKnobLeavesTheIndexOut) {
     const auto run =
         swftest::runProgram(kConverter, {"-p", "1-2", kPdf, (folder / "test%.swf").string()},
