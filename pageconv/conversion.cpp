@@ -4,9 +4,11 @@
 // stays at one page per worker however long the document is.
 #include "convert.h"
 
+#include "book_index.h"
 #include "page_pipeline.h"
 #include "page_range.h"
 #include "page_watchdog.h"
+#include "pdf/book_sources.h"
 #include "run_limits.h"
 
 #include <array>
@@ -37,6 +39,8 @@ RunTuning tuningFromEnvironment() {
     tuning.progress = progress != nullptr && std::string(progress) == "1";
     const char* preload = std::getenv("QUAVELIN_PAGECONV_PRELOAD");
     tuning.preloadJpegs = preload == nullptr || std::string(preload) != "0";
+    const char* noIndex = std::getenv("QUAVELIN_PAGECONV_NO_INDEX");
+    tuning.index = noIndex == nullptr || std::string(noIndex) != "1";
     return tuning;
 }
 
@@ -57,14 +61,17 @@ struct PageOutcome {
     bool written = false;
     std::string error;
     PageLimit limit = PageLimit::None;
+    PageText text;  // the page's part of the book index
 };
 
-// What every worker reads; only `nextIndex`, `stopped` and the outcomes of its own pages are
-// written.
+// What every worker reads; the outline and labels are read once before the workers start. Only
+// `nextIndex`, `stopped` and the outcomes of its own pages are written.
 struct ConversionJob {
     PageJob page;
     PageList pages;
     RunLimits limits;
+    std::vector<OutlineEntry> outline;  // already numbered by book position
+    std::vector<std::string> labels;
     std::atomic<size_t> nextIndex{0};
     std::atomic<bool> stopped{false};  // a page hit a limit: the run has failed as a whole
     std::atomic<size_t> finished{0};
@@ -103,7 +110,8 @@ void convertPage(PdfSession& session, ConversionJob& job, size_t index) {
     const int pageNumber = job.pages[index];
     PageOutcome& outcome = job.outcomes[index];
     Bytes file;
-    if (!buildPageFile(session, job.page, pageNumber, file, outcome.error)) {
+    PageText* text = job.page.tuning.index ? &outcome.text : nullptr;
+    if (!buildPageFile(session, job.page, pageNumber, file, text, outcome.error)) {
         outcome.limit = pageLimitHit(session);
         if (outcome.limit != PageLimit::None) {
             outcome.error = pageLimitMessage(outcome.limit, pageNumber, job.limits);
@@ -213,10 +221,39 @@ void endStuckRun(const ConversionJob& job, int page) {
     std::_Exit(1);
 }
 
-bool outputFolderExists(const std::string& pattern) {
+std::filesystem::path outputFolder(const std::string& pattern) {
     const std::filesystem::path folder = std::filesystem::path(pattern).parent_path();
+    return folder.empty() ? "." : folder;
+}
+
+bool outputFolderExists(const std::string& pattern) {
     std::error_code ignored;
-    return std::filesystem::is_directory(folder.empty() ? "." : folder, ignored);
+    return std::filesystem::is_directory(outputFolder(pattern), ignored);
+}
+
+void readDocumentIndex(PdfSession& session, ConversionJob& job) {
+    job.outline = documentOutline(session);
+    mapOutlineToBook(job.outline, job.pages);
+    job.labels = labelsOfPages(documentLabelRanges(session), job.pages);
+}
+
+// Written once every page is, by this thread alone and in page order: the same document and
+// options give the same bytes whatever the number of workers.
+int writeBookIndex(ConversionJob& job) {
+    BookIndex index{std::move(job.labels), std::move(job.outline), {}};
+    index.text.reserve(job.outcomes.size());
+    for (PageOutcome& outcome : job.outcomes) {
+        index.text.push_back(std::move(outcome.text));
+    }
+    const std::string json = bookIndexJson(index);
+    const std::string path =
+        (outputFolder(job.page.options.outputPattern) / kBookIndexName).string();
+    std::string error;
+    if (!writeFileBytes(path, Bytes(json.begin(), json.end()), error)) {
+        printError(error);
+        return 1;
+    }
+    return 0;
 }
 
 }  // namespace
@@ -244,8 +281,13 @@ int runConversion(const ConvertOptions& options) {
                       limits,
                       {},
                       {},
+                      {},
+                      {},
                       {}};
     job.outcomes = std::vector<PageOutcome>(job.pages.size());
+    if (job.page.tuning.index) {
+        readDocumentIndex(*first, job);
+    }
     const int workers = workerCount(job.page.tuning, job.pages.size());
     {
         PageWatchdog watchdog(static_cast<size_t>(workers), limits.pageSeconds,
@@ -264,7 +306,8 @@ int runConversion(const ConvertOptions& options) {
             helper.join();
         }
     }
-    return reportOutcomes(job);
+    const int status = reportOutcomes(job);
+    return status == 0 && job.page.tuning.index ? writeBookIndex(job) : status;
 }
 
 }  // namespace pageconv

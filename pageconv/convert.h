@@ -18,6 +18,7 @@ struct RunTuning {
     bool preloadJpegs = true;  // decode plain JPEG images with libjpeg ahead of MuPDF
     double oversample = 0;     // bitmap pixels per stage pixel; 0: defaultOversample(zoom)
     bool progress = false;     // a progress line on standard error after each page
+    bool index = true;         // write book.json; off only to measure what the index costs
 };
 
 // The start of a progress line, followed by pages finished and pages in the run:

@@ -3,6 +3,7 @@
 // cannot be vectors, or that would be larger or slower to play as vectors, becomes a bitmap.
 #include "page_pipeline.h"
 
+#include "pdf/book_sources.h"
 #include "pdf/image_preload.h"
 #include "pdf/partial_render.h"
 #include "pdf/vector_device.h"
@@ -75,17 +76,26 @@ struct PageFrame {
     PageSwfInput swf;  // stage, version and links; no drawing yet
 };
 
-bool bitmapFile(PdfSession& session, const PageJob& job, const PageFrame& frame,
-                fz_display_list* list, Bytes& file, std::string& error) {
+// Images MuPDF met while recording the page are in its store already and are not decoded ahead:
+// a page drawn only as a bitmap has its JPEGs preloaded before it is recorded.
+void preloadJpegs(PdfSession& session, const PageJob& job, const PageFrame& frame) {
     const BitmapSize& size = frame.bitmap;
     if (job.tuning.preloadJpegs) {
         preloadPageJpegs(session, frame.page, static_cast<long long>(size.width) * size.height,
                          kStoreBytesPerWorker / 2);
     }
+}
+
+bool drawsBitmapOnly(const ConvertOptions& options) {
+    return options.pageMode == PageMode::Bitmap || options.swfVersion < kMinVectorSwfVersion;
+}
+
+bool bitmapFile(PdfSession& session, const PageJob& job, const PageFrame& frame,
+                fz_display_list* list, Bytes& file, std::string& error) {
+    const BitmapSize& size = frame.bitmap;
+    preloadJpegs(session, job, frame);
     const PixmapPtr pixmap =
-        list != nullptr
-            ? renderDisplayList(session, list, frame.bounds, size.width, size.height, error)
-            : renderPage(session, frame.page, frame.bounds, size.width, size.height, error);
+        renderDisplayList(session, list, frame.bounds, size.width, size.height, error);
     PageSwfInput swf = frame.swf;
     swf.image.emplace();
     if (!pixmap || !encodePixmap(session.context.get(), pixmap.get(), job.options.jpegQuality,
@@ -167,30 +177,38 @@ bool vectorFile(PdfSession& session, const PageJob& job, const PageFrame& frame,
 // and the smaller of the two is kept.
 constexpr size_t kVectorBytesWorthComparing = size_t{96} * 1024;
 
-bool drawPage(PdfSession& session, const PageJob& job, const PageFrame& frame, Bytes& file,
-              std::string& error) {
+bool drawPage(PdfSession& session, const PageJob& job, const PageFrame& frame,
+              fz_display_list* list, Bytes& file, std::string& error) {
     const ConvertOptions& options = job.options;
-    if (options.pageMode == PageMode::Bitmap || options.swfVersion < kMinVectorSwfVersion) {
-        return bitmapFile(session, job, frame, nullptr, file, error);
+    if (drawsBitmapOnly(options)) {
+        return bitmapFile(session, job, frame, list, file, error);
     }
-    const DisplayListPtr list = pageDisplayList(session, frame.page, error);
-    if (!list) {
-        return false;
-    }
-    if (!vectorFile(session, job, frame, list.get(), file)) {
-        return bitmapFile(session, job, frame, list.get(), file, error);
+    if (!vectorFile(session, job, frame, list, file)) {
+        return bitmapFile(session, job, frame, list, file, error);
     }
     // Whole fonts or glyphs as shapes were asked for by name: the page keeps them.
     const bool vectorFormAsked = options.fullFonts || options.textAsShapes;
     if (file.size() > kVectorBytesWorthComparing && options.pageMode == PageMode::Vectors &&
         !vectorFormAsked) {
         Bytes bitmap;
-        if (bitmapFile(session, job, frame, list.get(), bitmap, error) &&
-            bitmap.size() < file.size()) {
+        if (bitmapFile(session, job, frame, list, bitmap, error) && bitmap.size() < file.size()) {
             file = std::move(bitmap);
         }
     }
     return true;
+}
+
+// The words come from the display list the page was drawn from, so the page is read once.
+bool collectText(PdfSession& session, const PageJob& job, const PageFrame& frame,
+                 fz_display_list* list, PageText& text, std::string& error) {
+    text.width = frame.swf.stageWidth;
+    text.height = frame.swf.stageHeight;
+    if (!pageWords(session, list, frame.bounds, job.options.zoomDpi / 72.0, text.words) &&
+        session.cookie.abort != 0) {
+        error = "the page was stopped";
+        return false;
+    }
+    return true;  // unreadable text leaves the page without words, nothing worse
 }
 
 bool framePage(PdfSession& session, const PageJob& job, int pageNumber, PageFrame& frame,
@@ -224,7 +242,7 @@ bool framePage(PdfSession& session, const PageJob& job, int pageNumber, PageFram
 }  // namespace
 
 bool buildPageFile(PdfSession& session, const PageJob& job, int pageNumber, Bytes& file,
-                   std::string& error) {
+                   PageText* text, std::string& error) {
     const PagePtr page = loadPage(session, pageNumber, error);
     PageFrame frame;
     frame.page = page.get();
@@ -232,7 +250,12 @@ bool buildPageFile(PdfSession& session, const PageJob& job, int pageNumber, Byte
         !framePage(session, job, pageNumber, frame, error)) {
         return false;
     }
-    if (!drawPage(session, job, frame, file, error)) {
+    if (drawsBitmapOnly(job.options)) {
+        preloadJpegs(session, job, frame);
+    }
+    const DisplayListPtr list = pageDisplayList(session, frame.page, error);
+    if (!list || !drawPage(session, job, frame, list.get(), file, error) ||
+        (text != nullptr && !collectText(session, job, frame, list.get(), *text, error))) {
         error = "page " + std::to_string(pageNumber) + ": " + error;
         return false;
     }

@@ -1,6 +1,7 @@
 // The conversion of one page into the contents of its page file.
 #pragma once
 
+#include "book_index.h"
 #include "convert.h"
 #include "options.h"
 #include "pdf/pdf_pages.h"
@@ -30,8 +31,9 @@ constexpr int kMinVectorSwfVersion = 8;
 constexpr size_t kMaxVectorEdges = 250000;
 constexpr size_t kMaxVectorObjects = 20000;
 
-// The whole page file, or false with a message naming the page.
+// The whole page file and, when `text` is given, the page's words for the book index; or false
+// with a message naming the page.
 bool buildPageFile(PdfSession& session, const PageJob& job, int pageNumber, Bytes& file,
-                   std::string& error);
+                   PageText* text, std::string& error);
 
 }  // namespace pageconv

@@ -263,7 +263,8 @@ void writeImages20(const std::filesystem::path& dir) {
 std::vector<std::string> generatedFileNames() {
     return {"geometry.pdf",  "colours.pdf", "encrypted.pdf",      "owner-only.pdf",
             "truncated.pdf", "broken.pdf",  "sample.pdf",         "text200.pdf",
-            "images20.pdf",  "vector.pdf",  "vector-hostile.pdf", "vector-controls.pdf"};
+            "images20.pdf",  "vector.pdf",  "vector-hostile.pdf", "vector-controls.pdf",
+            "index.pdf"};
 }
 
 void writeAll(const std::filesystem::path& dir) {
@@ -279,6 +280,7 @@ void writeAll(const std::filesystem::path& dir) {
     writeVector(dir);
     writeVectorHostile(dir);
     writeVectorControls(dir);
+    writeIndex(dir);
 }
 
 }  // namespace pdfgen

@@ -293,6 +293,115 @@ std::string glyphIds(const PdfDoc& pdf, const EmbeddedFont& font, std::string_vi
     return hex + ">";
 }
 
+EmbeddedFont addCjkFont(PdfDoc& pdf) {
+    fz_context* ctx = pdf.ctx.get();
+    FontPtr face = own<fz_font, fz_drop_font>(
+        ctx, guardedValue(ctx, [&] { return fz_new_cjk_font(ctx, FZ_ADOBE_JAPAN); }));
+    pdf_obj* dict = guardedValue(ctx, [&] {
+        return pdf_add_cjk_font(ctx, pdf.doc.get(), face.get(), FZ_ADOBE_JAPAN, 0, 0);
+    });
+    return {std::move(face), mu::ownObject(ctx, dict)};
+}
+
+std::string ucs2Codes(std::string_view utf8) {
+    std::string hex = "<";
+    const auto unit = [&hex](unsigned value) {
+        char digits[8];
+        std::snprintf(digits, sizeof digits, "%04X", value);
+        hex += digits;
+    };
+    for (const char32_t cp : decodeUtf8(utf8)) {
+        if (cp >= 0x10000) {
+            unit(0xD800 + ((cp - 0x10000) >> 10));
+            unit(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        } else {
+            unit(unsigned(cp));
+        }
+    }
+    return hex + ">";
+}
+
+EmbeddedFont addNotoFont(PdfDoc& pdf, int ucdnScript) {
+    fz_context* ctx = pdf.ctx.get();
+    FontPtr face = own<fz_font, fz_drop_font>(
+        ctx, guardedValue(ctx, [&] {
+            int size = 0;
+            int index = 0;
+            const unsigned char* data = fz_lookup_noto_font(ctx, ucdnScript, 0, &size, &index);
+            if (data == nullptr) {
+                fz_throw(ctx, FZ_ERROR_GENERIC, "no built-in font for the script");
+            }
+            return fz_new_font_from_memory(ctx, nullptr, data, size, index, 0);
+        }));
+    pdf_obj* dict =
+        guardedValue(ctx, [&] { return pdf_add_cid_font(ctx, pdf.doc.get(), face.get()); });
+    return {std::move(face), mu::ownObject(ctx, dict)};
+}
+
+namespace {
+
+pdf_obj* catalogOf(PdfDoc& pdf) {
+    fz_context* ctx = pdf.ctx.get();
+    return guardedValue(
+        ctx, [&] { return pdf_dict_get(ctx, pdf_trailer(ctx, pdf.doc.get()), PDF_NAME(Root)); });
+}
+
+// Makes one level of items under `parent` and returns how many items it holds in all.
+int addOutlineLevel(PdfDoc& pdf, pdf_obj* parent, const std::vector<OutlineItem>& items) {
+    fz_context* ctx = pdf.ctx.get();
+    std::vector<PdfObjPtr> made;
+    for (size_t i = 0; i < items.size(); ++i) {
+        made.push_back(mu::ownObject(
+            ctx, guardedValue(ctx, [&] { return pdf_add_new_dict(ctx, pdf.doc.get(), 8); })));
+    }
+    int count = 0;
+    for (size_t i = 0; i < items.size(); ++i) {
+        pdf_obj* item = made[i].get();
+        pdf_obj* target = pdf.pages.at(size_t(items[i].targetPage)).get();
+        guarded(ctx, [&] {
+            pdf_dict_put_text_string(ctx, item, PDF_NAME(Title), items[i].title.c_str());
+            pdf_dict_put(ctx, item, PDF_NAME(Parent), parent);
+            pdf_obj* dest = pdf_dict_put_array(ctx, item, PDF_NAME(Dest), 2);
+            pdf_array_push(ctx, dest, target);
+            pdf_array_push(ctx, dest, PDF_NAME(Fit));
+            if (i > 0) {
+                pdf_dict_put(ctx, item, PDF_NAME(Prev), made[i - 1].get());
+            }
+            if (i + 1 < items.size()) {
+                pdf_dict_put(ctx, item, PDF_NAME(Next), made[i + 1].get());
+            }
+        });
+        count += 1 + addOutlineLevel(pdf, item, items[i].children);
+    }
+    if (!made.empty()) {
+        guarded(ctx, [&] {
+            pdf_dict_put(ctx, parent, PDF_NAME(First), made.front().get());
+            pdf_dict_put(ctx, parent, PDF_NAME(Last), made.back().get());
+            pdf_dict_put_int(ctx, parent, PDF_NAME(Count), count);
+        });
+    }
+    return count;
+}
+
+}  // namespace
+
+void addOutline(PdfDoc& pdf, const std::vector<OutlineItem>& items) {
+    fz_context* ctx = pdf.ctx.get();
+    PdfObjPtr outlines = mu::ownObject(
+        ctx, guardedValue(ctx, [&] { return pdf_add_new_dict(ctx, pdf.doc.get(), 4); }));
+    guarded(ctx, [&] { pdf_dict_put(ctx, outlines.get(), PDF_NAME(Type), PDF_NAME(Outlines)); });
+    addOutlineLevel(pdf, outlines.get(), items);
+    pdf_obj* catalog = catalogOf(pdf);
+    guarded(ctx, [&] { pdf_dict_put(ctx, catalog, PDF_NAME(Outlines), outlines.get()); });
+}
+
+void setPageLabels(PdfDoc& pdf, std::string_view nums) {
+    fz_context* ctx = pdf.ctx.get();
+    const PdfObjPtr labels = addObject(pdf, "<</Nums [" + std::string(nums) + "]>>");
+    pdf_obj* catalog = catalogOf(pdf);
+    guarded(ctx, [&] { pdf_dict_puts(ctx, catalog, "PageLabels", labels.get()); });
+}
+
 void addPage(PdfDoc& pdf, const PageSpec& spec) {
     fz_context* ctx = pdf.ctx.get();
     PdfObjPtr res = pageResources(pdf, spec);

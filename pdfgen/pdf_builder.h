@@ -117,6 +117,26 @@ EmbeddedFont addCffFont(PdfDoc& pdf, const char* base14Name);
 // A hex string of two-byte glyph ids, for text shown in an Identity-H font.
 std::string glyphIds(const PdfDoc& pdf, const EmbeddedFont& font, std::string_view utf8);
 
+// A Type0 font that is not embedded: Adobe-Japan1 shown through MuPDF's own CJK face, text in
+// UCS-2 codes (see ucs2Codes), so the file stays small and its text extractable.
+EmbeddedFont addCjkFont(PdfDoc& pdf);
+// A hex string of the UTF-16 code units of a text, for addCjkFont.
+std::string ucs2Codes(std::string_view utf8);
+// A Type0 font (Identity-H) embedding MuPDF's built-in Noto face for an UCDN script number.
+EmbeddedFont addNotoFont(PdfDoc& pdf, int ucdnScript);
+
+// A bookmark: its title (any UTF-8) and the 0-based page it shows whole.
+struct OutlineItem {
+    std::string title;
+    int targetPage = 0;
+    std::vector<OutlineItem> children;
+};
+// The document's outline; call once every page exists.
+void addOutline(PdfDoc& pdf, const std::vector<OutlineItem>& items);
+// The /PageLabels number tree from the PDF syntax of its /Nums array's contents, e.g.
+// "0 <</P (Cover)>> 1 <</S /r>>".
+void setPageLabels(PdfDoc& pdf, std::string_view nums);
+
 void addPage(PdfDoc& pdf, const PageSpec& spec);
 // Links may point at any page, so add them once every page exists.
 void addLinks(PdfDoc& pdf, size_t pageIndex, const std::vector<Link>& links);

@@ -579,6 +579,14 @@ void writeSample(const std::filesystem::path& dir) {
     for (size_t i = 0; i < pages.size(); ++i) {
         addLinks(pdf, i, pages[i].links);
     }
+    // The contents page's entries as bookmarks, and labels matching the printed page numbers.
+    addOutline(pdf, {{"Cover", 0, {}},
+                     {"Welcome", 1, {}},
+                     {"The route at a glance", 2, {{"Map of the trail", 3, {}}}},
+                     {"Cliff walks", 4, {}},
+                     {"Facts and figures", 5, {}},
+                     {"Planning your visit", 6, {{"Contact and tourist information", 7, {}}}}});
+    setPageLabels(pdf, "0 <</P (Cover)>> 1 <</S /D /St 2>> 7 <</P (Back cover)>>");
     savePdf(pdf, dir / "sample.pdf");
 }
 

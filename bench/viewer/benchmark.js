@@ -31,7 +31,7 @@ function bookOfSize(source, target, count) {
   const listPath = path.join(target, 'data', 'pages.xml');
   const list = fs.readFileSync(listPath, 'utf8');
   const headLine = list.split('\n')[0];
-  const files = [...list.matchAll(/<page src='([^']+)'\/>/g)].map((m) => m[1]);
+  const files = [...list.matchAll(/<page src='([^']+)'[^>]*\/>/g)].map((m) => m[1]);
   const lines = [];
   for (let i = 0; i < count; i++) lines.push(`<page src='${files[i % files.length]}'/>`);
   fs.writeFileSync(listPath, `${headLine}\n${lines.join('\n')}\n</content>`);

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <cstdio>
 #include <vector>
 
@@ -205,12 +206,32 @@ QString absolutePdfPath(const QString& pdfPath) {
     return QFileInfo(pdfPath).absoluteFilePath();
 }
 
-QByteArray pageListFor(const FlipbookSettings& settings, const std::vector<PageFile>& pages) {
+// The converter's index is an aid: a missing one is an older converter, a broken one costs the
+// book its labels, contents and search and one line of warning, never the book.
+std::optional<BookIndexSummary> bookIndexIn(int runFd, qsizetype pageCount) {
+    struct stat info {};
+    if (::fstatat(runFd, kBookIndexFileName, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        return std::nullopt;
+    }
+    QByteArray json;
+    QString problem = readSmallFileAt(runFd, kBookIndexFileName, kMaxBookIndexBytes, json);
+    if (problem.isEmpty()) {
+        if (auto summary = summarizeBookIndex(json, pageCount, problem)) {
+            return summary;
+        }
+    }
+    printErrorLine(QStringLiteral("warning: the book index %1 is left unused: %2")
+                       .arg(QLatin1StringView(kBookIndexFileName), problem));
+    return std::nullopt;
+}
+
+QByteArray pageListFor(const FlipbookSettings& settings, const std::vector<PageFile>& pages,
+                       int runFd) {
     QStringList names;
     for (const PageFile& page : pages) {
         names.append(QFile::decodeName(paddedPageName(page.number)));
     }
-    return pageListDocument(settings, names);
+    return pageListDocument(settings, names, bookIndexIn(runFd, names.size()));
 }
 
 // A signal ends the run with the conventional status of a process it ended.
@@ -245,7 +266,7 @@ int convertAndAssemble(const BookRun& book, FlipbookSettings& settings) {
         return kFailure;
     }
     resolvePageSize(settings);
-    request.pageList = pageListFor(settings, request.pages);
+    request.pageList = pageListFor(settings, request.pages, area.run.fd);
     const QString error = publishBook(request, [](PublishStep) { return stopSignal() == 0; });
     if (stopSignal() != 0 && !error.isEmpty()) {
         return stoppedStatus();

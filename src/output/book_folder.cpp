@@ -117,6 +117,8 @@ QString writeAllAt(int atFd, const QByteArray& name, const QByteArray& bytes) {
     return ::fsync(file.fd) == 0 ? QString() : systemError();
 }
 
+QString readAllAt(int atFd, const QByteArray& name, QByteArray& bytes);
+
 }  // namespace
 
 UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
@@ -166,7 +168,7 @@ QString linkInTheWay(int rootFd) {
         return {};
     }
     for (const QByteArray& entry : folderEntries(data.fd)) {
-        if ((entry == kPageListName || isPageFileName(entry)) &&
+        if ((entry == kPageListName || isPageFileName(entry) || isBookFileName(entry)) &&
             entryKind(data.fd, entry) == S_IFLNK) {
             return QStringLiteral("data/") + QFile::decodeName(entry);
         }
@@ -190,7 +192,8 @@ std::vector<QByteArray> foldersNamed(int folderFd, const char* prefix) {
 // data; before the exchange, data itself already holds everything of theirs.
 void moveBackUsersFiles(int staleFd, int dataFd) {
     for (const QByteArray& name : folderEntries(staleFd)) {
-        if (name != kPageListName && !isPageFileName(name) && entryKind(dataFd, name) == 0) {
+        if (name != kPageListName && !isPageFileName(name) && !isBookFileName(name) &&
+            entryKind(dataFd, name) == 0) {
             ::renameat(staleFd, name.constData(), dataFd, name.constData());
         }
     }
@@ -255,6 +258,25 @@ bool isPageFileName(const QByteArray& name) {
     return std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+bool isBookFileName(const QByteArray& name) {
+    return std::any_of(std::begin(kBookFileNames), std::end(kBookFileNames),
+                       [&name](const char* bookName) { return name == bookName; });
+}
+
+QString readSmallFileAt(int folderFd, const QByteArray& name, qint64 maxBytes, QByteArray& bytes) {
+    struct stat info {};
+    if (::fstatat(folderFd, name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        return systemError();
+    }
+    if ((info.st_mode & S_IFMT) != S_IFREG) {
+        return QStringLiteral("not a plain file");
+    }
+    if (info.st_size > maxBytes) {
+        return QStringLiteral("larger than %1 bytes").arg(maxBytes);
+    }
+    return readAllAt(folderFd, name, bytes);
+}
+
 QByteArray paddedPageName(const QByteArray& number) {
     return "test" + number.rightJustified(kMinimumPageDigits, '0') + ".swf";
 }
@@ -313,6 +335,12 @@ QString movePages(int runFd, int freshFd, const std::vector<PageFile>& pages) {
                 .arg(QFile::decodeName(page.name), systemError());
         }
     }
+    for (const char* name : kBookFileNames) {
+        if (entryKind(runFd, name) == S_IFREG && ::renameat(runFd, name, freshFd, name) != 0) {
+            return QStringLiteral("cannot move %1 into the new data folder: %2")
+                .arg(QLatin1StringView(name), systemError());
+        }
+    }
     return {};
 }
 
@@ -324,7 +352,7 @@ std::vector<QByteArray> linkUsersFiles(int oldFd, int freshFd) {
         return later;
     }
     for (const QByteArray& name : folderEntries(oldFd)) {
-        if (name == kPageListName || isPageFileName(name)) {
+        if (name == kPageListName || isPageFileName(name) || isBookFileName(name)) {
             continue;
         }
         if (entryKind(oldFd, name) == S_IFDIR ||

@@ -75,6 +75,17 @@ struct PageFile {
 // "test<digits>.swf"; the only names that are pages.
 bool isPageFileName(const QByteArray& name);
 
+// Files the converter writes beside the pages that go into data with them, never as pages. A new
+// book has only its own: an earlier book's are not carried over, whether or not the run made them.
+inline constexpr const char* kBookFileNames[] = {
+    "book.json",
+};
+bool isBookFileName(const QByteArray& name);
+
+// A regular file of at most `maxBytes` in a folder, links not followed. Empty on success, otherwise
+// why it could not be read.
+QString readSmallFileAt(int folderFd, const QByteArray& name, qint64 maxBytes, QByteArray& bytes);
+
 // "test" + the number zero-filled to four digits (longer numbers kept whole) + ".swf".
 QByteArray paddedPageName(const QByteArray& number);
 

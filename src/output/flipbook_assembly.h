@@ -5,10 +5,32 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 #include "app/settings.h"
 
-// The page list document for pages in data, in the given order (page names without "data/").
-QByteArray pageListDocument(const FlipbookSettings& settings, const QStringList& pageNames);
+// The converter's book index, moved into data with the pages.
+inline constexpr char kBookIndexFileName[] = "book.json";
+
+// What the page list takes from the book index.
+struct BookIndexSummary {
+    QStringList labels;  // one per page, or none
+    bool contents = false;
+    bool search = false;
+};
+
+// An index past this size is not read: the book plays without what it would add.
+inline constexpr qint64 kMaxBookIndexBytes = qint64{64} << 20;
+
+// The summary of a book index for a book of `pageCount` pages; nothing, with the reason, when
+// the document is not a usable index. Labels that do not match the pages are left out.
+std::optional<BookIndexSummary> summarizeBookIndex(const QByteArray& json, qsizetype pageCount,
+                                                   QString& problem);
+
+// The page list document for pages in data, in the given order (page names without "data/"), with
+// the index's labels and flags when there is one.
+QByteArray pageListDocument(const FlipbookSettings& settings, const QStringList& pageNames,
+                            const std::optional<BookIndexSummary>& index = std::nullopt);
 
 // `&`, `<`, `>`, `'` and `"` as entities, for attribute values.
 QString xmlEscaped(const QString& text);

@@ -139,4 +139,97 @@ TEST_F(ToolBook, SecondRunKeepsTemplatesAndReplacesPages) {
     EXPECT_EQ(readFile(inWork("out/data/pages.xml")), pageList("10", "20", 1));
 }
 
+// The page list a two-page book gets from an index: `head` goes before gotolabel, each label on
+// its page.
+QByteArray indexedPageList(const QByteArray& head, const QList<QByteArray>& labels) {
+    QByteArray list = pageList("10", "20", 2);
+    list.replace("gotolabel=", head + "gotolabel=");
+    for (qsizetype i = 0; i < labels.size(); ++i) {
+        const QByteArray page = "test000" + QByteArray::number(i + 1) + ".swf'";
+        list.replace(page, page + " label='" + labels[i] + "'");
+    }
+    return list;
+}
+
+struct IndexCase {
+    const char* name;
+    QByteArray json;
+    QByteArray head;  // attributes the page list's head line gains
+    QList<QByteArray> labels;
+    bool warns = false;
+};
+
+void PrintTo(const IndexCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const IndexCase kIndexCases[] = {
+    {"labels_outline_and_words",
+     R"({"version":1,"pages":2,"labels":["i","<&'>"],"outline":[{"title":"A","page":1}],)"
+     R"("text":[{"width":10,"height":20,"words":[[1,2,3,4,"w"]]},{"width":10,"height":20,"words":[]}]})",
+     "index='data/book.json' contents='true' search='true' ",
+     {"i", "&lt;&amp;&apos;&gt;"}},
+    {"scan_without_text_layer",
+     R"({"version":1,"pages":2,"labels":["1","2"],"outline":[],)"
+     R"("text":[{"width":10,"height":20,"words":[]},{"width":10,"height":20,"words":[]}]})",
+     "index='data/book.json' ",
+     {"1", "2"}},
+    {"labels_not_matching_the_pages",
+     R"({"version":1,"pages":1,"labels":["x"],"outline":[{"title":"A","page":1}],"text":[]})",
+     "index='data/book.json' contents='true' ",
+     {}},
+    {"malformed", R"({"version":1,"labels":[)", "", {}, true},
+    {"not_an_object", "[1,2]", "", {}, true},
+};
+
+class ToolBookIndex : public ToolBook, public testing::WithParamInterface<IndexCase> {};
+
+// The converter's index goes into data beside the pages, never as a page, and gives the page list
+// its labels and flags; a broken one costs only those. The user's own files in tmp, whatever
+// their names, stay there untouched.
+TEST_P(ToolBookIndex, IndexGoesIntoDataAndThePageList) {
+    const IndexCase& c = GetParam();
+    ASSERT_TRUE(QDir(sandbox.workFolder).mkpath("out/tmp"));
+    for (const char* name : {"book.json", "notes.txt", "test0009.swf"}) {
+        ASSERT_TRUE(writeFile(inWork(QStringLiteral("out/tmp/") + name), "the user's"));
+    }
+    FakeConverterScript script;
+    script.infoReply = "p w=10 h=20\n";
+    script.pages = {"1", "2"};
+    script.bookIndex = c.json;
+    ASSERT_TRUE(writeFakeScript(sandbox.programFolder, script));
+
+    const ToolRun run = runTool(sandbox, {"book.pdf", "out"});
+
+    EXPECT_EQ(run.exitStatus, 0) << run.err.toStdString();
+    EXPECT_EQ(entryNames(inWork("out/data")),
+              (QStringList{"book.json", "pages.xml", "test0001.swf", "test0002.swf"}));
+    EXPECT_EQ(readFile(inWork("out/data/book.json")), c.json);
+    EXPECT_EQ(readFile(inWork("out/data/pages.xml")).toStdString(),
+              indexedPageList(c.head, c.labels).toStdString());
+    EXPECT_EQ(run.err.count('\n'), c.warns ? 1 : 0) << run.err.toStdString();
+    EXPECT_EQ(entryNames(inWork("out/tmp")),
+              (QStringList{"book.json", "notes.txt", "test0009.swf"}));
+    EXPECT_EQ(readFile(inWork("out/tmp/book.json")), "the user's");
+}
+
+INSTANTIATE_TEST_SUITE_P(Indexes, ToolBookIndex, testing::ValuesIn(kIndexCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// An index belongs to the book it was made with: a later book without one does not inherit it.
+TEST_F(ToolBook, EarlierBooksIndexIsNotCarriedOver) {
+    FakeConverterScript script;
+    script.infoReply = "p w=10 h=20\n";
+    script.pages = {"1"};
+    script.bookIndex = R"({"version":1,"pages":1,"labels":["i"],"outline":[],"text":[]})";
+    ASSERT_TRUE(writeFakeScript(sandbox.programFolder, script));
+    ASSERT_EQ(runTool(sandbox, {"book.pdf", "out"}).exitStatus, 0);
+    ASSERT_TRUE(pathExists(inWork("out/data/book.json")));
+    convertWith("p w=10 h=20\n", {"1"});
+
+    EXPECT_EQ(runTool(sandbox, {"book.pdf", "out"}).exitStatus, 0);
+    EXPECT_FALSE(pathExists(inWork("out/data/book.json")));
+    EXPECT_EQ(readFile(inWork("out/data/pages.xml")), pageList("10", "20", 1));
+}
+
 }  // namespace

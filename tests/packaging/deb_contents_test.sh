@@ -43,10 +43,10 @@ MANWIDTH=80 man -l "$manpage" 2>/dev/null | grep -q 'EXIT STATUS' \
 # The unpacked tool, run through its link, finds its converter and viewer and makes a book.
 book="$root/book"
 "$root/pkg/usr/bin/quavelin" "$sample" "$book" || fail "the unpacked tool failed (status $?)"
-for f in index.html book.swf swfobject.js data/pages.xml; do
+for f in index.html book.swf swfobject.js data/pages.xml data/book.json; do
     [ -s "$book/$f" ] || fail "book file $f missing"
 done
-pages=$(grep -c "<page src='data/test[0-9]*\.swf'/>" "$book/data/pages.xml")
+pages=$(grep -c "<page src='data/test[0-9]*\.swf'[^>]*/>" "$book/data/pages.xml")
 [ "$pages" -eq 8 ] || fail "pages.xml lists $pages pages, not 8"
 for n in 1 2 3 4 5 6 7 8; do
     [ -s "$book/data/test000$n.swf" ] || fail "page file test000$n.swf missing"

@@ -55,8 +55,9 @@ protected:
     fs::path folder;
 };
 
+// What a successful run leaves: the page files and the book index.
 std::set<std::string> pageFileNames(std::initializer_list<int> pages) {
-    std::set<std::string> names;
+    std::set<std::string> names{"book.json"};
     for (const int page : pages) {
         names.insert("test" + std::to_string(page) + ".swf");
     }
@@ -423,7 +424,8 @@ TEST_F(ConverterRun, PreloadedJpegImagesDrawAsMuPdfDecodesThem) {
 }
 
 TEST_F(ConverterRun, OutputDoesNotDependOnTheWorkerCount) {
-    for (const char* pdf : {"colours.pdf", "geometry.pdf", "vector.pdf", "vector-hostile.pdf"}) {
+    for (const char* pdf :
+         {"colours.pdf", "geometry.pdf", "vector.pdf", "vector-hostile.pdf", "index.pdf"}) {
         fs::remove_all(folder);
         fs::create_directories(folder);
         ASSERT_EQ(convert({}, pdf, {"QUAVELIN_PAGECONV_WORKERS=1"}).status, 0) << pdf;

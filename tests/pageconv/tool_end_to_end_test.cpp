@@ -39,6 +39,7 @@ std::vector<PageSize> pdfPageSizes(const std::string& pdf) {
 struct PageList {
     PageSize size;
     std::vector<std::string> sources;
+    std::vector<std::string> labels;  // empty where a page has none
 };
 
 PageList readPageList(const fs::path& path) {
@@ -49,10 +50,11 @@ PageList readPageList(const fs::path& path) {
     if (std::regex_search(xml, match, std::regex(R"(<content width='([^']*)' height='([^']*)')"))) {
         list.size = PageSize{std::stod(match[1]), std::stod(match[2])};
     }
-    const std::regex page(R"(<page src='([^']*)'/>)");
+    const std::regex page(R"(<page src='([^']*)'(?: label='([^']*)')?/>)");
     for (auto it = std::sregex_iterator(xml.begin(), xml.end(), page); it != std::sregex_iterator();
          ++it) {
         list.sources.push_back((*it)[1]);
+        list.labels.push_back((*it)[2]);
     }
     return list;
 }
@@ -96,6 +98,7 @@ TEST_F(ToolEndToEnd, BookMatchesThePdf) {
         const auto run = swftest::runProgram((root / "program" / "quavelin").string(), args);
         ASSERT_EQ(run.status, 0) << c.name << ": " << run.out << run.err;
         EXPECT_FALSE(fs::exists(book / "tmp")) << c.name;
+        EXPECT_TRUE(fs::is_regular_file(book / "data" / "book.json")) << c.name;
 
         const PageList list = readPageList(book / "data" / "pages.xml");
         // The book's size is the first PDF page's, scaled by the zoom.
@@ -106,6 +109,8 @@ TEST_F(ToolEndToEnd, BookMatchesThePdf) {
             char expected[32];
             std::snprintf(expected, sizeof expected, "data/test%04d.swf", c.pages[i]);
             EXPECT_EQ(list.sources[i], expected) << c.name;
+            // geometry.pdf has no labels of its own: the PDF page numbers stand in.
+            EXPECT_EQ(list.labels[i], std::to_string(c.pages[i])) << c.name;
             const auto movie = swftest::readMovieFile((book / list.sources[i]).string());
             const PageSize& pdfPage = sizes[c.pages[i] - 1];
             EXPECT_EQ(movie.signature, c.signature) << expected;

@@ -4,7 +4,8 @@
 // \\ \0 \xHH). Keys per run kind ("info." for the -I query, "convert." otherwise): stdout, stderr,
 // exit, crash (any value), convert.pages (comma-separated texts that replace % in the pattern),
 // convert.pagecount (pages 1 to N), convert.stderrrepeat (the stderr text N times) and
-// convert.sleep (seconds to wait after the pages, with the process id in fake-converter.pid).
+// convert.sleep (seconds to wait after the pages, with the process id in fake-converter.pid) and
+// convert.bookjson (written as book.json beside the pages, as the real converter writes its index).
 #include <unistd.h>
 
 #include <algorithm>
@@ -111,6 +112,15 @@ void writeNumberedPages(const std::string& pattern, int count) {
     writePages(pattern, list);
 }
 
+void writeBookIndex(const std::string& pattern, const Script& script) {
+    const auto found = script.find("convert.bookjson");
+    if (found != script.end()) {
+        const size_t slash = pattern.rfind('/');
+        const std::string folder = slash == std::string::npos ? "." : pattern.substr(0, slash);
+        std::ofstream(folder + "/book.json", std::ios::binary) << found->second;
+    }
+}
+
 void sleepAsScripted(const std::string& folder, const std::string& seconds) {
     if (seconds.empty()) {
         return;
@@ -141,6 +151,7 @@ int main(int argc, char** argv) {
     if (!isInfoQuery && argc >= 2) {
         writePages(argv[argc - 1], script["convert.pages"]);
         writeNumberedPages(argv[argc - 1], std::atoi(script["convert.pagecount"].c_str()));
+        writeBookIndex(argv[argc - 1], script);
         sleepAsScripted(folder, script["convert.sleep"]);
     }
     if (script.count(kind + "crash") != 0) {

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@ struct FakeConverterScript {
     int pageCount = 0;          // pages 1 to pageCount, after `pages`
     int stderrRepeat = 1;       // convertStderr written this many times
     double sleepSeconds = 0.0;  // wait after the pages; the process id goes to fake-converter.pid
+    std::optional<QByteArray> bookIndex = std::nullopt;  // written as book.json beside the pages
 };
 
 struct ToolRun {

@@ -1,0 +1,23 @@
+// What the book index reads from the PDF: the outline, the /PageLabels ranges and a page's words.
+// A part that cannot be read is left empty: the index is an aid, never a reason to fail a page.
+#pragma once
+
+#include "book_index.h"
+#include "pdf/pdf_pages.h"
+
+#include <vector>
+
+namespace pageconv {
+
+// The outline with 1-based PDF page targets (0 where a target leads nowhere in the document).
+std::vector<OutlineEntry> documentOutline(PdfSession& session);
+
+// The /PageLabels ranges sorted by first page; empty when the PDF has none.
+std::vector<LabelRange> documentLabelRanges(PdfSession& session);
+
+// The words of a recorded page in reading order, boxed on the stage that shows `bounds` scaled by
+// `scale`; invisible text is included. False when the page was stopped or its text unreadable.
+bool pageWords(PdfSession& session, fz_display_list* list, const Box& bounds, double scale,
+               std::vector<PageWord>& words);
+
+}  // namespace pageconv
