@@ -127,9 +127,9 @@ class Zoom {
 			&& Math.abs(y - firstY) < DOUBLE_TAP_DISTANCE;
 	}
 
-	// What a double tap does: zoom one level in at the point, or back to the fitted book from the top.
+	// What a double tap does: from the fitted book one level in at the point, from any zoom back out.
 	public static function doubleTapFactor(factor:Float):Float {
-		return factor >= maxFactor() - CLOSE ? LEVELS[0] : stepLevel(factor, 1);
+		return isFitted(factor) ? LEVELS[1] : LEVELS[0];
 	}
 
 	// A step of a zoom animation, eased: the point under the pointer moves as little as the ends allow.

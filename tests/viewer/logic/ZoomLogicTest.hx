@@ -50,7 +50,7 @@ class ZoomLogicTest {
 		same(Zoom.wheelSteps(3, false), 0, "a plain wheel does not zoom");
 		same(Zoom.wheelSteps(3, true), 1, "Ctrl and wheel up zoom in");
 		same(Zoom.wheelSteps(-1, true), -1, "Ctrl and wheel down zoom out");
-		same([for (f in [1.0, 2.0, 4.0]) Zoom.doubleTapFactor(f)], [2.0, 4.0, 1.0], "double taps go round the levels");
+		same([for (f in [1.0, 2.0, 2.7, 4.0]) Zoom.doubleTapFactor(f)], [2.0, 1.0, 1.0, 1.0], "a double tap zooms in, or out from any zoom");
 		check(Zoom.isDoubleTap(1000, 50, 50, 1300, 60, 45), "a second tap close by is a double tap");
 		check(!Zoom.isDoubleTap(1000, 50, 50, 1500, 50, 50), "a second tap too late is not");
 		check(!Zoom.isDoubleTap(1000, 50, 50, 1100, 150, 50), "a second tap far away is not");
