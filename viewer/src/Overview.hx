@@ -28,7 +28,7 @@ typedef Held = {
 
 class Overview extends Sprite {
 	public static inline var HEADER = 52.0;
-	static inline var AT_ONCE = 4; // thumbnails loading together: the ones in sight come first
+	static inline var AT_ONCE = 16; // thumbnails loading together: the ones in sight come first
 	static inline var HIGHLIGHT = 0x2a7ae2;
 	static inline var DRAG = 8.0; // pixels a press may move and still be a tap
 
@@ -297,8 +297,8 @@ class Overview extends Sprite {
 	function wheeled(event:MouseEvent):Void {
 		if (grid == null || event.delta == 0)
 			return;
-		// A notch of the wheel moves about a third of a row; a touchpad's small deltas move less.
-		scrollTo(scroll - event.delta * grid.stepY() / 9);
+		// A notch of the wheel moves a third of a row.
+		scrollTo(scroll - event.delta * grid.stepY() / 3);
 	}
 
 	// ---- drawing ----------------------------------------------------------------------------------
