@@ -192,6 +192,21 @@ test('a zoomed spread dragged to each corner never shows background; a double cl
       const seen = boxOf(image, dx > 0 ? colours[6] : colours[7], room);
       assert.ok(seen.width > 0, `the ${dx > 0 ? 'left' : 'right'} page's outer part is in view after a drag by ${dx},${dy}`);
     }
+    // Two fingers moving apart to 2.2 times their distance settle at 2x, about the point between them.
+    from = s.mark();
+    await s.page.keyboard.press('Escape');
+    await s.wait(/zoomed out/, from);
+    const cdp = await browser.context.newCDPSession(s.page);
+    await cdp.send('Emulation.setTouchEmulationEnabled', { enabled: true, maxTouchPoints: 5 });
+    const fingers = (spread) => [{ x: centre.x - spread / 2, y: centre.y, id: 1 }, { x: centre.x + spread / 2, y: centre.y, id: 2 }];
+    from = s.mark();
+    await cdp.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: fingers(100) });
+    for (let i = 1; i <= 6; i++) await cdp.send('Input.dispatchTouchEvent', { type: 'touchMove', touchPoints: fingers(100 + 120 * i / 6) });
+    await cdp.send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] });
+    await s.wait(/zoomed (in )?to 2x/, from);
+    await s.page.waitForTimeout(300);
+    assert.equal(backgroundPixels(await s.shot('spread-pinched'), room), 0, 'background shows after a pinch');
+    assert.ok(!s.lines.slice(from).some((l) => /turning|showing/.test(l)), 'the pinch turned the book');
     assert.deepEqual(s.errors, []);
   } finally { await s.close(); }
 });

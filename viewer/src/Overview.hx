@@ -47,6 +47,7 @@ class Overview extends Sprite {
 	var ink:Int;
 	var pressAt:Null<{x:Float, y:Float, scroll:Float, dragged:Bool}>;
 	var lastSight = "";
+	var settledSaid = false;
 
 	public function new(settings:PageList.BookSettings, thumbnails:Thumbnails, actions:OverviewActions) {
 		super();
@@ -94,6 +95,8 @@ class Overview extends Sprite {
 		viewport.y = HEADER;
 		for (page in [for (p in cells.keys()) p])
 			dropCell(page);
+		for (entry in held)
+			entry.view.scaleX = entry.view.scaleY = grid.thumbWidth / settings.width;
 		scrollTo(wasOpen ? grid.cellY(topPage) - OverviewGrid.GAP : grid.scrollToShow(topPage), true);
 		log('overview grid columns=${grid.columns} rows=${grid.rows} origin=${Math.round(grid.left)},${Math.round(HEADER + OverviewGrid.GAP)} '
 			+ 'step=${fixed(grid.stepX())},${fixed(grid.stepY())} thumb=${fixed(grid.thumbWidth)}x${fixed(grid.thumbHeight)} close='
@@ -179,8 +182,18 @@ class Overview extends Sprite {
 		var text = '${sight.first + 1}-${sight.last + 1}';
 		if (text != lastSight) {
 			lastSight = text;
+			settledSaid = false;
 			log('overview rows $text of ${grid.rows} in sight, holding ${Lambda.count(held)} thumbnails');
 		}
+		sayIfSettled();
+	}
+
+	// Every change of the rows in sight is followed by one line once their thumbnails are all drawn.
+	function sayIfSettled():Void {
+		if (settledSaid || Lambda.exists(held, function(h) return !h.settled))
+			return;
+		settledSaid = true;
+		log('overview thumbnails settled, holding ${Lambda.count(held)}');
 	}
 
 	function load(page:Int):Void {
@@ -190,8 +203,9 @@ class Overview extends Sprite {
 			if (held.get(page) != entry)
 				return;
 			entry.settled = true;
-			if (Lambda.count(held, function(h) return !h.settled) == 0)
-				log('overview thumbnails settled, holding ${Lambda.count(held)}');
+			// Drawn once as a picture where the player can, not re-drawn from its vectors every frame.
+			if (entry.view != null)
+				entry.view.cacheAsBitmap = true;
 			// A free slot: the next wanted thumbnail starts.
 			if (grid != null)
 				refresh();
@@ -201,8 +215,7 @@ class Overview extends Sprite {
 			sprite.mouseEnabled = false;
 			sprite.mouseChildren = false;
 		}
-		var scale = grid.thumbWidth / settings.width;
-		entry.view.scaleX = entry.view.scaleY = scale;
+		entry.view.scaleX = entry.view.scaleY = grid.thumbWidth / settings.width;
 		var cell = cells.get(page);
 		if (cell != null)
 			cell.addChildAt(entry.view, 1);
