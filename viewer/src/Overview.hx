@@ -114,6 +114,12 @@ class Overview extends Sprite {
 
 	// Lets go of every thumbnail; the overview can be opened again.
 	public function dispose():Void {
+		// A press still held ends here, so its release cannot jump after the overview is gone.
+		pressAt = null;
+		if (stage != null) {
+			stage.removeEventListener(MouseEvent.MOUSE_MOVE, moved);
+			stage.removeEventListener(MouseEvent.MOUSE_UP, released);
+		}
 		for (page in [for (p in cells.keys()) p])
 			dropCell(page);
 		for (page in [for (p in held.keys()) p])
