@@ -1,21 +1,15 @@
 // Zoom levels and where the zoomed book lies: the levels as factors of the fitted size, zooming about a
 // point that stays under the reader's pointer or fingers, panning that never uncovers background beside
 // the shown pages, and the wheel, keys, pinch and double taps that ask for a level. No player needed.
+import Layout.Box;
 
 // Where the book layer lies on the stage: its scale and the stage position of its origin (the spine of
-// a spread, the left edge of a single page, at the top of the pages).
-typedef Placement = {
+// a spread, the left edge of a single page, at the top of the pages). Boxes are the stage room the book
+// may fill and, in book units, the pages shown.
+typedef Framing = {
 	var scale:Float;
 	var x:Float;
 	var y:Float;
-}
-
-// A rectangle: on the stage for the room the book may fill, in book units for the shown pages.
-typedef Box = {
-	var x:Float;
-	var y:Float;
-	var width:Float;
-	var height:Float;
 }
 
 class Zoom {
@@ -71,20 +65,20 @@ class Zoom {
 	}
 
 	// The book scaled to `scale` about the stage point (px, py): the page point under it stays under it.
-	public static function zoomAt(from:Placement, scale:Float, px:Float, py:Float):Placement {
+	public static function zoomAt(from:Framing, scale:Float, px:Float, py:Float):Framing {
 		var bookX = (px - from.x) / from.scale;
 		var bookY = (py - from.y) / from.scale;
 		return {scale: scale, x: px - bookX * scale, y: py - bookY * scale};
 	}
 
-	public static function panBy(from:Placement, dx:Float, dy:Float):Placement {
+	public static function panBy(from:Framing, dx:Float, dy:Float):Framing {
 		return {scale: from.scale, x: from.x + dx, y: from.y + dy};
 	}
 
 	// Keeps the shown pages (`pages`, in book units) over the room (`room`, on the stage): along an axis
 	// where they are larger than the room no background shows beside them; along one where they are
 	// smaller they are centred, so a cover alone on one side of a spread sits in the middle.
-	public static function clamp(placement:Placement, pages:Box, room:Box):Placement {
+	public static function clamp(placement:Framing, pages:Box, room:Box):Framing {
 		var s = placement.scale;
 		return {
 			scale: s,
@@ -133,7 +127,7 @@ class Zoom {
 	}
 
 	// A step of a zoom animation, eased: the point under the pointer moves as little as the ends allow.
-	public static function between(a:Placement, b:Placement, t:Float):Placement {
+	public static function between(a:Framing, b:Framing, t:Float):Framing {
 		t = t <= 0 ? 0 : (t >= 1 ? 1 : t);
 		var e = 1 - (1 - t) * (1 - t);
 		return {scale: a.scale + (b.scale - a.scale) * e, x: a.x + (b.x - a.x) * e, y: a.y + (b.y - a.y) * e};

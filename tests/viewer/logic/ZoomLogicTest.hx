@@ -2,8 +2,8 @@
 // the pointer, panning bounds (no background beside the pages, a lone cover centred), and which rows
 // of thumbnails show, load and go as the grid scrolls. Run from ViewerLogicTest.
 import OverviewGrid;
-import Zoom.Box;
-import Zoom.Placement;
+import Layout.Box;
+import Zoom.Framing;
 
 class ZoomLogicTest {
 	static inline function check(condition:Bool, what:String, ?pos:haxe.PosInfos):Void {
@@ -57,7 +57,7 @@ class ZoomLogicTest {
 	}
 
 	static function zoomKeepsThePointUnderThePointer() {
-		var from:Array<Placement> = [{scale: 0.8, x: 640, y: 20}, {scale: 1.6, x: 100, y: -300}, {scale: 3.2, x: -900, y: -40}];
+		var from:Array<Framing> = [{scale: 0.8, x: 640, y: 20}, {scale: 1.6, x: 100, y: -300}, {scale: 3.2, x: -900, y: -40}];
 		var pointers = [{x: 640.0, y: 400.0}, {x: 3.0, y: 700.0}, {x: 1200.0, y: 10.0}];
 		for (p in from)
 			for (at in pointers) {
