@@ -98,7 +98,7 @@ class Overview extends Sprite {
 		for (entry in held)
 			entry.view.scaleX = entry.view.scaleY = grid.thumbWidth / settings.width;
 		scrollTo(wasOpen ? grid.cellY(topPage) - OverviewGrid.GAP : grid.scrollToShow(topPage), true);
-		log('overview grid columns=${grid.columns} rows=${grid.rows} origin=${Math.round(grid.left)},${Math.round(HEADER + OverviewGrid.GAP)} '
+		Log.line('overview grid columns=${grid.columns} rows=${grid.rows} origin=${Math.round(grid.left)},${Math.round(HEADER + OverviewGrid.GAP)} '
 			+ 'step=${fixed(grid.stepX())},${fixed(grid.stepY())} thumb=${fixed(grid.thumbWidth)}x${fixed(grid.thumbHeight)} close='
 			+ Math.round(closeButton.x + closeButton.width / 2) + ',' + Math.round(closeButton.y + closeButton.height / 2));
 	}
@@ -189,7 +189,7 @@ class Overview extends Sprite {
 		if (text != lastSight) {
 			lastSight = text;
 			settledSaid = false;
-			log('overview rows $text of ${grid.rows} in sight, holding ${Lambda.count(held)} thumbnails');
+			Log.line('overview rows $text of ${grid.rows} in sight, holding ${Lambda.count(held)} thumbnails');
 		}
 		sayIfSettled();
 	}
@@ -199,7 +199,7 @@ class Overview extends Sprite {
 		if (settledSaid || Lambda.exists(held, function(h) return !h.settled))
 			return;
 		settledSaid = true;
-		log('overview thumbnails settled, holding ${Lambda.count(held)}');
+		Log.line('overview thumbnails settled, holding ${Lambda.count(held)}');
 	}
 
 	function load(page:Int):Void {
@@ -341,14 +341,6 @@ class Overview extends Sprite {
 			actions.close();
 		});
 		return button;
-	}
-
-	static function log(text:String):Void {
-		if (!flash.external.ExternalInterface.available)
-			return;
-		try {
-			flash.external.ExternalInterface.call("console.log", "quavelin: " + text);
-		} catch (e:Dynamic) {}
 	}
 
 	static function fixed(value:Float):String {
