@@ -105,6 +105,8 @@ class Overview extends Sprite {
 
 	// The pages the book shows, framed in the grid; the first of them is scrolled into sight.
 	public function showCurrent(pages:Array<Int>):Void {
+		if (grid != null && pages.join(",") == current.join(","))
+			return;
 		current = pages.copy();
 		for (page in cells.keys())
 			frame(page);
@@ -277,7 +279,7 @@ class Overview extends Sprite {
 		if (current.indexOf(page) < 0)
 			return;
 		outline.graphics.lineStyle(4, HIGHLIGHT);
-		outline.graphics.drawRect(-3, -3, grid.thumbWidth + 6, grid.thumbHeight + 6);
+		outline.graphics.drawRect(-2, -2, grid.thumbWidth + 4, grid.thumbHeight + 4);
 	}
 
 	// ---- pointer ----------------------------------------------------------------------------------
