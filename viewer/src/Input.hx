@@ -135,6 +135,9 @@ class Input {
 	}
 
 	function pressed(event:MouseEvent):Void {
+		// Fingers of a pinch are the pinch's, not presses, drags or pans.
+		if (book.pinch != null)
+			return;
 		var now = haxe.Timer.stamp() * 1000;
 		var doubleClick = Zoom.isDoubleTap(lastPressTime, lastPress.x, lastPress.y, now, event.stageX, event.stageY);
 		lastPressTime = doubleClick ? -1000 : now;
@@ -188,6 +191,8 @@ class Input {
 
 	function moved(event:MouseEvent):Void {
 		var turning = book.turning;
+		if (book.pinch != null)
+			return;
 		if (panFrom != null) {
 			book.panTo(event.stageX - panFrom.x, event.stageY - panFrom.y);
 			return;
