@@ -39,7 +39,7 @@ function repeatPages(source, target, count) {
   fs.cpSync(source, target, { recursive: true });
   const listPath = path.join(target, 'data', 'pages.xml');
   const list = fs.readFileSync(listPath, 'utf8');
-  const files = [...list.matchAll(/<page src='([^']+)'\/>/g)].map((m) => m[1]);
+  const files = [...list.matchAll(/<page src='([^']+)'[^>]*\/>/g)].map((m) => m[1]);
   const pages = Array.from({ length: count }, (_, i) => `<page src='${files[i % files.length]}'/>`);
   fs.writeFileSync(listPath, `${list.split('\n')[0]}\n${pages.join('\n')}\n</content>`);
   return target;
