@@ -6,6 +6,9 @@
 //   pages: a book of text200.pdf with the converter's default (vector) pages and the same book made
 //          with -all2bitmap; the bitmap book is the baseline, target vector/bitmap <= 1.2 for opening
 //          and for a turn.
+//   overview: the thumbnail overview opened on the same two books and paged down to its end: time to
+//          the first thumbnails drawn, time to the last ones drawn, and the peak memory of the tab (the
+//          player's WebAssembly memory, which holds every loaded page, plus the JavaScript heap).
 // A turn also reports its frames: how many the browser painted and the longest gap between two, which
 // shows a turn that keeps its time but stutters. The turn measured brings pages never drawn before; a
 // turn back to the first view, whose pages the player has drawn already, is timed beside it.
@@ -68,6 +71,69 @@ async function measure(browser, server) {
   return { open, turn, back, frames: frames.length, longestFrame: Math.round(Math.max(0, ...gaps)) };
 }
 
+// Every WebAssembly memory the page creates, so the player's heap can be read from outside.
+function watchMemory() {
+  window.benchMemories = [];
+  const note = (result) => {
+    const instance = result.instance || result;
+    for (const value of Object.values(instance.exports || {})) if (value instanceof WebAssembly.Memory) window.benchMemories.push(value);
+    return result;
+  };
+  const instantiate = WebAssembly.instantiate;
+  WebAssembly.instantiate = function (...args) { return instantiate.apply(this, args).then(note); };
+  const streaming = WebAssembly.instantiateStreaming;
+  if (streaming) WebAssembly.instantiateStreaming = function (...args) { return streaming.apply(this, args).then(note); };
+}
+
+// Opens the overview from the panel and pages it down to its end, sampling the tab's memory meanwhile.
+async function measureOverview(browser, server) {
+  const { page, lines } = await h.openPage(browser.context, { canvas: renderer === 'canvas' });
+  await page.addInitScript(watchMemory);
+  const cdp = await browser.context.newCDPSession(page);
+  await cdp.send('Performance.enable');
+  let peak = 0;
+  const sample = async () => {
+    const wasm = await page.evaluate(() => (window.benchMemories || []).reduce((sum, m) => sum + m.buffer.byteLength, 0));
+    const { metrics } = await cdp.send('Performance.getMetrics');
+    const heap = metrics.find((m) => m.name === 'JSHeapUsedSize').value;
+    peak = Math.max(peak, wasm + heap);
+  };
+  await page.goto(server.url + 'index.html');
+  await h.waitForLine(page, lines, /page 1 shown/, 0, 90000);
+  await page.mouse.click(6, 6);
+  await page.waitForTimeout(300);
+  const layout = [...lines].reverse().find((l) => /quavelin: layout /.test(l));
+  const button = /overview=(\d+),(\d+)/.exec(layout);
+  await sample();
+  let from = lines.length;
+  const started = Date.now();
+  await page.mouse.click(Number(button[1]), Number(button[2]));
+  await h.waitForLine(page, lines, /overview thumbnails settled/, from, 90000);
+  const open = Date.now() - started;
+  const rows = Number(/ of (\d+) in sight/.exec(lines.slice(from).find((l) => /overview rows /.test(l)))[1]);
+  await sample();
+  // A reader paging down: a key every 150 ms, memory sampled between, until the last row is drawn.
+  from = lines.length;
+  const scrollStarted = Date.now();
+  const lastRowInSight = () => new RegExp(`overview rows \\d+-${rows} of`).test(lines.filter((l) => /overview rows /.test(l)).pop());
+  let lastPress = scrollStarted;
+  for (let presses = 0; !lastRowInSight(); presses++) {
+    if (presses > 4 * rows) throw new Error(`the overview did not reach its last row after ${presses} Page Down presses`);
+    lastPress = Date.now();
+    await page.keyboard.press('PageDown');
+    await page.waitForTimeout(150);
+    await sample();
+  }
+  // The last thumbnails drawn: the settled line that follows the one bringing the last row into sight.
+  const atEnd = lines.map((l, i) => (/overview rows /.test(l) ? i : -1)).filter((i) => i >= 0).pop();
+  await h.waitForLine(page, lines, /overview thumbnails settled/, atEnd, 90000);
+  const scroll = Date.now() - scrollStarted;
+  const catchUp = Date.now() - lastPress;
+  await sample();
+  await page.close();
+  return { open, scroll, catchUp, memory: peak / 2 ** 20 };
+}
+
 function median(values) {
   const sorted = [...values].sort((a, b) => a - b);
   const mid = Math.floor(sorted.length / 2);
@@ -118,6 +184,10 @@ async function main() {
       const order = run % 2 ? [1000, 10, 'bitmap', 'vector'] : [10, 1000, 'vector', 'bitmap'];
       for (const key of order) results[key].push(await measure(browser, servers[key]));
     }
+    const overview = { 10: [], 1000: [] };
+    for (let run = 0; run < runs; run++) {
+      for (const key of run % 2 ? [1000, 10] : [10, 1000]) overview[key].push(await measureOverview(browser, servers[key]));
+    }
     await browser.close();
     for (const s of Object.values(servers)) await s.close();
 
@@ -133,6 +203,18 @@ async function main() {
       `turn ${pages.turn.toFixed(2)} (target <= ${TARGET}: ${verdict(pages.turn)})`);
     console.log('  (M = MiB of page files in data/; a turn includes its 650 ms animation; frames painted during');
     console.log('   the turn and the longest gap between two in ms; back: ms of a turn back to pages drawn before)');
+    console.log();
+    console.log('overview: opened from the panel and paged down to the end (baseline: the 10-page book)');
+    console.log('  book         open ms (median)  to the end ms (median)  after the last key ms  peak memory MiB (median)');
+    const med = (key, field) => median(overview[key].map((r) => r[field]));
+    for (const key of [10, 1000]) {
+      console.log(`  ${`${key} pages`.padEnd(11)}  ${String(med(key, 'open')).padStart(16)}  ${String(med(key, 'scroll')).padStart(22)}  ` +
+        `${String(med(key, 'catchUp')).padStart(20)}  ${med(key, 'memory').toFixed(1).padStart(24)}`);
+    }
+    console.log(`  ratio 1000/10: open ${(med(1000, 'open') / med(10, 'open')).toFixed(2)}, ` +
+      `peak memory ${(med(1000, 'memory') / med(10, 'memory')).toFixed(2)}`);
+    console.log('  (paging down presses Page Down every 150 ms; after the last key: until the last row\'s thumbnails are');
+    console.log('   drawn; memory: the player\'s WebAssembly memory plus the JavaScript heap, sampled while paging down)');
   } finally {
     fs.rmSync(work, { recursive: true, force: true });
   }

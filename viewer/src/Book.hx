@@ -1,7 +1,9 @@
 // The flip-book viewer: loads data/pages.xml and wires the parts that show the book: the page loader,
 // the layout of spreads or single pages, the turning of pages, the reader's pointer and keys, the panel,
-// the address and history, and the notices. The view being shown, the zoom and full screen live here.
+// the address and history, the notices and the overview. The view being shown, the zoom (its levels and
+// bounds from Zoom) and full screen live here.
 import PageList.BookSettings;
+import Zoom.Framing;
 import flash.display.Shape;
 import flash.display.Sprite;
 import flash.display.StageAlign;
@@ -11,6 +13,7 @@ import flash.display.StageScaleMode;
 import flash.events.Event;
 import flash.events.IOErrorEvent;
 import flash.events.SecurityErrorEvent;
+import flash.external.ExternalInterface;
 import flash.net.URLLoader;
 import flash.net.URLRequest;
 
@@ -34,7 +37,10 @@ class Book {
 	var spread = true;
 	var view = 0;
 	var fit = 1.0;
-	var zoomed = false;
+	var factor = 1.0; // the zoom level, as a factor of the fitted size
+	var zoomed(get, never):Bool;
+	var pinch:Null<{factor:Float, distance:Float, from:Framing, x:Float, y:Float}>;
+	var overview:Null<Overview>;
 	var shownLogged = new Map<Int, Bool>();
 
 	static function main() {
@@ -96,6 +102,10 @@ class Book {
 		input = new Input(this, stage);
 		history = new History(pageCount(), goToPage);
 		stage.addEventListener(Event.ENTER_FRAME, function(_) turning.animate());
+		if (ExternalInterface.available)
+			try {
+				ExternalInterface.addCallback("pinch", pinched);
+			} catch (e:Dynamic) {}
 		spread = chooseSpread();
 		layOut();
 		var deepLink = history.initialPage();
@@ -153,9 +163,11 @@ class Book {
 			view = Navigation.viewOfPage(spread, pageCount(), shown.length == 0 ? 0 : shown[0]);
 			renderView();
 		}
-		zoomed = false;
+		factor = 1;
 		input.stopPanning();
 		placeBook();
+		if (overview != null)
+			overview.layOut(stage.stageWidth, stage.stageHeight - Panel.HEIGHT);
 		Log.line('layout ${stage.stageWidth}x${stage.stageHeight} ' + (spread ? "spreads" : "single pages") + " controls " + panel.controlPositions());
 	}
 
@@ -189,7 +201,7 @@ class Book {
 		turning.finishNow();
 		if (target == view)
 			return;
-		zoomOut();
+		unzoom();
 		turning.start(target > view ? view : target, target > view ? target : view, target > view, turning.bottomCorner(), false);
 	}
 
@@ -242,6 +254,9 @@ class Book {
 		}
 		pages.keepAround(spread, view);
 		Log.line('holding ${pages.held()} pages');
+		// Pages turned by the panel while the overview is open are framed there too.
+		if (overview != null)
+			overview.showCurrent(Navigation.shownPages(spread, pageCount(), view));
 	}
 
 	// Keys go to the focused object; one taken off the stage (a link on a page turned away) would swallow
@@ -263,69 +278,177 @@ class Book {
 
 	// ---- overview, contents and search ------------------------------------------------------------
 
-	function openOverview():Void Log.line("overview is not available yet");
+	// Opens the thumbnail overview over the book, or closes it when it is open.
+	function openOverview():Void {
+		if (settings == null)
+			return;
+		if (overview != null) {
+			closeOverview();
+			return;
+		}
+		input.dropPendingClick();
+		turning.finishNow();
+		turning.cancelPeek();
+		unzoom();
+		overview = new Overview(settings, {open: openThumbnail, close: closeThumbnail}, {jump: overviewJump, close: closeOverview});
+		flash.Lib.current.addChildAt(overview, flash.Lib.current.getChildIndex(bookLayer) + 1);
+		overview.layOut(stage.stageWidth, stage.stageHeight - Panel.HEIGHT);
+		var shown = Navigation.shownPages(spread, pageCount(), view);
+		overview.showCurrent(shown);
+		Log.line('overview opened at page ${shown.length > 0 ? shown[0] + 1 : 0}');
+	}
+
+	function closeOverview():Void {
+		if (overview == null)
+			return;
+		overview.dispose();
+		overview = null;
+		stage.focus = stage;
+		Log.line("overview closed");
+	}
+
+	function overviewJump(index:Int):Void {
+		closeOverview();
+		Log.line('overview jump to page ${index + 1}');
+		goToPage(index);
+	}
+
+	// Thumbnails are page views of their own, apart from the book's, scaled down by the overview.
+	function openThumbnail(index:Int, settled:Void->Void):flash.display.DisplayObject {
+		return new PageView(index, settings.pages[index], settings.width, settings.height, function(_) {}, function(_) settled());
+	}
+
+	function closeThumbnail(thumbnail:flash.display.DisplayObject):Void {
+		cast(thumbnail, PageView).dispose();
+	}
 
 	function openContents():Void Log.line("contents are not available yet");
 
 	function openSearch():Void Log.line("search is not available yet");
 
-	// ---- zoom and full screen ---------------------------------------------------------------------
+	// ---- zoom -------------------------------------------------------------------------------------
+
+	function get_zoomed():Bool {
+		return !Zoom.isFitted(factor);
+	}
+
+	// The room a zoomed book may fill: the whole window above the panel.
+	function room():Layout.Box {
+		return {x: 0, y: 0, width: stage.stageWidth, height: Math.max(1, stage.stageHeight - Panel.HEIGHT)};
+	}
+
+	// The pages the view shows, in book units: a cover alone is one page, not the empty side beside it.
+	function shownBox():Layout.Box {
+		var slots = Navigation.slots(spread, pageCount(), view);
+		var left = slots.left >= 0 ? -settings.width : 0.0;
+		var right = slots.right >= 0 || slots.left < 0 ? settings.width : 0.0;
+		return {x: left, y: 0, width: right - left, height: settings.height};
+	}
+
+	function framing():Framing {
+		return {scale: bookLayer.scaleX, x: bookLayer.x, y: bookLayer.y};
+	}
+
+	// Puts the zoomed book where it was asked to go, or as near as the bounds allow.
+	function frame(wanted:Framing):Void {
+		var kept = Zoom.clamp(wanted, shownBox(), room());
+		bookLayer.scaleX = bookLayer.scaleY = kept.scale;
+		bookLayer.x = kept.x;
+		bookLayer.y = kept.y;
+	}
 
 	function zoomIn():Void {
-		if (!zoomed)
-			toggleZoom(stage.stageWidth / 2, (stage.stageHeight - Panel.HEIGHT) / 2);
+		zoomBy(1, stage.stageWidth / 2, room().height / 2);
 	}
 
 	function zoomOut():Void {
+		zoomBy(-1, stage.stageWidth / 2, room().height / 2);
+	}
+
+	function zoomBy(steps:Int, stageX:Float, stageY:Float):Void {
+		zoomTo(Zoom.stepLevel(factor, steps), stageX, stageY);
+	}
+
+	// Zooms to a level about a stage point: the page point under it stays there as far as the bounds allow.
+	function zoomTo(level:Float, stageX:Float, stageY:Float):Void {
+		if (settings == null || overview != null)
+			return;
+		turning.finishNow();
+		input.stopPanning();
+		if (Zoom.isFitted(level)) {
+			unzoom();
+			return;
+		}
+		var was = factor;
+		factor = level;
+		frame(Zoom.zoomAt(framing(), fit * level, stageX, stageY));
+		Log.line((Zoom.isFitted(was) ? "zoomed in" : "zoomed") + ' to ${level}x, scale ${Math.round(bookLayer.scaleX * 1000) / 1000} at '
+			+ '${Math.round(bookLayer.x)},${Math.round(bookLayer.y)}');
+	}
+
+	// Back to the fitted book.
+	function unzoom():Void {
+		input.stopPanning();
 		if (!zoomed)
 			return;
-		zoomed = false;
-		input.stopPanning();
+		factor = 1;
 		placeBook();
 		Log.line("zoomed out");
 	}
 
-	function toggleZoom(stageX:Float, stageY:Float):Void {
-		if (settings == null)
-			return;
-		if (zoomed) {
-			zoomOut();
-			return;
-		}
-		turning.finishNow();
-		var anchor = bookLayer.globalToLocal(new flash.geom.Point(stageX, stageY));
-		zoomed = true;
-		var scale = Math.max(1.0, fit * 2);
-		bookLayer.scaleX = bookLayer.scaleY = scale;
-		bookLayer.x = stageX - anchor.x * scale;
-		bookLayer.y = stageY - anchor.y * scale;
-		keepZoomedInView();
-		Log.line("zoomed in");
-	}
-
 	function panTo(x:Float, y:Float):Void {
-		bookLayer.x = x;
-		bookLayer.y = y;
-		keepZoomedInView();
+		frame({scale: bookLayer.scaleX, x: x, y: y});
 	}
 
-	// The enlarged pages may not be dragged away from the window's edges.
-	function keepZoomedInView():Void {
-		var scale = bookLayer.scaleX;
-		var left = (spread ? -settings.width : 0) * scale;
-		var right = settings.width * scale;
-		var bottom = settings.height * scale;
-		var viewWidth = stage.stageWidth;
-		var viewHeight = stage.stageHeight - Panel.HEIGHT;
-		bookLayer.x = clampInto(bookLayer.x, viewWidth - right, -left, (viewWidth - (right + left)) / 2);
-		bookLayer.y = clampInto(bookLayer.y, viewHeight - bottom, 0, (viewHeight - bottom) / 2);
+	// Ctrl and the wheel zoom about the pointer; the wheel alone moves a zoomed page up and down.
+	function wheeled(delta:Float, ctrl:Bool, stageX:Float, stageY:Float):Void {
+		if (settings == null || overview != null || delta == 0)
+			return;
+		var steps = Zoom.wheelSteps(delta, ctrl);
+		if (steps != 0)
+			zoomBy(steps, stageX, stageY);
+		else if (zoomed)
+			frame(Zoom.panBy(framing(), 0, delta * 40));
 	}
 
-	static function clampInto(value:Float, low:Float, high:Float, centred:Float):Float {
-		if (low > high)
-			return centred;
-		return value < low ? low : (value > high ? high : value);
+	// Two fingers on the book, reported by the page around the player: "start", "move" and "end" with
+	// the distance between the fingers and the stage point between them.
+	function pinched(phase:String, distance:Float, x:Float, y:Float):Void {
+		if (settings == null || overview != null)
+			return;
+		switch (phase) {
+			case "start":
+				// The first finger may have begun a drag: the second one makes it a pinch instead.
+				input.cancelPress();
+				turning.cancelPeek();
+				var turn = turning.turn;
+				if (turn != null)
+					turn.to = turn.forward ? turn.corner : {x: -turn.corner.x, y: turn.corner.y};
+				turning.finishNow();
+				pinch = {factor: factor, distance: distance, from: framing(), x: x, y: y};
+			case "move":
+				if (pinch == null)
+					return;
+				factor = Zoom.pinchFactor(pinch.factor, pinch.distance, distance);
+				if (Zoom.isFitted(factor))
+					placeBook();
+				else
+					frame(Zoom.panBy(Zoom.zoomAt(pinch.from, fit * factor, pinch.x, pinch.y), x - pinch.x, y - pinch.y));
+			case "end":
+				if (pinch == null)
+					return;
+				pinch = null;
+				var level = Zoom.nearestLevel(factor);
+				if (Zoom.isFitted(level)) {
+					factor = Zoom.LEVELS[1]; // so that the fitted book is put back and said so
+					unzoom();
+				} else
+					zoomTo(level, x, y);
+			default:
+		}
 	}
+
+	// ---- full screen ------------------------------------------------------------------------------
 
 	function toggleFullScreen():Void {
 		try {

@@ -1,12 +1,15 @@
 // The reader's pointer and keys turned into the book's actions: a press near a page's edge that becomes
 // a drag or a click turning the page, the corner lifted under a hovering pointer, a double click that
-// zooms, a drag that moves a zoomed page, and the keys that turn and jump.
+// zooms (the click before it turns nothing), a drag that moves a zoomed page, Ctrl and the wheel, and the
+// keys that turn, jump and zoom. While the overview is open the keys are its own.
 import Fold.Pt;
 import flash.display.Sprite;
 import flash.events.Event;
 import flash.events.KeyboardEvent;
 import flash.events.MouseEvent;
+import flash.events.TimerEvent;
 import flash.geom.Point;
+import flash.utils.Timer;
 
 enum KeyAction {
 	Back;
@@ -25,7 +28,6 @@ typedef Press = {
 }
 
 class Input {
-	static inline var DOUBLE_CLICK_MS = 400.0;
 	static inline var DRAG_START = 6.0; // pixels a press moves before it counts as a drag
 
 	var book:Book;
@@ -35,6 +37,7 @@ class Input {
 	var lastPressTime = -1000.0;
 	var lastPress:Pt = {x: -100, y: -100};
 	var catcher = new Sprite(); // over everything while a page is held, so its release is never lost
+	var pendingClick:Null<Timer>; // a click that turns once no second click makes it a double click
 
 	public function new(book:Book, stage:flash.display.Stage) {
 		this.book = book;
@@ -44,6 +47,8 @@ class Input {
 		stage.addEventListener(MouseEvent.MOUSE_UP, released);
 		stage.addEventListener(Event.MOUSE_LEAVE, function(_) book.turning.cancelPeek());
 		stage.addEventListener(KeyboardEvent.KEY_DOWN, keyPressed);
+		stage.addEventListener(MouseEvent.MOUSE_WHEEL, function(event:MouseEvent) book.wheeled(event.delta, event.ctrlKey, event.stageX,
+			event.stageY));
 	}
 
 	public static function keyAction(keyCode:Int, shift:Bool):KeyAction {
@@ -60,6 +65,15 @@ class Input {
 	function keyPressed(event:KeyboardEvent):Void {
 		if (book.panel.isPageField(stage.focus))
 			return;
+		if (book.overview != null) {
+			book.overview.keyPressed(event.keyCode);
+			return;
+		}
+		var zoomSteps = Zoom.keySteps(event.keyCode, event.charCode);
+		if (zoomSteps != 0) {
+			book.zoomBy(zoomSteps, stage.stageWidth / 2, book.room().height / 2);
+			return;
+		}
 		switch (keyAction(event.keyCode, event.shiftKey)) {
 			case Back:
 				book.turnBy(-1);
@@ -70,7 +84,7 @@ class Input {
 			case End:
 				book.goToView(book.viewCount() - 1);
 			case Unzoom:
-				book.zoomOut();
+				book.unzoom();
 			case Ignore:
 		}
 	}
@@ -80,20 +94,62 @@ class Input {
 		panFrom = null;
 	}
 
+	// Forgets a press in progress: a second finger made it a pinch.
+	public function cancelPress():Void {
+		dropPendingClick();
+		press = null;
+		panFrom = null;
+		letGoOfPointer();
+	}
+
+	// A click that turns waits out the double-click time: a second click makes it a zoom instead. A
+	// lifted corner stays lifted meanwhile.
+	function clickTurn(forward:Bool):Void {
+		dropPendingClick();
+		var timer = new Timer(Zoom.DOUBLE_TAP_MS, 1);
+		timer.addEventListener(TimerEvent.TIMER, function(_) {
+			if (pendingClick != timer)
+				return;
+			pendingClick = null;
+			var turning = book.turning;
+			if (turning.peeking() && turning.turn.forward == forward) {
+				turning.take();
+				turning.completeClick();
+			} else {
+				turning.cancelPeek();
+				book.turnBy(forward ? 1 : -1);
+			}
+		});
+		pendingClick = timer;
+		timer.start();
+	}
+
+	public function dropPendingClick():Void {
+		if (pendingClick != null)
+			pendingClick.stop();
+		pendingClick = null;
+	}
+
 	function local(stageX:Float, stageY:Float):Point {
 		return book.pageLayer.globalToLocal(new Point(stageX, stageY));
 	}
 
 	function pressed(event:MouseEvent):Void {
+		// Fingers of a pinch are the pinch's, not presses, drags or pans.
+		if (book.pinch != null)
+			return;
 		var now = haxe.Timer.stamp() * 1000;
-		var doubleClick = now - lastPressTime < DOUBLE_CLICK_MS && Math.abs(event.stageX - lastPress.x) < 8 && Math.abs(event.stageY - lastPress.y) < 8;
+		var doubleClick = Zoom.isDoubleTap(lastPressTime, lastPress.x, lastPress.y, now, event.stageX, event.stageY);
 		lastPressTime = doubleClick ? -1000 : now;
 		lastPress = {x: event.stageX, y: event.stageY};
 		press = null;
 		var turning = book.turning;
 		if (doubleClick) {
+			// The first click's turn never starts: a double click only zooms.
+			dropPendingClick();
+			turning.cancelPeek();
 			turning.finishNow();
-			book.toggleZoom(event.stageX, event.stageY);
+			book.zoomTo(Zoom.doubleTapFactor(book.factor), event.stageX, event.stageY);
 			return;
 		}
 		if (book.zoomed) {
@@ -102,9 +158,10 @@ class Input {
 			return;
 		}
 		if (turning.peeking()) {
-			// The lifted corner is taken: a drag from here, or a click that turns the page.
+			// The lifted corner is taken: a drag from here, or a click that turns the page. It is said to
+			// turn once it moves or the click is known to be single.
 			var turn = turning.turn;
-			turning.take();
+			turning.take(false);
 			press = {stageX: event.stageX, stageY: event.stageY, forward: turn.forward, corner: turn.corner};
 			holdPointer();
 			return;
@@ -134,10 +191,14 @@ class Input {
 
 	function moved(event:MouseEvent):Void {
 		var turning = book.turning;
+		if (book.pinch != null)
+			return;
 		if (panFrom != null) {
 			book.panTo(event.stageX - panFrom.x, event.stageY - panFrom.y);
 			return;
 		}
+		if (book.overview != null)
+			return;
 		if (press == null && !book.zoomed && (!turning.active() || turning.peeking())) {
 			var at = local(event.stageX, event.stageY);
 			turning.peekAt(at.x, at.y);
@@ -156,6 +217,8 @@ class Input {
 			return;
 		}
 		if (turn != null && turn.dragging && (press == null || movedFar(event, press))) {
+			if (press != null)
+				turning.announce();
 			press = null;
 			var at = local(event.stageX, event.stageY);
 			turning.dragTo({x: at.x, y: at.y});
@@ -173,8 +236,11 @@ class Input {
 		panFrom = null;
 		var turn = book.turning.turn;
 		if (turn != null && turn.dragging && press != null) {
+			// A click on a lifted corner: the corner stays lifted until the click is known to be single.
+			var forward = press.forward;
 			press = null;
-			book.turning.completeClick();
+			turn.peek = true;
+			clickTurn(forward);
 			return;
 		}
 		if (turn != null && turn.dragging) {
@@ -184,7 +250,7 @@ class Input {
 		if (press != null) {
 			var forward = press.forward;
 			press = null;
-			book.turnBy(forward ? 1 : -1);
+			clickTurn(forward);
 		}
 	}
 }

@@ -96,9 +96,15 @@ class Turning {
 		draw();
 	}
 
-	// The reader took the lifted corner: from now on it is a turn.
-	public function take():Void {
+	// The reader took the lifted corner: from now on it is a turn, said at once unless `say` is false
+	// (a press that may yet be the first of a double click says it with `announce` once it is a turn).
+	public function take(say = true):Void {
 		turn.peek = false;
+		if (say)
+			logTurn();
+	}
+
+	public function announce():Void {
 		logTurn();
 	}
 

@@ -24,6 +24,7 @@ class ViewerLogicTest {
 		linkEntries();
 		foldGeometry();
 		ReaderLogicTest.run();
+		ZoomLogicTest.run();
 		Sys.println('$passed passed, $failed failed');
 		Sys.exit(failed == 0 ? 0 : 1);
 	}
