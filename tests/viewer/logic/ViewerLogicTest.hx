@@ -23,6 +23,7 @@ class ViewerLogicTest {
 		pageFilesThatCannotBeRead();
 		linkEntries();
 		foldGeometry();
+		FindLogicTest.run();
 		Sys.println('$passed passed, $failed failed');
 		Sys.exit(failed == 0 ? 0 : 1);
 	}
