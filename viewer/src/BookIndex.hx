@@ -81,15 +81,17 @@ class BookIndex {
 	}
 
 	// Runs the player's own JSON reader where it has one (a file of several megabytes is read in a
-	// fraction of the time), Haxe's otherwise.
+	// fraction of the time), Haxe's otherwise. The player's is looked up rather than named, since a
+	// movie of this version may not see it by name even where the player has it.
 	static function decode(text:String):Dynamic {
 		#if flash
-		try {
-			return NativeJson.parse(text);
-		} catch (e:Dynamic) {
-			// A player without JSON raises a ReferenceError; only a SyntaxError speaks about the text.
-			if (Std.isOfType(e, flash.errors.SyntaxError))
+		var domain = flash.system.ApplicationDomain.currentDomain;
+		if (domain.hasDefinition("JSON")) {
+			try {
+				return (domain.getDefinition("JSON") : Dynamic).parse(text);
+			} catch (e:flash.errors.Error) {
 				return null;
+			}
 		}
 		#end
 		try {
@@ -147,10 +149,3 @@ class BookIndex {
 		return (Std.isOfType(value, Float) && value > 0 && Math.isFinite(value)) ? value : 0;
 	}
 }
-
-#if flash
-// The player's JSON object (in every Flash Player since 11 and in Ruffle).
-@:native("JSON") extern class NativeJson {
-	static function parse(text:String):Dynamic;
-}
-#end

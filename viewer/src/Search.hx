@@ -30,7 +30,7 @@ class Search {
 	static inline var SNIPPET_CHARS = 48; // at most, each side
 
 	var index:IndexData;
-	var folded:Array<String>;
+	var folded:Array<String> = [];
 	var starts = new Map<Int, Array<Int>>();
 
 	public function new(index:IndexData) {
@@ -39,9 +39,23 @@ class Search {
 
 	// Folds every page's text; `find` does it on first use when this has not run.
 	public function prepare():Void {
-		if (folded != null)
-			return;
-		folded = [for (page in index.text) foldPage(page.words)];
+		while (!prepareSome(1000000)) {}
+	}
+
+	// Folds pages for about `budgetMs` milliseconds and says whether all are done, so that a long book
+	// is prepared over several frames while the reader starts typing.
+	public function prepareSome(budgetMs:Float):Bool {
+		var stop = haxe.Timer.stamp() + budgetMs / 1000;
+		while (folded.length < index.text.length) {
+			folded.push(foldPage(index.text[folded.length].words));
+			if (haxe.Timer.stamp() >= stop)
+				break;
+		}
+		return ready();
+	}
+
+	public function ready():Bool {
+		return folded.length == index.text.length;
 	}
 
 	public function find(query:Null<String>, most = MOST):Found {
@@ -123,31 +137,33 @@ class Search {
 	// ---- folding --------------------------------------------------------------------------------
 
 	static var table:Map<Int, String>;
-	static var foreign = ~/[^\x00-\x7f]+/g;
+	static var foreign = ~/[^\x00-\x7f]/;
+	static var ascii = ~/[\x00-\x7f]+/g;
 	static var spaces = ~/\s+/g;
 
 	// Lower case without accents, ligatures spelled out, typographic quotes and dashes made plain.
+	// Each distinct character that folds is replaced throughout in one native pass: a page of Latin text
+	// has a handful of them, where a pass character by character would cost the player seconds a book.
 	public static function fold(text:String):String {
 		var lower = text.toLowerCase();
 		if (!foreign.match(lower))
 			return lower;
 		if (table == null)
 			table = buildTable();
-		return foreign.map(lower, function(run) {
-			var part = run.matched(0);
-			var out = new StringBuf();
-			for (i in 0...part.length) {
-				var code = StringTools.fastCodeAt(part, i);
-				var mapped = table.get(code);
-				if (mapped != null)
-					out.add(mapped);
-				else if (code >= 0xff01 && code <= 0xff5e) // full-width forms of ASCII
-					out.add(String.fromCharCode(code - 0xfee0).toLowerCase());
-				else
-					out.addChar(code);
-			}
-			return out.toString();
-		});
+		var others = ascii.replace(lower, "");
+		var seen = new Map<Int, Bool>();
+		for (i in 0...others.length) {
+			var code = StringTools.fastCodeAt(others, i);
+			if (seen.exists(code))
+				continue;
+			seen.set(code, true);
+			var mapped = table.get(code);
+			if (mapped == null && code >= 0xff01 && code <= 0xff5e) // full-width forms of ASCII
+				mapped = String.fromCharCode(code - 0xfee0).toLowerCase();
+			if (mapped != null)
+				lower = lower.split(String.fromCharCode(code)).join(mapped);
+		}
+		return lower;
 	}
 
 	// A query: folded, any run of spaces one space, nothing at the ends.
