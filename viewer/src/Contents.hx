@@ -41,7 +41,7 @@ class Contents extends Sprite {
 		if (size(outline) <= OPEN_ALL)
 			openAll(outline);
 		addChild(SidePanel.title("Contents", colours));
-		close = SidePanel.button("\u00d7", colours, onClose);
+		close = SidePanel.button("close", colours, onClose);
 		addChild(close);
 		list = new RowList(ROW, colours.ink, paintRow, picked);
 		list.y = SidePanel.HEAD + 4;

@@ -95,7 +95,8 @@ class Finder extends Sprite {
 				close: closePanel
 			});
 		open(searchPanel);
-		searchPanel.takeKeys();
+		// Not at once: the key that opened the panel would type itself into the field.
+		haxe.Timer.delay(searchPanel.takeKeys, 30);
 		host.log('search open: field at ${searchPanel.fieldPosition()}');
 		whenRead(function(_) {
 			if (search != null && search.ready() && searchPanel.query() != "")
@@ -232,7 +233,7 @@ class Finder extends Sprite {
 		notice = new Sprite();
 		var colours = SidePanel.colours(host.settings);
 		notice.addChild(SidePanel.title(title, colours));
-		var close = SidePanel.button("\u00d7", colours, closePanel);
+		var close = SidePanel.button("close", colours, closePanel);
 		close.x = SidePanel.width(host.stage.stageWidth) - close.width - 8;
 		close.y = 6;
 		notice.addChild(close);

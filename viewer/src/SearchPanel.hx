@@ -44,13 +44,17 @@ class SearchPanel extends Sprite {
 		this.colours = colours;
 		this.actions = actions;
 		addChild(SidePanel.title("Search", colours));
-		close = SidePanel.button("\u00d7", colours, actions.close);
-		previous = SidePanel.button("\u25b2", colours, function() actions.step(false), FIELD_HEIGHT);
-		next = SidePanel.button("\u25bc", colours, function() actions.step(true), FIELD_HEIGHT);
+		close = SidePanel.button("close", colours, actions.close);
+		previous = SidePanel.button("up", colours, function() actions.step(false), FIELD_HEIGHT);
+		next = SidePanel.button("down", colours, function() actions.step(true), FIELD_HEIGHT);
 		field = inputField();
 		field.addEventListener(Event.CHANGE, function(_) actions.typed(field.text));
 		status = Ui.label("", colours.ink, 13);
-		list = new RowList(ROW, colours.ink, paintRow, function(index, _) actions.pick(index));
+		list = new RowList(ROW, colours.ink, paintRow, function(index, _) {
+			actions.pick(index);
+			// Enter goes on to the next hit after a click in the list.
+			takeKeys();
+		});
 		for (item in [close, previous, next, field, status, list])
 			addChild(item);
 		focusRect = false;

@@ -30,7 +30,7 @@ class SidePanel {
 	public static function frame(panel:Sprite, colours:PanelColours, width:Float, height:Float):Void {
 		var g = panel.graphics;
 		g.clear();
-		g.beginFill(colours.fill, 0.97);
+		g.beginFill(colours.fill);
 		g.drawRect(0, 0, width, height);
 		g.endFill();
 		g.beginFill(colours.ink, 0.25);
@@ -46,7 +46,7 @@ class SidePanel {
 		return field;
 	}
 
-	// A small button with a text face ("×", "▲", "▼").
+	// A small square button with a drawn face: "close", "up" or "down" (device fonts may lack arrows).
 	public static function button(face:String, colours:PanelColours, action:Void->Void, size = 28.0):Sprite {
 		var button = new Sprite();
 		var g = button.graphics;
@@ -54,10 +54,22 @@ class SidePanel {
 		g.beginFill(colours.button);
 		g.drawRoundRect(0, 0, size, size, 8, 8);
 		g.endFill();
-		var label = Ui.label(face, colours.ink, 15);
-		label.x = Math.round((size - label.width) / 2);
-		label.y = Math.round((size - label.height) / 2);
-		button.addChild(label);
+		var m = size / 2;
+		if (face == "close") {
+			g.lineStyle(2, colours.ink);
+			g.moveTo(m - 5, m - 5);
+			g.lineTo(m + 5, m + 5);
+			g.moveTo(m + 5, m - 5);
+			g.lineTo(m - 5, m + 5);
+		} else {
+			var tip = face == "up" ? -4 : 4;
+			g.lineStyle();
+			g.beginFill(colours.ink);
+			g.moveTo(m - 6, m - tip);
+			g.lineTo(m + 6, m - tip);
+			g.lineTo(m, m + tip);
+			g.endFill();
+		}
 		button.buttonMode = true;
 		button.useHandCursor = true;
 		button.tabEnabled = false;
