@@ -1,5 +1,6 @@
 // Which pages a view shows: spreads (cover alone on the right, then pairs) or single pages, the page
-// label, the pages worth keeping loaded around a view, the deep-link address and the typed page number.
+// label, the pages worth keeping loaded around a view, the deep-link address and the typed page number
+// or page label.
 // Page numbers here are 0-based indexes; the reader sees 1-based numbers.
 
 typedef Slots = {
@@ -42,6 +43,50 @@ class Navigation {
 		var first = shown[0] + 1;
 		var last = shown[shown.length - 1] + 1;
 		return (first == last ? '$first' : '$first-$last') + " / " + pages;
+	}
+
+	// What the counter shows: the pages' own labels where the page list gives them ("xii-xiii / 300"),
+	// else their positions as `label` gives them.
+	public static function counter(spread:Bool, labels:Array<Null<String>>, view:Int):String {
+		var pages = labels.length;
+		var shown = shownPages(spread, pages, view);
+		if (shown.length == 0 || labels[shown[0]] == null || labels[shown[shown.length - 1]] == null)
+			return label(spread, pages, view);
+		var first = labels[shown[0]];
+		var last = labels[shown[shown.length - 1]];
+		return (shown.length == 1 ? first : '$first-$last') + " / " + pages;
+	}
+
+	// The longest text the counter may have to show, so its room is set once and never clips.
+	public static function widestCounter(labels:Array<Null<String>>):String {
+		var pages = labels.length;
+		var digits = StringTools.rpad("", "8", Std.string(pages).length);
+		var widest = '$digits-$digits';
+		var longest = "";
+		for (l in labels)
+			if (l != null && l.length > longest.length)
+				longest = l;
+		if (longest.length > digits.length)
+			widest = '$longest-$longest';
+		return widest + " / " + pages;
+	}
+
+	// A label typed by the reader ("xii", "A-3"), matched as written and then ignoring case, or else a
+	// 1-based position; null when it names no page.
+	public static function typedTarget(text:Null<String>, labels:Array<Null<String>>):Null<Int> {
+		if (text == null)
+			return null;
+		var trimmed = StringTools.trim(text);
+		if (trimmed == "")
+			return null;
+		var folded = -1;
+		for (i in 0...labels.length) {
+			if (labels[i] == trimmed)
+				return i;
+			if (folded < 0 && labels[i] != null && labels[i].toLowerCase() == trimmed.toLowerCase())
+				folded = i;
+		}
+		return folded >= 0 ? folded : typedPage(trimmed, labels.length);
 	}
 
 	// The view shown and its neighbours, nearest first: these are loaded.

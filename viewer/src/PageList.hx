@@ -1,4 +1,5 @@
-// The book's page list (data/pages.xml): its size, colours, cover style, field label and page files.
+// The book's page list (data/pages.xml): its size, colours, cover style, field label, page files and
+// their labels, and whether the book carries contents and search.
 
 typedef BookSettings = {
 	var width:Float;
@@ -10,6 +11,10 @@ typedef BookSettings = {
 	var hardCover:Bool;
 	var gotoLabel:String;
 	var pages:Array<String>;
+	var labels:Array<Null<String>>; // one per page; null where the list gives none
+	var contents:Bool;
+	var search:Bool;
+	var index:Null<String>; // the book index file, fetched only when contents or search open
 }
 
 enum PageListResult {
@@ -38,7 +43,16 @@ class PageList {
 		var height = positiveNumber(root.get("height"));
 		if (width == null || height == null)
 			return Malformed("the page width or height is missing or not a positive number");
-		var pages = pageSources(root);
+		var pages = [];
+		var labels = [];
+		for (page in root.elementsNamed("page")) {
+			var src = page.get("src");
+			if (src == null || StringTools.trim(src) == "")
+				continue;
+			pages.push(src);
+			var label = page.get("label");
+			labels.push(label == null || StringTools.trim(label) == "" ? null : StringTools.trim(label));
+		}
 		if (pages.length == 0)
 			return Malformed("it names no page");
 		return Parsed({
@@ -48,9 +62,13 @@ class PageList {
 			panelColor: colour(root.get("panelcolor"), DEFAULT_PANEL),
 			textColor: colour(root.get("textcolor"), DEFAULT_TEXT),
 			backgroundColor: colour(root.get("backgroundcolor"), DEFAULT_BACKGROUND),
-			hardCover: root.get("hcover") != null && StringTools.trim(root.get("hcover")).toLowerCase() == "true",
+			hardCover: flag(root.get("hcover")),
 			gotoLabel: root.get("gotolabel") == null ? "Go to" : root.get("gotolabel"),
-			pages: pages
+			pages: pages,
+			labels: labels,
+			contents: flag(root.get("contents")),
+			search: flag(root.get("search")),
+			index: root.get("index") == null || StringTools.trim(root.get("index")) == "" ? null : StringTools.trim(root.get("index"))
 		});
 	}
 
@@ -76,13 +94,7 @@ class PageList {
 		return (Math.isNaN(number) || number <= 0 || !Math.isFinite(number)) ? null : number;
 	}
 
-	static function pageSources(root:Xml):Array<String> {
-		var pages = [];
-		for (page in root.elementsNamed("page")) {
-			var src = page.get("src");
-			if (src != null && StringTools.trim(src) != "")
-				pages.push(src);
-		}
-		return pages;
+	static function flag(value:Null<String>):Bool {
+		return value != null && StringTools.trim(value).toLowerCase() == "true";
 	}
 }

@@ -1,6 +1,7 @@
-// Draws one frame of a page turn in page units (spine on x = 0): the page staying on the left, the page
-// revealed underneath, the turning sheet's front cut along the fold and its back folded over, with
-// shadows along the fold; or a stiff board swinging round the spine.
+// Draws the book in page units (spine on x = 0): an open view lying flat with its shadow and the crease
+// of the spine, and each frame of a page turn: the page staying on the left, the page revealed
+// underneath, the turning sheet's front cut along the fold and its back folded over, with shadows along
+// the fold; or a stiff board swinging round the spine.
 import Fold.Pt;
 import flash.display.GradientType;
 import flash.display.Shape;
@@ -16,6 +17,44 @@ typedef TurnRoles = {
 
 class TurnScene {
 	static inline var BLANK_BACK = 0xf1f1ee;
+
+	// An open view: the pages in their slots (null: an empty side) and, in a spread, the crease.
+	public static function flat(layer:Sprite, left:Null<PageView>, right:Null<PageView>, spread:Bool, width:Float, height:Float):Void {
+		clear(layer);
+		place(layer, left, new Matrix(1, 0, 0, 1, -width, 0));
+		place(layer, right, new Matrix());
+		if (spread)
+			layer.addChild(spine(left != null, right != null, width, height));
+	}
+
+	// The book lies a little above the backdrop: a soft shadow down and to the right of its pages.
+	public static function bookShadow(shadow:Shape, left:Bool, right:Bool, width:Float, height:Float):Void {
+		shadow.graphics.clear();
+		var x0 = left ? -width : 0;
+		var x1 = right ? width : 0;
+		var step = width * 0.004;
+		for (i in 1...5) {
+			shadow.graphics.beginFill(0x000000, 0.045);
+			shadow.graphics.drawRect(x0 - step * (i - 2), step * (i - 1), x1 - x0 + step * (2 * i - 2), height + step * i);
+			shadow.graphics.endFill();
+		}
+	}
+
+	// A soft crease down the middle of an open spread.
+	static function spine(left:Bool, right:Bool, width:Float, height:Float):Shape {
+		var crease = new Shape();
+		var reach = width * 0.06;
+		for (side in [left ? -1 : 0, right ? 1 : 0]) {
+			if (side == 0)
+				continue;
+			var m = new Matrix();
+			m.createGradientBox(reach, height, side < 0 ? Math.PI : 0, side < 0 ? -reach : 0, 0);
+			crease.graphics.beginGradientFill(GradientType.LINEAR, [0, 0], [0.22, 0], [0, 255], m);
+			crease.graphics.drawRect(side < 0 ? -reach : 0, 0, reach, height);
+			crease.graphics.endFill();
+		}
+		return crease;
+	}
 
 	public static function soft(layer:Sprite, roles:TurnRoles, corner:Pt, pointer:Pt, width:Float, height:Float):Void {
 		clear(layer);

@@ -1,4 +1,5 @@
-// Small drawing helpers for the viewer's controls: text labels, the page field and icon buttons.
+// Small drawing helpers for the viewer's controls: text labels, the page field and icon buttons, each
+// button a touch target of TARGET x TARGET pixels around its smaller drawn face.
 import flash.display.Graphics;
 import flash.display.Sprite;
 import flash.events.MouseEvent;
@@ -13,11 +14,20 @@ enum Icon {
 	Previous;
 	Next;
 	Last;
-	Zoom;
+	ZoomIn;
+	ZoomOut;
+	Overview;
+	Contents;
+	Search;
 	FullScreen;
+	More;
 }
 
 class Ui {
+	public static inline var TARGET = 44;
+	static inline var FACE_WIDTH = 34;
+	static inline var FACE_HEIGHT = 28;
+
 	public static function label(text:String, colour:Int, size:Int, centred = false):TextField {
 		var field = new TextField();
 		var format = new TextFormat("_sans", size, colour);
@@ -33,12 +43,13 @@ class Ui {
 		return field;
 	}
 
-	public static function pageField(textColour:Int, fill:Int):TextField {
+	// Digits only, unless the book's pages carry labels ("xii", "A-3") that the reader may type.
+	public static function pageField(textColour:Int, fill:Int, labelled:Bool):TextField {
 		var field = new TextField();
 		field.defaultTextFormat = new TextFormat("_sans", 14, textColour, null, null, null, null, null, TextFormatAlign.CENTER);
 		field.type = TextFieldType.INPUT;
-		field.restrict = "0-9";
-		field.maxChars = 6;
+		field.restrict = labelled ? null : "0-9";
+		field.maxChars = labelled ? 16 : 6;
 		field.background = true;
 		field.backgroundColor = fill;
 		field.border = true;
@@ -50,13 +61,44 @@ class Ui {
 
 	public static function button(icon:Icon, fill:Int, ink:Int, action:Void->Void):Sprite {
 		var button = new Sprite();
-		var g = button.graphics;
+		button.graphics.beginFill(fill, 0);
+		button.graphics.drawRect(0, 0, TARGET, TARGET);
+		button.graphics.endFill();
+		button.addChild(face(icon, fill, ink, (TARGET - FACE_WIDTH) / 2, (TARGET - FACE_HEIGHT) / 2));
+		clickable(button, action);
+		return button;
+	}
+
+	// A row of the compact menu: the button's face and a caption, the whole row one target.
+	public static function menuRow(icon:Icon, caption:String, width:Float, fill:Int, ink:Int, action:Void->Void):Sprite {
+		var row = new Sprite();
+		row.graphics.beginFill(fill);
+		row.graphics.drawRect(0, 0, width, TARGET);
+		row.graphics.endFill();
+		row.addChild(face(icon, fill, ink, (TARGET - FACE_WIDTH) / 2, (TARGET - FACE_HEIGHT) / 2));
+		var text = label(caption, ink, 14);
+		text.x = TARGET + 4;
+		text.y = (TARGET - text.height) / 2;
+		row.addChild(text);
+		clickable(row, action);
+		return row;
+	}
+
+	static function face(icon:Icon, fill:Int, ink:Int, x:Float, y:Float):flash.display.Shape {
+		var face = new flash.display.Shape();
+		var g = face.graphics;
 		g.lineStyle(1, mix(fill, ink, 0.35));
 		g.beginFill(fill);
-		g.drawRoundRect(0, 0, 34, 28, 8, 8);
+		g.drawRoundRect(0, 0, FACE_WIDTH, FACE_HEIGHT, 8, 8);
 		g.endFill();
 		g.lineStyle();
 		drawIcon(g, icon, ink);
+		face.x = x;
+		face.y = y;
+		return face;
+	}
+
+	static function clickable(button:Sprite, action:Void->Void):Void {
 		button.buttonMode = true;
 		button.useHandCursor = true;
 		button.tabEnabled = false;
@@ -68,7 +110,6 @@ class Ui {
 		button.addEventListener(MouseEvent.MOUSE_DOWN, function(event:MouseEvent) event.stopPropagation());
 		button.addEventListener(MouseEvent.ROLL_OVER, function(_) button.alpha = 0.8);
 		button.addEventListener(MouseEvent.ROLL_OUT, function(_) button.alpha = 1);
-		return button;
 	}
 
 	// Icons in a 34 x 28 box.
@@ -85,7 +126,7 @@ class Ui {
 			case Last:
 				triangle(g, 11, 8, 11, 20, 21, 14);
 				g.drawRect(21.5, 8, 2.5, 12);
-			case Zoom:
+			case ZoomIn | ZoomOut:
 				g.endFill();
 				g.lineStyle(2.2, ink);
 				g.drawCircle(15, 12.5, 5.5);
@@ -93,9 +134,30 @@ class Ui {
 				g.lineTo(24, 21.5);
 				g.moveTo(12.5, 12.5);
 				g.lineTo(17.5, 12.5);
-				g.moveTo(15, 10);
-				g.lineTo(15, 15);
+				if (icon == ZoomIn) {
+					g.moveTo(15, 10);
+					g.lineTo(15, 15);
+				}
 				g.lineStyle();
+			case Overview:
+				for (row in 0...2)
+					for (column in 0...3)
+						g.drawRect(9 + column * 6, 8 + row * 7, 4.5, 5.5);
+			case Contents:
+				for (line in 0...4) {
+					g.drawRect(9, 8 + line * 3.6, 2.2, 2.2);
+					g.drawRect(13, 8 + line * 3.6, line % 2 == 0 ? 12 : 9, 2.2);
+				}
+			case Search:
+				g.endFill();
+				g.lineStyle(2.2, ink);
+				g.drawCircle(15, 12.5, 5);
+				g.moveTo(18.7, 16.2);
+				g.lineTo(24, 21.5);
+				g.lineStyle();
+			case More:
+				for (dot in 0...3)
+					g.drawCircle(11 + dot * 6, 14, 1.8);
 			case FullScreen:
 				g.endFill();
 				g.lineStyle(2.2, ink);

@@ -23,12 +23,13 @@ class ViewerLogicTest {
 		pageFilesThatCannotBeRead();
 		linkEntries();
 		foldGeometry();
+		ReaderLogicTest.run();
 		FindLogicTest.run();
 		Sys.println('$passed passed, $failed failed');
 		Sys.exit(failed == 0 ? 0 : 1);
 	}
 
-	static function check(condition:Bool, what:String, ?pos:haxe.PosInfos):Void {
+	public static function check(condition:Bool, what:String, ?pos:haxe.PosInfos):Void {
 		if (condition) {
 			passed++;
 		} else {
@@ -37,7 +38,7 @@ class ViewerLogicTest {
 		}
 	}
 
-	static function same<T>(actual:T, expected:T, what:String, ?pos:haxe.PosInfos):Void {
+	public static function same<T>(actual:T, expected:T, what:String, ?pos:haxe.PosInfos):Void {
 		var a = Std.string(actual);
 		var e = Std.string(expected);
 		check(a == e, '$what: got $a, expected $e', pos);

@@ -1,0 +1,199 @@
+// A page turn in progress: which views it moves between, the corner grabbed and where the pointer or the
+// animation has it, the lifted corner that invites a drag, and the end of the turn on the view it was
+// heading for. Drawing is TurnScene's, the fold's geometry Fold's.
+import Fold.Pt;
+import TurnScene.TurnRoles;
+
+typedef Turn = {
+	var lower:Int; // the views the turn moves between
+	var upper:Int;
+	var roles:TurnRoles;
+	var hard:Bool;
+	var corner:Pt;
+	var pointer:Pt;
+	var dragging:Bool;
+	var peek:Bool; // the corner lifts under the pointer, inviting a drag
+	var forward:Bool;
+	var from:Pt; // animation of the corner, when not dragged
+	var to:Pt;
+	var started:Float;
+	var duration:Float;
+}
+
+class Turning {
+	public static inline var TURN_MS = 650.0;
+	static inline var CORNER = 0.2; // share of a page's height, from top or bottom, where a corner lifts
+
+	public var turn(default, null):Null<Turn>;
+
+	var book:Book;
+
+	public function new(book:Book) {
+		this.book = book;
+	}
+
+	public function active():Bool {
+		return turn != null;
+	}
+
+	public function peeking():Bool {
+		return turn != null && turn.peek;
+	}
+
+	public function dragging():Bool {
+		return turn != null && turn.dragging && !turn.peek;
+	}
+
+	function width():Float {
+		return book.settings.width;
+	}
+
+	function height():Float {
+		return book.settings.height;
+	}
+
+	public function bottomCorner():Pt {
+		return {x: width(), y: height()};
+	}
+
+	function rolesBetween(lower:Int, upper:Int):TurnRoles {
+		var a = Navigation.slots(book.spread, book.pageCount(), lower);
+		var b = Navigation.slots(book.spread, book.pageCount(), upper);
+		inline function at(index:Int):Null<PageView> return index >= 0 ? book.pages.page(index) : null;
+		return {left: at(a.left), front: at(a.right), back: at(b.left), under: at(b.right)};
+	}
+
+	function isHardTurn(lower:Int, upper:Int):Bool {
+		if (!book.settings.hardCover)
+			return false;
+		var last = book.pageCount() - 1;
+		var a = Navigation.slots(book.spread, book.pageCount(), lower);
+		var b = Navigation.slots(book.spread, book.pageCount(), upper);
+		return [a.right, b.left].indexOf(0) >= 0 || [a.right, b.left].indexOf(last) >= 0;
+	}
+
+	public function start(lower:Int, upper:Int, forward:Bool, corner:Pt, dragging:Bool, peek = false):Void {
+		var far:Pt = {x: -corner.x, y: corner.y};
+		turn = {
+			lower: lower,
+			upper: upper,
+			roles: rolesBetween(lower, upper),
+			hard: isHardTurn(lower, upper),
+			corner: corner,
+			pointer: forward ? corner : far,
+			dragging: dragging,
+			peek: peek,
+			forward: forward,
+			from: forward ? corner : far,
+			to: forward ? far : corner,
+			started: now(),
+			duration: TURN_MS
+		};
+		if (!peek)
+			logTurn();
+		// Pages around the target start loading while the sheet moves.
+		book.pages.prepare(book.spread, forward ? upper : lower);
+		draw();
+	}
+
+	// The reader took the lifted corner: from now on it is a turn.
+	public function take():Void {
+		turn.peek = false;
+		logTurn();
+	}
+
+	function logTurn():Void {
+		Log.line('turning ' + (turn.hard ? "stiff" : "soft") + ' from '
+			+ Navigation.label(book.spread, book.pageCount(), turn.forward ? turn.lower : turn.upper));
+	}
+
+	public function animate():Void {
+		if (turn == null || turn.dragging)
+			return;
+		var s = (now() - turn.started) / turn.duration;
+		if (s >= 1) {
+			finishNow();
+			return;
+		}
+		turn.pointer = Fold.travel(turn.from, turn.to, s, width(), height());
+		draw();
+	}
+
+	public function dragTo(pointer:Pt):Void {
+		turn.pointer = pointer;
+		draw();
+	}
+
+	function draw():Void {
+		var w = width();
+		var h = height();
+		turn.pointer = Fold.constrain(turn.pointer, turn.corner, w, h);
+		if (turn.hard)
+			TurnScene.hard(book.pageLayer, turn.roles, Fold.progress(turn.pointer, w), w, h);
+		else
+			TurnScene.soft(book.pageLayer, turn.roles, turn.corner, turn.pointer, w, h);
+	}
+
+	// Ends the turn where its animation was heading: on the far side the upper view is shown.
+	public function finishNow():Void {
+		if (turn == null)
+			return;
+		if (turn.peek) {
+			cancelPeek();
+			return;
+		}
+		var target = turn.to.x < 0 ? turn.upper : turn.lower;
+		turn = null;
+		book.showView(target);
+	}
+
+	public function cancelPeek():Void {
+		if (turn == null || !turn.peek)
+			return;
+		turn = null;
+		book.renderView();
+	}
+
+	// Lifts the corner under the pointer, or lets it fall back when the pointer leaves it.
+	public function peekAt(x:Float, y:Float):Void {
+		var h = height();
+		var zone = book.grabAt(x, y);
+		if (zone != null && y > h * CORNER && y < h * (1 - CORNER))
+			zone = null;
+		// A single page has nothing on its left for a backward corner to lift from.
+		if (zone != null && !book.spread && !zone.forward)
+			zone = null;
+		if (turn != null && (zone == null || zone.forward != turn.forward || zone.corner.y != turn.corner.y))
+			cancelPeek();
+		if (zone == null)
+			return;
+		var view = book.view;
+		if (turn == null)
+			start(zone.forward ? view : view - 1, zone.forward ? view + 1 : view, zone.forward, zone.corner, true, true);
+		var w = width();
+		var inward = zone.corner.y > 0 ? -1 : 1;
+		turn.pointer = {x: (zone.forward ? 1 : -1) * w * 0.9, y: zone.corner.y + inward * h * 0.035};
+		draw();
+	}
+
+	// The pointer let go of a dragged sheet: it falls to the side the pointer is on.
+	public function release():Void {
+		var towardsUpper = turn.pointer.x < 0;
+		turn.dragging = false;
+		turn.from = turn.pointer;
+		turn.to = towardsUpper ? {x: -turn.corner.x, y: turn.corner.y} : turn.corner;
+		turn.duration = TURN_MS * Math.max(0.25, Math.abs(turn.to.x - turn.from.x) / (2 * width()));
+		turn.started = now();
+	}
+
+	// A click on a lifted corner: the sheet goes all the way.
+	public function completeClick():Void {
+		release();
+		turn.to = turn.forward ? {x: -turn.corner.x, y: turn.corner.y} : turn.corner;
+		turn.duration = TURN_MS;
+	}
+
+	static function now():Float {
+		return haxe.Timer.stamp() * 1000;
+	}
+}
