@@ -125,15 +125,18 @@ async function click(s, where) {
   await s.page.mouse.click(where.x, where.y);
 }
 
-async function openContents(s) {
+// Contents and search open from their panel buttons, or from their keys (c, f).
+async function openContents(s, how = 'button') {
   const from = mark(s);
-  await s.page.keyboard.press('c');
+  if (how === 'button') await click(s, s.layout.controls.contents);
+  else await s.page.keyboard.press('c');
   return /contents open: (\d+) rows, first at (\d+,\d+), row height (\d+)/.exec(await line(s, /contents open:/, from));
 }
 
-async function openSearch(s) {
+async function openSearch(s, how = 'key') {
   const from = mark(s);
-  await s.page.keyboard.press('f');
+  if (how === 'button') await click(s, s.layout.controls.search);
+  else await s.page.keyboard.press('f');
   const opened = /search open: field at (\d+,\d+)/.exec(await line(s, /search open:/, from));
   await line(s, /search ready in \d+ ms|no book index/, from);
   return point(opened[1]);
@@ -157,11 +160,16 @@ test('the index is not read at opening; the contents list the outline and jump t
     await click(s, { x: first.x, y: first.y + 3 * rowHeight });
     await line(s, /contents: to page 7$/, from);
     await line(s, /showing 6-7 \/ 12$/, from);
+    await line(s, /counter 2-3 \/ 12$/, from);
     await line(s, /page 7 shown/, from);
     await s.page.waitForTimeout(250);
     const image = await shot(s, 'contents-jump');
     const right = s.layout.at('right', 450, 600);
     assert.ok(h.near(h.pixel(image, right.x, right.y), colours[7]), `page 7 on the right, saw ${h.pixel(image, right.x, right.y)}`);
+    // The browser's Back returns to where the reader was before the jump.
+    from = mark(s);
+    await s.page.evaluate(() => window.history.back());
+    await line(s, /showing 1 \/ 12$/, from);
     // The greyed entry outside the book goes nowhere.
     from = mark(s);
     await click(s, { x: first.x, y: first.y + 5 * rowHeight });
@@ -192,7 +200,7 @@ test('the index is not read at opening; the contents list the outline and jump t
 test('search lists hits with labels and snippets, ignores case and accents, and marks the hit on its page', async () => {
   const s = await open(books.indexed);
   try {
-    const field = await openSearch(s);
+    const field = await openSearch(s, 'button');
     let from = mark(s);
     await click(s, field);
     await s.page.keyboard.type('ZEBRA');
@@ -241,6 +249,39 @@ test('search lists hits with labels and snippets, ignores case and accents, and 
     const cleared = await shot(s, 'search-closed');
     const phraseAt = s.layout.at('right', 90, 307);
     assert.ok(h.near(h.pixel(cleared, phraseAt.x, phraseAt.y), colours[9], 12), `no mark once search is closed, saw ${h.pixel(cleared, phraseAt.x, phraseAt.y)}`);
+    assert.deepEqual(s.errors, []);
+  } finally { await s.close(); }
+});
+
+test('labels in the counter and the page field', async () => {
+  const s = await open(books.indexed);
+  try {
+    await line(s, /counter i \/ 12$/, 0);
+    const cases = [{ typed: 'xii', showing: '12 / 12', counter: 'xii / 12' }, { typed: '3', showing: '6-7 / 12', counter: '2-3 / 12' },
+      { typed: 'IV', showing: '4-5 / 12', counter: 'iv-1 / 12' }];
+    for (const c of cases) {
+      const from = mark(s);
+      await click(s, s.layout.controls.field);
+      await s.page.keyboard.type(c.typed);
+      await s.page.keyboard.press('Enter');
+      await line(s, new RegExp(`showing ${c.showing.replace('/', '\\/')}$`), from);
+      await line(s, new RegExp(`counter ${c.counter.replace('/', '\\/')}$`), from);
+    }
+  } finally { await s.close(); }
+});
+
+test('a book without an index hides contents and search and plays as before', async () => {
+  const s = await open(books.plain);
+  try {
+    assert.ok(s.layout.controls.next, 'the panel is laid out');
+    assert.equal(s.layout.controls.contents, undefined, 'no contents button');
+    assert.equal(s.layout.controls.search, undefined, 'no search button');
+    const from = mark(s);
+    for (const key of ['c', 'f', 'ArrowRight']) await s.page.keyboard.press(key);
+    await line(s, /showing 2-3 \/ 12$/, from);
+    await s.page.waitForTimeout(300);
+    assert.ok(!s.lines.slice(from).some((l) => /contents open|search open/.test(l)), 'neither panel opens');
+    assert.deepEqual(s.requests.filter((u) => /book\.json/.test(u)), []);
     assert.deepEqual(s.errors, []);
   } finally { await s.close(); }
 });

@@ -31,6 +31,7 @@ class Book {
 	var turning:Turning;
 	var input:Input;
 	var history:History;
+	var finder:Null<Finder>; // contents and search, in a book that offers either
 	var spread = true;
 	var view = 0;
 	var fit = 1.0;
@@ -95,6 +96,8 @@ class Book {
 		turning = new Turning(this);
 		input = new Input(this, stage);
 		history = new History(pageCount(), goToPage);
+		if (settings.contents || settings.search)
+			flash.Lib.current.addChild(finder = buildFinder());
 		stage.addEventListener(Event.ENTER_FRAME, function(_) turning.animate());
 		spread = chooseSpread();
 		layOut();
@@ -145,6 +148,8 @@ class Book {
 			return;
 		panel.y = stage.stageHeight - Panel.HEIGHT;
 		panel.layOut(stage.stageWidth);
+		if (finder != null)
+			finder.layOut(stage.stageWidth, stage.stageHeight - Panel.HEIGHT);
 		var wantSpread = chooseSpread();
 		if (wantSpread != spread) {
 			turning.finishNow();
@@ -235,8 +240,11 @@ class Book {
 		history.record(Navigation.hashForView(spread, pageCount(), view));
 		shownLogged = new Map();
 		Log.line("showing " + Navigation.label(spread, pageCount(), view));
+		Log.line("counter " + Navigation.counter(spread, settings.labels, view));
 		for (p in Navigation.shownPages(spread, pageCount(), view)) {
 			var shown = pages.page(p);
+			if (finder != null)
+				finder.attach(shown);
 			if (shown.ready || shown.failed)
 				pageSettled(shown);
 		}
@@ -253,6 +261,8 @@ class Book {
 	}
 
 	function pageSettled(settled:PageView):Void {
+		if (finder != null)
+			finder.attach(settled);
 		if (turning.active() || shownLogged.exists(settled.index))
 			return;
 		if (Navigation.shownPages(spread, pageCount(), view).indexOf(settled.index) < 0)
@@ -265,9 +275,31 @@ class Book {
 
 	function openOverview():Void Log.line("overview is not available yet");
 
-	function openContents():Void Log.line("contents are not available yet");
+	function buildFinder():Finder {
+		return new Finder({
+			stage: stage,
+			settings: settings,
+			indexSource: settings.index == null ? "data/book.json" : settings.index,
+			jump: function(page) {
+				history.push(Navigation.hashForView(spread, pageCount(), Navigation.viewOfPage(spread, pageCount(), page)));
+				goToPage(page);
+			},
+			show: goToPage,
+			pageView: function(page) return pages.page(page),
+			log: Log.line
+		});
+	}
 
-	function openSearch():Void Log.line("search is not available yet");
+	// Only what the book offers opens: the panel hides the other button, and its key does nothing.
+	function openContents():Void {
+		if (finder != null && settings.contents)
+			finder.openContents();
+	}
+
+	function openSearch():Void {
+		if (finder != null && settings.search)
+			finder.openSearch();
+	}
 
 	// ---- zoom and full screen ---------------------------------------------------------------------
 

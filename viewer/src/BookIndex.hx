@@ -63,23 +63,6 @@ class BookIndex {
 		return false;
 	}
 
-	// The position (0-based) of the page a reader names by its label or, failing that, by its number.
-	public static function pageOfLabel(labels:Array<String>, typed:Null<String>):Null<Int> {
-		if (typed == null)
-			return null;
-		var wanted = StringTools.trim(typed);
-		if (wanted == "")
-			return null;
-		// "I" and "i" may both be labels (a part and a preface page): the exact one wins.
-		for (i in 0...labels.length)
-			if (labels[i] == wanted)
-				return i;
-		for (i in 0...labels.length)
-			if (labels[i].toLowerCase() == wanted.toLowerCase())
-				return i;
-		return Navigation.typedPage(wanted, labels.length);
-	}
-
 	// Runs the player's own JSON reader where it has one (a file of several megabytes is read in a
 	// fraction of the time), Haxe's otherwise. The player's is looked up rather than named, since a
 	// movie of this version may not see it by name even where the player has it.

@@ -1,6 +1,6 @@
 // The mark over a search hit: translucent boxes over the hit's words, drawn as a child of the page it
 // lies on, so that it turns, zooms and scales with that page.
-import Search.Box;
+import Search.WordBox;
 import flash.display.Shape;
 
 class HitMark extends Shape {
@@ -11,7 +11,7 @@ class HitMark extends Shape {
 
 	// Boxes are in the page file's stage (`stageWidth` x `stageHeight`), which the page view fits into
 	// its `pageWidth` x `pageHeight` and centres, as it does the page file itself.
-	public function show(page:Int, boxes:Array<Box>, stageWidth:Float, stageHeight:Float, pageWidth:Float, pageHeight:Float):Void {
+	public function show(page:Int, boxes:Array<WordBox>, stageWidth:Float, stageHeight:Float, pageWidth:Float, pageHeight:Float):Void {
 		this.page = page;
 		if (!(stageWidth > 0) || !(stageHeight > 0)) {
 			stageWidth = pageWidth;

@@ -14,6 +14,8 @@ enum KeyAction {
 	Start;
 	End;
 	Unzoom;
+	OpenContents;
+	OpenSearch;
 	Ignore;
 }
 
@@ -53,6 +55,8 @@ class Input {
 			case 36: Start; // home
 			case 35: End;
 			case 27: Unzoom; // escape
+			case 67: OpenContents; // c
+			case 70 | 191: OpenSearch; // f, /
 			default: Ignore;
 		}
 	}
@@ -71,6 +75,10 @@ class Input {
 				book.goToView(book.viewCount() - 1);
 			case Unzoom:
 				book.zoomOut();
+			case OpenContents:
+				book.openContents();
+			case OpenSearch:
+				book.openSearch();
 			case Ignore:
 		}
 	}

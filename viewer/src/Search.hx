@@ -11,7 +11,7 @@ typedef Hit = {
 	var last:Int;
 }
 
-typedef Box = {
+typedef WordBox = {
 	var x:Float;
 	var y:Float;
 	var width:Float;
@@ -82,9 +82,9 @@ class Search {
 	}
 
 	// The hit's word boxes in its page file's stage, words side by side on a line joined into one box.
-	public function boxes(hit:Hit):Array<Box> {
+	public function boxes(hit:Hit):Array<WordBox> {
 		var words = index.text[hit.page].words;
-		var result:Array<Box> = [];
+		var result:Array<WordBox> = [];
 		for (i in hit.first...hit.last + 1) {
 			var box = boxOf(words[i]);
 			if (box == null)
@@ -254,7 +254,7 @@ class Search {
 		return Std.isOfType(text, String) ? text : "";
 	}
 
-	static function boxOf(word:Dynamic):Null<Box> {
+	static function boxOf(word:Dynamic):Null<WordBox> {
 		if (!Std.isOfType(word, Array))
 			return null;
 		var values:Array<Dynamic> = word;
@@ -269,7 +269,7 @@ class Search {
 	}
 
 	// Two boxes of one line: about the same height and place, the second starting after the first.
-	static function sameLine(a:Box, b:Box):Bool {
+	static function sameLine(a:WordBox, b:WordBox):Bool {
 		var tall = Math.max(a.height, b.height);
 		var gap = b.x - (a.x + a.width);
 		return Math.abs((a.y + a.height / 2) - (b.y + b.height / 2)) < tall * 0.5 && gap > -tall * 0.25 && gap < tall * 1.5;

@@ -1,5 +1,5 @@
-// Table-driven tests of the book index and search: reading book.json (whole, partial and broken), page
-// labels typed by the reader, folding for case- and accent-insensitive matching, phrases across words,
+// Table-driven tests of the book index and search: reading book.json (whole, partial and broken),
+// folding for case- and accent-insensitive matching, phrases across words,
 // the boxes that mark a hit, snippets and stepping from hit to hit. Run from ViewerLogicTest.
 import BookIndex.IndexData;
 import BookIndex.IndexResult;
@@ -11,7 +11,6 @@ class FindLogicTest {
 		indexReadsTheAgreedFormat();
 		brokenIndexesGiveNoIndex();
 		damagedEntriesFallBack();
-		labelsTypedByTheReader();
 		foldingIgnoresCaseAndAccents();
 		searchFindsWordsAndPhrases();
 		hitBoxesAndSnippets();
@@ -95,18 +94,6 @@ class FindLogicTest {
 		same(search.boxes(found.hits[0]).length, 1, "and marked");
 		same(search.find("junk").hits.length, 0, "a broken word entry has no text");
 		same(indexOf('{"version":1,"pages":2}', 2).labels, ["1", "2"], "no labels at all");
-	}
-
-	static function labelsTypedByTheReader() {
-		var labels = ["i", "ii", "I", "1", "2", "A-1", "10"];
-		var cases:Array<{typed:Null<String>, page:Null<Int>}> = [
-			{typed: "ii", page: 1}, {typed: " ii ", page: 1}, {typed: "II", page: 1}, {typed: "I", page: 2}, {typed: "i", page: 0},
-			{typed: "1", page: 3}, // the label, not the first position
-			{typed: "a-1", page: 5}, {typed: "7", page: 6}, // no label "7": the position number
-			{typed: "10", page: 6}, {typed: "8", page: null}, {typed: "iii", page: null}, {typed: "", page: null}, {typed: null, page: null},
-		];
-		for (c in cases)
-			same(BookIndex.pageOfLabel(labels, c.typed), c.page, 'typed "${c.typed}"');
 	}
 
 	static function foldingIgnoresCaseAndAccents() {
