@@ -163,8 +163,6 @@ class Finder extends Sprite {
 				host.log('index read: ${index.pages} pages, ${index.outline.length} top entries in ${elapsed()} ms');
 				search = new Search(index);
 				host.stage.addEventListener(Event.ENTER_FRAME, prepareSlice);
-				if (shown == notice && pendingTitle == "Contents")
-					shown = null;
 				var then = pending;
 				pending = null;
 				if (then != null)
