@@ -98,8 +98,10 @@ class Finder extends Sprite {
 		// Not at once: the key that opened the panel would type itself into the field.
 		haxe.Timer.delay(searchPanel.takeKeys, 30);
 		host.log('search open: field at ${searchPanel.fieldPosition()}');
-		whenRead(function(_) {
-			if (search != null && search.ready() && searchPanel.query() != "")
+		whenRead(function(index) {
+			if (!search.hasText())
+				searchPanel.showStatus("This book has no text to search.");
+			else if (search != null && search.ready() && searchPanel.query() != "")
 				runQuery();
 		}, "Search");
 	}
@@ -191,7 +193,7 @@ class Finder extends Sprite {
 			return;
 		host.stage.removeEventListener(Event.ENTER_FRAME, prepareSlice);
 		host.log('search ready in ${elapsed()} ms');
-		if (shown == searchPanel) {
+		if (shown == searchPanel && search.hasText()) {
 			searchPanel.showStatus("");
 			if (searchPanel.query() != "")
 				runQuery();

@@ -54,6 +54,10 @@ class Search {
 		return ready();
 	}
 
+	public function hasText():Bool {
+		return BookIndex.hasWords(index);
+	}
+
 	public function ready():Bool {
 		return folded.length == index.text.length;
 	}
