@@ -1,6 +1,7 @@
 // The flip-book viewer: loads data/pages.xml and wires the parts that show the book: the page loader,
 // the layout of spreads or single pages, the turning of pages, the reader's pointer and keys, the panel,
-// the address and history, and the notices. The view being shown, the zoom and full screen live here.
+// contents and search, the address and history, and the notices. The view being shown, the zoom and
+// full screen live here.
 import PageList.BookSettings;
 import flash.display.Shape;
 import flash.display.Sprite;
