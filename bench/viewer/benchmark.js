@@ -12,7 +12,9 @@
 // A turn also reports its frames: how many the browser painted and the longest gap between two, which
 // shows a turn that keeps its time but stutters. The turn measured brings pages never drawn before; a
 // turn back to the first view, whose pages the player has drawn already, is timed beside it.
-// Usage: node bench/viewer/benchmark.js BUILD_DIR [--runs N] [--renderer canvas|default]
+//   search: a 1,000-page book with a synthetic book index: the time from typing a word to its hits
+//          listed and to the first hit shown, against the time to turn one page (see search.js).
+// Usage: node bench/viewer/benchmark.js BUILD_DIR [--runs N] [--renderer canvas|default] [--only size|pages|overview|search]
 'use strict';
 const fs = require('fs');
 const os = require('os');
@@ -27,6 +29,11 @@ if (!['canvas', 'default'].includes(renderer)) throw new Error(`--renderer ${ren
 process.env.VIEWER_NODE_MODULES = process.env.VIEWER_NODE_MODULES || path.join(buildDir, 'viewer', 'node_modules');
 const h = require(path.join(__dirname, '..', '..', 'tests', 'viewer', 'harness.js'));
 const TARGET = 1.2;
+const onlyAt = process.argv.indexOf('--only');
+const only = onlyAt > 0 ? process.argv[onlyAt + 1] : null;
+if (only && !['size', 'pages', 'overview', 'search'].includes(only)) throw new Error(`--only ${only}: size, pages, overview or search`);
+const wanted = (part) => !only || only === part;
+const search = require('./search.js');
 
 // A book whose page list names `count` pages, cycling through the real page files of `source`.
 function bookOfSize(source, target, count) {
@@ -167,54 +174,75 @@ async function main() {
   try {
     const pdfs = path.join(buildDir, 'testpdfs');
     const made = h.makeBook(buildDir, path.join(pdfs, 'colours.pdf'), path.join(work, 'made'));
-    const books = {
-      10: bookOfSize(made, path.join(work, 'book10'), 10),
-      1000: bookOfSize(made, path.join(work, 'book1000'), 1000),
-      vector: h.makeBook(buildDir, path.join(pdfs, 'text200.pdf'), path.join(work, 'vector')),
-      bitmap: h.makeBook(buildDir, path.join(pdfs, 'text200.pdf'), path.join(work, 'bitmap'), ['-all2bitmap']),
-    };
+    const books = {};
+    if (wanted('size') || wanted('overview')) {
+      books[10] = bookOfSize(made, path.join(work, 'book10'), 10);
+      books[1000] = bookOfSize(made, path.join(work, 'book1000'), 1000);
+    }
+    if (wanted('pages')) {
+      books.vector = h.makeBook(buildDir, path.join(pdfs, 'text200.pdf'), path.join(work, 'vector'));
+      books.bitmap = h.makeBook(buildDir, path.join(pdfs, 'text200.pdf'), path.join(work, 'bitmap'), ['-all2bitmap']);
+    }
+    let indexBytes = 0;
+    const indexed = path.join(work, 'indexed1000');
+    if (wanted('search')) {
+      bookOfSize(made, indexed, 1000);
+      indexBytes = search.addSyntheticIndex(indexed, 1000);
+    }
     const keys = Object.keys(books);
     const servers = {};
     for (const key of keys) servers[key] = await h.serve(books[key]);
+    const searchServer = wanted('search') ? await h.serve(indexed) : null;
     const browser = await h.launch();
     const results = Object.fromEntries(keys.map((key) => [key, []]));
-    await measure(browser, servers[10]); // warm-up: Ruffle's wasm compiled once for all
+    const searchResults = [];
+    await measure(browser, servers[10] || searchServer); // warm-up: Ruffle's wasm compiled once for all
     for (let run = 0; run < runs; run++) {
       // Each pair alternates which book goes first, so drift in background load hits both alike.
-      const order = run % 2 ? [1000, 10, 'bitmap', 'vector'] : [10, 1000, 'vector', 'bitmap'];
+      const order = (run % 2 ? [1000, 10, 'bitmap', 'vector'] : [10, 1000, 'vector', 'bitmap']).filter((key) => key in books);
       for (const key of order) results[key].push(await measure(browser, servers[key]));
+      if (searchServer) searchResults.push(await search.measureSearch(h, browser, searchServer, renderer === 'canvas'));
     }
     const overview = { 10: [], 1000: [] };
-    for (let run = 0; run < runs; run++) {
+    for (let run = 0; run < runs && wanted('overview'); run++) {
       for (const key of run % 2 ? [1000, 10] : [10, 1000]) overview[key].push(await measureOverview(browser, servers[key]));
     }
     await browser.close();
     for (const s of Object.values(servers)) await s.close();
+    if (searchServer) await searchServer.close();
 
     console.log(`viewer benchmark: ${runs} runs per book, ${renderer === 'canvas' ? 'canvas renderer' : "Ruffle's own choice of renderer"}, headless Chromium`);
-    const size = report('size: colours.pdf pages repeated (baseline: the 10-page book)',
-      results, { 10: '10 pages', 1000: '1000 pages' }, 10, 1000);
-    console.log(`  ratio 1000/10: open ${size.open.toFixed(2)}, turn ${size.turn.toFixed(2)}; target open <= ${TARGET}: ${verdict(size.open)}`);
-    console.log();
-    const mb = (key) => (bookBytes(books[key]) / 2 ** 20).toFixed(1);
-    const pages = report('pages: text200.pdf, default pages against -all2bitmap (baseline: the bitmap book)',
-      results, { vector: `default ${mb('vector')}M`, bitmap: `bitmap ${mb('bitmap')}M` }, 'bitmap', 'vector');
-    console.log(`  ratio vector/bitmap: open ${pages.open.toFixed(2)} (target <= ${TARGET}: ${verdict(pages.open)}), ` +
-      `turn ${pages.turn.toFixed(2)} (target <= ${TARGET}: ${verdict(pages.turn)})`);
-    console.log('  (M = MiB of page files in data/; a turn includes its 650 ms animation; frames painted during');
-    console.log('   the turn and the longest gap between two in ms; back: ms of a turn back to pages drawn before)');
-    console.log();
-    console.log('overview: opened from the panel and paged down to the end (baseline: the 10-page book)');
-    console.log('  book         open ms (median)  to the end ms (median)  after the last key ms  peak memory MiB (median)');
-    const med = (key, field) => median(overview[key].map((r) => r[field]));
-    for (const key of [10, 1000]) {
-      console.log(`  ${`${key} pages`.padEnd(11)}  ${String(med(key, 'open')).padStart(16)}  ${String(med(key, 'scroll')).padStart(22)}  ` +
-        `${String(med(key, 'catchUp')).padStart(20)}  ${med(key, 'memory').toFixed(1).padStart(24)}`);
+    if (wanted('size')) {
+      const size = report('size: colours.pdf pages repeated (baseline: the 10-page book)',
+        results, { 10: '10 pages', 1000: '1000 pages' }, 10, 1000);
+      console.log(`  ratio 1000/10: open ${size.open.toFixed(2)}, turn ${size.turn.toFixed(2)}; target open <= ${TARGET}: ${verdict(size.open)}`);
+      console.log();
     }
-    console.log(`  ratio 1000/10: open ${(med(1000, 'open') / med(10, 'open')).toFixed(2)}, ` +
-      `peak memory ${(med(1000, 'memory') / med(10, 'memory')).toFixed(2)}`);
-    console.log('  (paging down presses Page Down every 150 ms; after the last key: until the last row\'s thumbnails are');
-    console.log('   drawn; memory: the player\'s WebAssembly memory plus the JavaScript heap, sampled while paging down)');
+    if (wanted('pages')) {
+      const mb = (key) => (bookBytes(books[key]) / 2 ** 20).toFixed(1);
+      const pages = report('pages: text200.pdf, default pages against -all2bitmap (baseline: the bitmap book)',
+        results, { vector: `default ${mb('vector')}M`, bitmap: `bitmap ${mb('bitmap')}M` }, 'bitmap', 'vector');
+      console.log(`  ratio vector/bitmap: open ${pages.open.toFixed(2)} (target <= ${TARGET}: ${verdict(pages.open)}), ` +
+        `turn ${pages.turn.toFixed(2)} (target <= ${TARGET}: ${verdict(pages.turn)})`);
+      console.log('  (M = MiB of page files in data/; a turn includes its 650 ms animation; frames painted during');
+      console.log('   the turn and the longest gap between two in ms; back: ms of a turn back to pages drawn before)');
+      console.log();
+    }
+    if (wanted('overview')) {
+      console.log('overview: opened from the panel and paged down to the end (baseline: the 10-page book)');
+      console.log('  book         open ms (median)  to the end ms (median)  after the last key ms  peak memory MiB (median)');
+      const med = (key, field) => median(overview[key].map((r) => r[field]));
+      for (const key of [10, 1000]) {
+        console.log(`  ${`${key} pages`.padEnd(11)}  ${String(med(key, 'open')).padStart(16)}  ${String(med(key, 'scroll')).padStart(22)}  ` +
+          `${String(med(key, 'catchUp')).padStart(20)}  ${med(key, 'memory').toFixed(1).padStart(24)}`);
+      }
+      console.log(`  ratio 1000/10: open ${(med(1000, 'open') / med(10, 'open')).toFixed(2)}, ` +
+        `peak memory ${(med(1000, 'memory') / med(10, 'memory')).toFixed(2)}`);
+      console.log('  (paging down presses Page Down every 150 ms; after the last key: until the last row\'s thumbnails are');
+      console.log('   drawn; memory: the player\'s WebAssembly memory plus the JavaScript heap, sampled while paging down)');
+      console.log();
+    }
+    if (wanted('search')) search.reportSearch(searchResults, indexBytes);
   } finally {
     fs.rmSync(work, { recursive: true, force: true });
   }

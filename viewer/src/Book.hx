@@ -1,7 +1,7 @@
 // The flip-book viewer: loads data/pages.xml and wires the parts that show the book: the page loader,
 // the layout of spreads or single pages, the turning of pages, the reader's pointer and keys, the panel,
-// the address and history, the notices and the overview. The view being shown, the zoom (its levels and
-// bounds from Zoom) and full screen live here.
+// the address and history, the notices, the overview, contents and search. The view being shown, the
+// zoom (its levels and bounds from Zoom) and full screen live here.
 import PageList.BookSettings;
 import Zoom.Framing;
 import flash.display.Shape;
@@ -34,6 +34,7 @@ class Book {
 	var turning:Turning;
 	var input:Input;
 	var history:History;
+	var finder:Null<Finder>; // contents and search, in a book that offers either
 	var spread = true;
 	var view = 0;
 	var fit = 1.0;
@@ -101,6 +102,8 @@ class Book {
 		turning = new Turning(this);
 		input = new Input(this, stage);
 		history = new History(pageCount(), goToPage);
+		if (settings.contents || settings.search)
+			flash.Lib.current.addChild(finder = buildFinder());
 		stage.addEventListener(Event.ENTER_FRAME, function(_) turning.animate());
 		if (ExternalInterface.available)
 			try {
@@ -155,6 +158,8 @@ class Book {
 			return;
 		panel.y = stage.stageHeight - Panel.HEIGHT;
 		panel.layOut(stage.stageWidth);
+		if (finder != null)
+			finder.layOut(stage.stageWidth, stage.stageHeight - Panel.HEIGHT);
 		var wantSpread = chooseSpread();
 		if (wantSpread != spread) {
 			turning.finishNow();
@@ -247,8 +252,11 @@ class Book {
 		history.record(Navigation.hashForView(spread, pageCount(), view));
 		shownLogged = new Map();
 		Log.line("showing " + Navigation.label(spread, pageCount(), view));
+		Log.line("counter " + Navigation.counter(spread, settings.labels, view));
 		for (p in Navigation.shownPages(spread, pageCount(), view)) {
 			var shown = pages.page(p);
+			if (finder != null)
+				finder.attach(shown);
 			if (shown.ready || shown.failed)
 				pageSettled(shown);
 		}
@@ -268,6 +276,8 @@ class Book {
 	}
 
 	function pageSettled(settled:PageView):Void {
+		if (finder != null)
+			finder.attach(settled);
 		if (turning.active() || shownLogged.exists(settled.index))
 			return;
 		if (Navigation.shownPages(spread, pageCount(), view).indexOf(settled.index) < 0)
@@ -322,9 +332,31 @@ class Book {
 		cast(thumbnail, PageView).dispose();
 	}
 
-	function openContents():Void Log.line("contents are not available yet");
+	function buildFinder():Finder {
+		return new Finder({
+			stage: stage,
+			settings: settings,
+			indexSource: settings.index == null ? "data/book.json" : settings.index,
+			jump: function(page) {
+				history.push(Navigation.hashForView(spread, pageCount(), Navigation.viewOfPage(spread, pageCount(), page)));
+				goToPage(page);
+			},
+			show: goToPage,
+			pageView: function(page) return pages.page(page),
+			log: Log.line
+		});
+	}
 
-	function openSearch():Void Log.line("search is not available yet");
+	// Only what the book offers opens: the panel hides the other button, and its key does nothing.
+	function openContents():Void {
+		if (finder != null && settings.contents)
+			finder.openContents();
+	}
+
+	function openSearch():Void {
+		if (finder != null && settings.search)
+			finder.openSearch();
+	}
 
 	// ---- zoom -------------------------------------------------------------------------------------
 

@@ -1,5 +1,6 @@
 // The address of the book: "#page=N" kept up to date as the reader turns (without filling the browser's
-// history), and a reader who edits the address, or follows a link to #page=N on the same page, followed.
+// history, except for a jump from the contents), and a reader who edits the address, goes Back, or
+// follows a link to #page=N on the same page, followed.
 import flash.events.TimerEvent;
 import flash.external.ExternalInterface;
 import flash.utils.Timer;
@@ -26,6 +27,13 @@ class History {
 	public function record(hash:String):Void {
 		lastHash = hash;
 		call("function(h){if(window.location.hash!==h){history.replaceState(null,'',h);}}", hash);
+	}
+
+	// A jump the reader may want to come back from (an entry of the contents): a new entry in the
+	// browser's history, so its Back button returns to the page before.
+	public function push(hash:String):Void {
+		lastHash = hash;
+		call("function(h){if(window.location.hash!==h){history.pushState(null,'',h);}}", hash);
 	}
 
 	function followAddress():Void {

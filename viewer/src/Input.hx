@@ -17,6 +17,8 @@ enum KeyAction {
 	Start;
 	End;
 	Unzoom;
+	OpenContents;
+	OpenSearch;
 	Ignore;
 }
 
@@ -58,6 +60,8 @@ class Input {
 			case 36: Start; // home
 			case 35: End;
 			case 27: Unzoom; // escape
+			case 67: OpenContents; // c
+			case 70 | 191: OpenSearch; // f, /
 			default: Ignore;
 		}
 	}
@@ -85,6 +89,10 @@ class Input {
 				book.goToView(book.viewCount() - 1);
 			case Unzoom:
 				book.unzoom();
+			case OpenContents:
+				book.openContents();
+			case OpenSearch:
+				book.openSearch();
 			case Ignore:
 		}
 	}

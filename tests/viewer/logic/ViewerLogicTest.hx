@@ -25,6 +25,7 @@ class ViewerLogicTest {
 		foldGeometry();
 		ReaderLogicTest.run();
 		ZoomLogicTest.run();
+		FindLogicTest.run();
 		Sys.println('$passed passed, $failed failed');
 		Sys.exit(failed == 0 ? 0 : 1);
 	}
