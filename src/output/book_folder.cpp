@@ -190,7 +190,8 @@ std::vector<QByteArray> foldersNamed(int folderFd, const char* prefix) {
 // data; before the exchange, data itself already holds everything of theirs.
 void moveBackUsersFiles(int staleFd, int dataFd) {
     for (const QByteArray& name : folderEntries(staleFd)) {
-        if (name != kPageListName && !isPageFileName(name) && entryKind(dataFd, name) == 0) {
+        if (name != kPageListName && !isPageFileName(name) && !isBookFileName(name) &&
+            entryKind(dataFd, name) == 0) {
             ::renameat(staleFd, name.constData(), dataFd, name.constData());
         }
     }
@@ -255,6 +256,11 @@ bool isPageFileName(const QByteArray& name) {
     return std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+bool isBookFileName(const QByteArray& name) {
+    return std::any_of(std::begin(kBookFileNames), std::end(kBookFileNames),
+                       [&name](const char* bookFile) { return name == bookFile; });
+}
+
 QByteArray paddedPageName(const QByteArray& number) {
     return "test" + number.rightJustified(kMinimumPageDigits, '0') + ".swf";
 }
@@ -316,6 +322,17 @@ QString movePages(int runFd, int freshFd, const std::vector<PageFile>& pages) {
     return {};
 }
 
+// Only files: anything else under such a name in the work folder was not the converter's doing.
+QString moveBookFiles(int runFd, int freshFd) {
+    for (const char* name : kBookFileNames) {
+        if (entryKind(runFd, name) == S_IFREG && ::renameat(runFd, name, freshFd, name) != 0) {
+            return QStringLiteral("cannot move %1 into the new data folder: %2")
+                .arg(QLatin1StringView(name), systemError());
+        }
+    }
+    return {};
+}
+
 // The user's files in the old data folder get a second name in the new one, so both books stay
 // whole until the exchange. Folders, and files that cannot be linked, move after the exchange.
 std::vector<QByteArray> linkUsersFiles(int oldFd, int freshFd) {
@@ -324,7 +341,7 @@ std::vector<QByteArray> linkUsersFiles(int oldFd, int freshFd) {
         return later;
     }
     for (const QByteArray& name : folderEntries(oldFd)) {
-        if (name == kPageListName || isPageFileName(name)) {
+        if (name == kPageListName || isPageFileName(name) || isBookFileName(name)) {
             continue;
         }
         if (entryKind(oldFd, name) == S_IFDIR ||
@@ -472,6 +489,9 @@ QString publishBook(const PublishRequest& request, const StepCheck& mayContinue)
         return stoppedMessage();
     }
     if (QString error = movePages(request.runFd, fresh.fd, request.pages); !error.isEmpty()) {
+        return error;
+    }
+    if (QString error = moveBookFiles(request.runFd, fresh.fd); !error.isEmpty()) {
         return error;
     }
     if (!mayContinue(PublishStep::KeepUsersFiles)) {

@@ -75,6 +75,15 @@ struct PageFile {
 // "test<digits>.swf"; the only names that are pages.
 bool isPageFileName(const QByteArray& name);
 
+// The converter's files that are not pages: moved into data with the pages and never listed as
+// pages. Like the page list, they belong to the book, so a run replaces the earlier book's, and
+// the earlier book's go with it when this run wrote none.
+inline constexpr const char* kBookFileNames[] = {
+    "poster.jpg",
+};
+
+bool isBookFileName(const QByteArray& name);
+
 // "test" + the number zero-filled to four digits (longer numbers kept whole) + ".swf".
 QByteArray paddedPageName(const QByteArray& number);
 
