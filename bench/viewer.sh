@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Viewer speed: opening a book and turning a page, 10 against 1,000 pages and vector against bitmap pages,
-# in headless Chromium with Ruffle.
-# Usage: bench/viewer.sh [BUILD_DIR] [--runs N] [--renderer canvas|default]   (BUILD_DIR defaults to build; build it first)
+# and the cover's first paint with and without its poster, in headless Chromium with Ruffle.
+# Usage: bench/viewer.sh [BUILD_DIR] [--runs N] [--renderer canvas|default] [--only size|pages|overview|search|cover]   (BUILD_DIR defaults to build; build it first)
 set -euo pipefail
 build="${1:-build}"
 shift || true

@@ -9,6 +9,7 @@
 #include "page_range.h"
 #include "page_watchdog.h"
 #include "pdf/book_sources.h"
+#include "poster.h"
 #include "run_limits.h"
 
 #include <array>
@@ -19,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -76,6 +78,7 @@ struct ConversionJob {
     std::atomic<bool> stopped{false};  // a page hit a limit: the run has failed as a whole
     std::atomic<size_t> finished{0};
     std::vector<PageOutcome> outcomes;
+    std::atomic<bool> posterTouched{false};  // poster.jpg was created by this run, whole or not
 };
 
 // Progress lines for the tool, which shows them on a terminal: one complete line per call, so
@@ -106,6 +109,21 @@ bool writeFileBytes(const std::string& path, const Bytes& bytes, std::string& er
     return false;
 }
 
+// Quietly, whatever happens: the book is whole without its poster, and what the converter prints
+// is the same with or without one.
+void writePoster(PdfSession& session, ConversionJob& job, int pageNumber) {
+    try {
+        const std::optional<Bytes> jpeg = posterJpeg(session, pageNumber);
+        if (jpeg) {
+            job.posterTouched = true;
+            std::string ignored;
+            writeFileBytes(posterPath(job.page.options.outputPattern), *jpeg, ignored);
+        }
+    } catch (const std::exception&) {
+        // Out of memory before anything was written: the book goes on without a poster.
+    }
+}
+
 void convertPage(PdfSession& session, ConversionJob& job, size_t index) {
     const int pageNumber = job.pages[index];
     PageOutcome& outcome = job.outcomes[index];
@@ -122,6 +140,9 @@ void convertPage(PdfSession& session, ConversionJob& job, size_t index) {
     const std::string path = pageFileName(job.page.options.outputPattern, pageNumber);
     outcome.touched = true;
     outcome.written = writeFileBytes(path, file, outcome.error);
+    if (outcome.written && index == 0) {
+        writePoster(session, job, pageNumber);
+    }
 }
 
 std::unique_ptr<PdfSession> openUnlocked(const ConvertOptions& options, const RunLimits& limits,
@@ -171,8 +192,13 @@ int workerCount(const RunTuning& tuning, size_t pages) {
     return static_cast<int>(std::max<size_t>(1, std::min(wanted, pages)));
 }
 
-// A run stopped by a limit leaves no page behind: its pages would make a book with holes.
+// A run stopped by a limit leaves no page behind, nor its poster: its pages would make a book
+// with holes.
 void removeTouchedPages(const ConversionJob& job) {
+    if (job.posterTouched) {
+        std::error_code ignored;
+        std::filesystem::remove(posterPath(job.page.options.outputPattern), ignored);
+    }
     for (size_t i = 0; i < job.pages.size(); ++i) {
         if (job.outcomes[i].touched) {
             std::error_code ignored;

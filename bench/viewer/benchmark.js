@@ -12,9 +12,12 @@
 // A turn also reports its frames: how many the browser painted and the longest gap between two, which
 // shows a turn that keeps its time but stutters. The turn measured brings pages never drawn before; a
 // turn back to the first view, whose pages the player has drawn already, is timed beside it.
+//   cover: the time from navigation to the first frame that shows the cover in page 1's colour, for a
+//          book made by the real tool from colours.pdf, whose index.html shows the poster at once, and
+//          the same book without data/poster.jpg (the baseline), where the cover waits for the player.
 //   search: a 1,000-page book with a synthetic book index: the time from typing a word to its hits
 //          listed and to the first hit shown, against the time to turn one page (see search.js).
-// Usage: node bench/viewer/benchmark.js BUILD_DIR [--runs N] [--renderer canvas|default] [--only size|pages|overview|search]
+// Usage: node bench/viewer/benchmark.js BUILD_DIR [--runs N] [--renderer canvas|default] [--only size|pages|overview|search|cover]
 'use strict';
 const fs = require('fs');
 const os = require('os');
@@ -31,7 +34,7 @@ const h = require(path.join(__dirname, '..', '..', 'tests', 'viewer', 'harness.j
 const TARGET = 1.2;
 const onlyAt = process.argv.indexOf('--only');
 const only = onlyAt > 0 ? process.argv[onlyAt + 1] : null;
-if (only && !['size', 'pages', 'overview', 'search'].includes(only)) throw new Error(`--only ${only}: size, pages, overview or search`);
+if (only && !['size', 'pages', 'overview', 'search', 'cover'].includes(only)) throw new Error(`--only ${only}: size, pages, overview, search or cover`);
 const wanted = (part) => !only || only === part;
 const search = require('./search.js');
 
@@ -141,6 +144,53 @@ async function measureOverview(browser, server) {
   return { open, scroll, catchUp, memory: peak / 2 ** 20 };
 }
 
+// Frames come from the compositor as it paints (a screencast, scaled down so that taking them costs the
+// page little); the first in which page 1's colour covers a fifth of the window is the cover's.
+async function firstCover(browser, server, coverColour) {
+  const { page, lines } = await h.openPage(browser.context, { canvas: renderer === 'canvas' });
+  const cdp = await browser.context.newCDPSession(page);
+  const frames = [];
+  cdp.on('Page.screencastFrame', (frame) => {
+    const at = frame.metadata.timestamp ? frame.metadata.timestamp * 1000 : Date.now();
+    frames.push({ at, png: Buffer.from(frame.data, 'base64') });
+    cdp.send('Page.screencastFrameAck', { sessionId: frame.sessionId }).catch(() => {});
+  });
+  await cdp.send('Page.startScreencast', { format: 'png', maxWidth: 320, maxHeight: 200, everyNthFrame: 1 });
+  const started = Date.now();
+  await page.goto(server.url + 'index.html');
+  await h.waitForLine(page, lines, /page 1 shown/);
+  await page.waitForTimeout(500);
+  await cdp.send('Page.stopScreencast');
+  await page.close();
+  for (const frame of frames) {
+    if (h.share(h.decodePng(frame.png), coverColour, undefined, 16) >= 0.2) return Math.round(frame.at - started);
+  }
+  throw new Error('no frame showed the cover');
+}
+
+async function coverComparison(browser, pdfs, work) {
+  const withPoster = h.makeBook(buildDir, path.join(pdfs, 'colours.pdf'), path.join(work, 'poster'));
+  const withoutPoster = path.join(work, 'no-poster');
+  fs.cpSync(withPoster, withoutPoster, { recursive: true });
+  fs.rmSync(path.join(withoutPoster, 'data', 'poster.jpg'));
+  const colour = h.pageColours(buildDir)[1];
+  const servers = { poster: await h.serve(withPoster), plain: await h.serve(withoutPoster) };
+  const results = { poster: [], plain: [] };
+  await firstCover(browser, servers.plain, colour); // warm-up
+  for (let run = 0; run < runs; run++) {
+    for (const key of run % 2 ? ['plain', 'poster'] : ['poster', 'plain']) {
+      results[key].push(await firstCover(browser, servers[key], colour));
+    }
+  }
+  for (const s of Object.values(servers)) await s.close();
+  const kib = (fs.statSync(path.join(withPoster, 'data', 'poster.jpg')).size / 1024).toFixed(1);
+  console.log(`cover: colours.pdf, ms from navigation to the first frame showing the cover (baseline: no poster)`);
+  for (const [key, name] of [['plain', 'no poster'], ['poster', `poster ${kib} KiB`]]) {
+    console.log(`  ${name.padEnd(16)}  ${results[key].join(' ').padEnd(40)} median ${String(median(results[key])).padStart(6)}`);
+  }
+  console.log(`  ratio poster/no poster: ${(median(results.poster) / median(results.plain)).toFixed(3)}`);
+}
+
 function median(values) {
   const sorted = [...values].sort((a, b) => a - b);
   const mid = Math.floor(sorted.length / 2);
@@ -173,6 +223,13 @@ async function main() {
   const work = fs.mkdtempSync(path.join(os.tmpdir(), 'viewer-bench-'));
   try {
     const pdfs = path.join(buildDir, 'testpdfs');
+    if (only === 'cover') {
+      const browser = await h.launch();
+      console.log(`viewer benchmark: ${runs} runs per book, ${renderer === 'canvas' ? 'canvas renderer' : "Ruffle's own choice of renderer"}, headless Chromium`);
+      await coverComparison(browser, pdfs, work);
+      await browser.close();
+      return;
+    }
     const made = h.makeBook(buildDir, path.join(pdfs, 'colours.pdf'), path.join(work, 'made'));
     const books = {};
     if (wanted('size') || wanted('overview')) {
@@ -243,6 +300,11 @@ async function main() {
       console.log();
     }
     if (wanted('search')) search.reportSearch(searchResults, indexBytes);
+    if (wanted('cover')) {
+      const coverBrowser = await h.launch();
+      await coverComparison(coverBrowser, pdfs, work);
+      await coverBrowser.close();
+    }
   } finally {
     fs.rmSync(work, { recursive: true, force: true });
   }

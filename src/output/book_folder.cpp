@@ -344,6 +344,17 @@ QString movePages(int runFd, int freshFd, const std::vector<PageFile>& pages) {
     return {};
 }
 
+// Only files: anything else under such a name in the work folder was not the converter's doing.
+QString moveBookFiles(int runFd, int freshFd) {
+    for (const char* name : kBookFileNames) {
+        if (entryKind(runFd, name) == S_IFREG && ::renameat(runFd, name, freshFd, name) != 0) {
+            return QStringLiteral("cannot move %1 into the new data folder: %2")
+                .arg(QLatin1StringView(name), systemError());
+        }
+    }
+    return {};
+}
+
 // The user's files in the old data folder get a second name in the new one, so both books stay
 // whole until the exchange. Folders, and files that cannot be linked, move after the exchange.
 std::vector<QByteArray> linkUsersFiles(int oldFd, int freshFd) {
@@ -500,6 +511,9 @@ QString publishBook(const PublishRequest& request, const StepCheck& mayContinue)
         return stoppedMessage();
     }
     if (QString error = movePages(request.runFd, fresh.fd, request.pages); !error.isEmpty()) {
+        return error;
+    }
+    if (QString error = moveBookFiles(request.runFd, fresh.fd); !error.isEmpty()) {
         return error;
     }
     if (!mayContinue(PublishStep::KeepUsersFiles)) {

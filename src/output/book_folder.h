@@ -79,6 +79,7 @@ bool isPageFileName(const QByteArray& name);
 // book has only its own: an earlier book's are not carried over, whether or not the run made them.
 inline constexpr const char* kBookFileNames[] = {
     "book.json",
+    "poster.jpg",
 };
 bool isBookFileName(const QByteArray& name);
 

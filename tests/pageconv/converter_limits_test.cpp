@@ -199,8 +199,8 @@ TEST_F(ConverterLimits, HostilePagesEndAtTheirLimitWithOneLine) {
     }
 }
 
-// The run fails as a whole: the pages written before the stuck page are removed, the user's
-// own file stays, and leaving the page out converts the rest.
+// The run fails as a whole: the pages written before the stuck page and the poster are removed,
+// the user's own file stays, and leaving the page out converts the rest.
 TEST_F(ConverterLimits, AStoppedRunLeavesNoPagesAndTheRangeCanSkipThePage) {
     const std::string path = pdf("third.pdf", tinyTilingCell(4, 3));
     std::ofstream(folder / "out" / "notes.txt") << "mine";
@@ -216,7 +216,7 @@ TEST_F(ConverterLimits, AStoppedRunLeavesNoPagesAndTheRangeCanSkipThePage) {
 
     const auto skipped = swftest::runProgram(kConverter, {"-p", "1-2,4", path, pattern()}, env);
     EXPECT_EQ(skipped.status, 0) << skipped.err;
-    EXPECT_EQ(outputFiles().size(), 5u);  // notes.txt, three pages and the book index
+    EXPECT_EQ(outputFiles().size(), 6u);  // notes.txt, three pages, the poster and the book index
 }
 
 TEST_F(ConverterLimits, DocumentsOfTooManyPagesAreRefusedAtOnce) {

@@ -55,9 +55,9 @@ protected:
     fs::path folder;
 };
 
-// What a successful run leaves: the page files and the book index.
-std::set<std::string> pageFileNames(std::initializer_list<int> pages) {
-    std::set<std::string> names{"book.json"};
+// What a run that converts these pages leaves: their page files, the cover poster and the book index.
+std::set<std::string> runFiles(std::initializer_list<int> pages) {
+    std::set<std::string> names{"book.json", "poster.jpg"};
     for (const int page : pages) {
         names.insert("test" + std::to_string(page) + ".swf");
     }
@@ -68,7 +68,7 @@ TEST_F(ConverterRun, GeometryPagesHaveTheirDisplayedStage) {
     const auto run = convert({"-s", "bitmap"}, "geometry.pdf");
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out + run.err, "");
-    EXPECT_EQ(files(), pageFileNames({1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(files(), runFiles({1, 2, 3, 4, 5, 6}));
     const int expected[][2] = {{595, 842}, {842, 595}, {842, 595},
                                {500, 600}, {420, 595}, {612, 792}};
     for (int p = 1; p <= 6; ++p) {
@@ -88,6 +88,38 @@ TEST_F(ConverterRun, GeometryPagesHaveTheirDisplayedStage) {
         ASSERT_GT(jpeg.size(), 1000u);
         EXPECT_EQ(jpeg[2], 0xFF);
         EXPECT_EQ(jpeg[3], 0xD8);
+    }
+}
+
+// The poster is the first converted page at the size the viewer first shows it in a 1024x768
+// window less its panel and margins: alone on half a spread or alone in the middle, whichever
+// shows it larger, and never over 800 pixels a side.
+TEST_F(ConverterRun, PosterIsTheFirstConvertedPageAtItsFirstShownSize) {
+    struct Case {
+        std::vector<std::string> switches;
+        int width;
+        int height;
+    };
+    const Case cases[] = {
+        {{}, 489, 692},                           // A4 portrait, half a spread
+        {{"-p", "2-3"}, 800, 565},                // A4 landscape alone, cut to the longest side
+        {{"-p", "4", "-s", "bitmap"}, 496, 595},  // a wide page: half a spread, as wide as it goes
+        {{"-p", "5-6"}, 488, 692},
+    };
+    for (const Case& c : cases) {
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        const auto run = convert(c.switches, "geometry.pdf", {"QUAVELIN_PAGECONV_WORKERS=2"});
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out + run.err, "");
+        const auto jpeg = swftest::readFileBytes(pattern("poster.jpg"));
+        ASSERT_GT(jpeg.size(), 2u);
+        EXPECT_EQ(jpeg[0], 0xFF);
+        EXPECT_EQ(jpeg[1], 0xD8);
+        const auto frame = swftest::jpegFrame(jpeg);
+        EXPECT_EQ(frame[0], c.width) << c.width;
+        EXPECT_EQ(frame[1], c.height) << c.width;
+        EXPECT_LT(jpeg.size(), size_t{64} * 1024);
     }
 }
 
@@ -118,17 +150,6 @@ TEST_F(ConverterRun, BitmapIsOversampledUpTo144Dpi) {
     }
 }
 
-// Width, height and components from a JPEG's start-of-frame marker.
-std::array<int, 3> jpegFrame(const swftest::Bytes& jpeg) {
-    for (size_t i = 0; i + 9 < jpeg.size(); ++i) {
-        if (jpeg[i] == 0xFF && (jpeg[i + 1] == 0xC0 || jpeg[i + 1] == 0xC1)) {
-            return {(jpeg[i + 7] << 8) | jpeg[i + 8], (jpeg[i + 5] << 8) | jpeg[i + 6],
-                    jpeg[i + 9]};
-        }
-    }
-    return {0, 0, 0};
-}
-
 // Blank margins are left out of the JPEG: what it holds is drawn where it lies in the page,
 // on the block grid of its kind of JPEG, and a white sheet covers the whole stage beneath it.
 TEST_F(ConverterRun, OnlyTheInkedPartOfAPageIsEncoded) {
@@ -151,7 +172,7 @@ TEST_F(ConverterRun, OnlyTheInkedPartOfAPageIsEncoded) {
         ASSERT_GE(shapes.size(), 2u) << c.pdf;
         const auto bitmap = swftest::readShape(*shapes[0]);
         const auto sheet = swftest::readShape(*shapes[1]);
-        const auto frame = jpegFrame(swftest::tagsWithCode(movie, 21).at(0)->body);
+        const auto frame = swftest::jpegFrame(swftest::tagsWithCode(movie, 21).at(0)->body);
         EXPECT_EQ(frame[2], c.components) << c.pdf;
         const int block = c.components == 1 ? 8 : 16;
         // At zoom 72 a bitmap pixel is 10 twips.
@@ -301,7 +322,7 @@ TEST_F(ConverterRun, VectorOnlySwitchesLeaveBitmapPagesAlone) {
 TEST_F(ConverterRun, PageRangesWriteOnlyTheirPages) {
     const auto run = convert({"-p", "1,4,6,9-11"}, "colours.pdf");
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(files(), pageFileNames({1, 4, 6, 9, 10, 11}));
+    EXPECT_EQ(files(), runFiles({1, 4, 6, 9, 10, 11}));
 }
 
 TEST_F(ConverterRun, PasswordsOpenEncryptedFiles) {
@@ -310,12 +331,12 @@ TEST_F(ConverterRun, PasswordsOpenEncryptedFiles) {
         fs::create_directories(folder);
         const auto run = convert({"-P", password}, "encrypted.pdf");
         EXPECT_EQ(run.status, 0) << password << ": " << run.err;
-        EXPECT_EQ(files(), pageFileNames({1, 2, 3})) << password;
+        EXPECT_EQ(files(), runFiles({1, 2, 3})) << password;
     }
     fs::remove_all(folder);
     fs::create_directories(folder);
     EXPECT_EQ(convert({}, "owner-only.pdf").status, 0);
-    EXPECT_EQ(files(), pageFileNames({1, 2}));
+    EXPECT_EQ(files(), runFiles({1, 2}));
 }
 
 TEST_F(ConverterRun, RefusalsWriteNothingAndSayWhy) {
@@ -363,7 +384,7 @@ TEST_F(ConverterRun, OutputPatternMustHaveOnePercentAndAnExistingFolder) {
 TEST_F(ConverterRun, RepairedFilesConvertLikeTheIntactOne) {
     const auto run = convert({}, "truncated.pdf");
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(files(), pageFileNames({1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(files(), runFiles({1, 2, 3, 4, 5, 6}));
     EXPECT_EQ(page(4).stage[1], 500 * 20);
 }
 

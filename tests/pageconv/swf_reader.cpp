@@ -143,6 +143,16 @@ Bytes readFileBytes(const std::string& path) {
     return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
+std::array<int, 3> jpegFrame(const Bytes& jpeg) {
+    for (size_t i = 0; i + 9 < jpeg.size(); ++i) {
+        if (jpeg[i] == 0xFF && (jpeg[i + 1] == 0xC0 || jpeg[i + 1] == 0xC1)) {
+            return {(jpeg[i + 7] << 8) | jpeg[i + 8], (jpeg[i + 5] << 8) | jpeg[i + 6],
+                    jpeg[i + 9]};
+        }
+    }
+    return {0, 0, 0};
+}
+
 Movie readMovieFile(const std::string& path) {
     return readMovie(readFileBytes(path));
 }

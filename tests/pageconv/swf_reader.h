@@ -34,6 +34,9 @@ Movie readMovie(const Bytes& file);
 Movie readMovieFile(const std::string& path);
 Bytes readFileBytes(const std::string& path);
 
+// Width, height and components from a JPEG's start-of-frame marker; zeros when it has none.
+std::array<int, 3> jpegFrame(const Bytes& jpeg);
+
 struct ShapeInfo {
     int id = 0;
     int32_t bounds[4] = {0, 0, 0, 0};

@@ -120,6 +120,34 @@ TEST_F(ToolEndToEnd, BookMatchesThePdf) {
     }
 }
 
+// The converter's poster goes into data beside the pages, never into the page list; a later run
+// of the same book replaces it, while the user's own file in data stays.
+TEST_F(ToolEndToEnd, ThePosterGoesIntoDataAndNeverIntoThePageList) {
+    struct Case {
+        std::vector<std::string> options;
+        size_t pages;
+        int posterWidth;  // page 1 is portrait, page 2 landscape
+    };
+    const Case cases[] = {{{}, 6, 489}, {{"-pagerange", "2-3"}, 2, 800}};
+    const fs::path book = root / "book";
+    for (const Case& c : cases) {
+        std::vector<std::string> args{kPdfs + "/geometry.pdf", book.string()};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const auto run = swftest::runProgram((root / "program" / "quavelin").string(), args);
+        ASSERT_EQ(run.status, 0) << run.out << run.err;
+        EXPECT_EQ(run.out + run.err, "");
+        const auto poster = swftest::readFileBytes((book / "data" / "poster.jpg").string());
+        EXPECT_EQ(swftest::jpegFrame(poster)[0], c.posterWidth);
+        const PageList list = readPageList(book / "data" / "pages.xml");
+        EXPECT_EQ(list.sources.size(), c.pages);
+        for (const std::string& source : list.sources) {
+            EXPECT_TRUE(std::regex_match(source, std::regex(R"(data/test\d{4}\.swf)"))) << source;
+        }
+        EXPECT_EQ(std::ifstream(book / "data" / "notes.txt").is_open(), &c != &cases[0]);
+        std::ofstream(book / "data" / "notes.txt") << "the user's";
+    }
+}
+
 // Progress shows only on a terminal (run here under script(1), which gives the tool a
 // pseudo-terminal): pages done of all, rewritten in place and cleared at the end. Through a pipe
 // the tool stays silent, as scripts expect.

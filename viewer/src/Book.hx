@@ -284,6 +284,8 @@ class Book {
 			return;
 		shownLogged.set(settled.index, true);
 		Log.line('page ${settled.index + 1} ' + (settled.ready ? "shown" : "missing"));
+		// index.html takes its cover away now that a page stands in its place.
+		if (ExternalInterface.available) try ExternalInterface.call("function(){if(window.bookShown)window.bookShown();}") catch (e:Dynamic) {}
 	}
 
 	// ---- overview, contents and search ------------------------------------------------------------
