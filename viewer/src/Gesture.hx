@@ -5,6 +5,7 @@ class Gesture {
 	public static inline var TURN_SHARE = 1 / 3;
 	public static inline var FLICK_SPEED = 0.5; // pixels per millisecond
 	public static inline var FLICK_DISTANCE = 16.0; // pixels a flick must still cover, so a tremor is none
+	static inline var FRAME_MS = 16.0;
 
 	// `moved` and `speed` are horizontal (pixels, pixels per millisecond; negative: to the left), the page
 	// width in the same pixels. A forward turn moves the sheet to the left. A sheet flicked back at the
@@ -33,8 +34,9 @@ class Gesture {
 		return null;
 	}
 
-	// Pixels per millisecond over the samples of the last `window` milliseconds ([time, x] pairs, oldest
-	// first): the pace a drag was let go at.
+	// Pixels per millisecond over the samples of the last `window` milliseconds of movement ([time, x]
+	// pairs, oldest first): the pace a drag was let go at. Moves the player hands over together count as
+	// one frame apart, not as infinitely fast.
 	public static function speed(samples:Array<Array<Float>>, window = 100.0):Float {
 		if (samples.length < 2)
 			return 0;
@@ -45,7 +47,9 @@ class Gesture {
 				first = s;
 				break;
 			}
-		var elapsed = last[0] - first[0];
-		return elapsed <= 0 ? 0 : (last[1] - first[1]) / elapsed;
+		if (first == last)
+			first = samples[samples.length - 2];
+		var elapsed = Math.max(FRAME_MS, last[0] - first[0]);
+		return (last[1] - first[1]) / elapsed;
 	}
 }

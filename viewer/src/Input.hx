@@ -248,7 +248,6 @@ class Input {
 			return;
 		}
 		var x = event == null ? p.samples[p.samples.length - 1][1] : event.stageX;
-		p.samples.push([now(), x]);
 		var turns = Gesture.turns(p.forward, x - p.stageX, Gesture.speed(p.samples), book.settings.width * book.fit);
 		Log.line('swipe ${Math.round(x - p.stageX)} px at ${Math.round(Gesture.speed(p.samples) * 1000)} px/s ' + (turns ? "turns" : "falls back"));
 		if (p.flat) {

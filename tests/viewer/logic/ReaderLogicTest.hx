@@ -13,6 +13,7 @@ class ReaderLogicTest {
 		pagesAtTheirOwnShape();
 		viewsWithWidePages();
 		swipesAndTaps();
+		pageFilesCutShort();
 	}
 
 	static function settingsOf(text:String):PageList.BookSettings {
@@ -178,6 +179,8 @@ class ReaderLogicTest {
 			same(Gesture.turns(c.forward, c.moved, c.speed, 300), c.turns, c.what);
 		same(Gesture.speed([[0.0, 0.0], [50.0, -10.0], [150.0, -20.0], [200.0, -70.0]]), -1, "pace over the last 100 ms");
 		same(Gesture.speed([[0.0, 5.0]]), 0, "no pace from one sample");
+		same(Gesture.speed([[0.0, 0.0], [300.0, -10.0], [300.0, -42.0]]), -2, "moves handed over together: a frame apart");
+		same(Gesture.speed([[0.0, 0.0], [100.0, -50.0], [400.0, -60.0]]), -10 / 300, "a pause before the last move: slow");
 		var taps:Array<{x:Float, spread:Bool, across:Bool, way:Null<Bool>}> = [
 			{x: 500, spread: true, across: false, way: true},
 			{x: 200, spread: true, across: false, way: null},
@@ -192,5 +195,22 @@ class ReaderLogicTest {
 		for (t in taps)
 			same(Gesture.tap(t.x, 400, 595, 842, t.spread, t.across), t.way, 'tap at ${t.x} (spread=${t.spread}, across=${t.across})');
 		same(Gesture.tap(500, 900, 595, 842, true, false), null, "a tap below the page");
+	}
+
+	static function pageFilesCutShort() {
+		var plain = ViewerLogicTest.pageFile(100, 100, null, false);
+		var packed = ViewerLogicTest.pageFile(100, 100, null, true);
+		var cases:Array<{name:String, file:Null<haxe.io.Bytes>, problem:Null<String>}> = [
+			{name: "whole", file: plain, problem: null},
+			{name: "whole, compressed", file: packed, problem: null},
+			{name: "cut short", file: plain.sub(0, plain.length - 3), problem: "is cut short"},
+			{name: "compressed, cut short", file: packed.sub(0, packed.length - 3), problem: "is cut short or damaged"},
+			{name: "header only", file: plain.sub(0, 8), problem: "is cut short"},
+			{name: "empty", file: haxe.io.Bytes.alloc(0), problem: "is empty or cut short"},
+			{name: "nothing at all", file: null, problem: "is empty or cut short"},
+			{name: "another kind of file, left to the player", file: haxe.io.Bytes.ofString("ZWS\x0dabcdefghijklmnop"), problem: null},
+		];
+		for (c in cases)
+			same(PageFile.check(c.file).problem, c.problem, 'page file ${c.name}');
 	}
 }
