@@ -95,7 +95,6 @@ class Book {
 		bookLayer.addChild(pageLayer);
 		flash.Lib.current.addChild(bookLayer);
 		flash.Lib.current.addChild(panel = buildPanel());
-		panel.reserveCounter(Navigation.widestCounter(settings.labels));
 		pages = new PageLoader(settings, followLink, pageSettled, shapeKnown);
 		turning = new Turning(this);
 		input = new Input(this, stage);
@@ -150,9 +149,10 @@ class Book {
 		notice.place();
 		if (settings == null)
 			return;
-		panel.y = stage.stageHeight - Panel.HEIGHT;
-		panel.layOut(stage.stageWidth);
 		var wantSpread = chooseSpread();
+		panel.y = stage.stageHeight - Panel.HEIGHT;
+		panel.reserveCounter(Navigation.widestCounter(settings.labels, wantSpread));
+		panel.layOut(stage.stageWidth);
 		if (wantSpread != spread) {
 			turning.finishNow();
 			spread = wantSpread;

@@ -57,18 +57,14 @@ class Navigation {
 		return (first == last ? a : '$a-$b') + " / " + pages;
 	}
 
-	// The longest text the counter may have to show, so its room is set once and never clips.
-	public static function widestCounter(labels:Array<Null<String>>):String {
+	// The longest text the counter may have to show, so its room is set once per layout and never clips.
+	public static function widestCounter(labels:Array<Null<String>>, spread:Bool):String {
 		var pages = labels.length;
-		var digits = StringTools.rpad("", "8", Std.string(pages).length);
-		var widest = '$digits-$digits';
-		var longest = "";
+		var widest = StringTools.rpad("", "8", Std.string(pages).length);
 		for (l in labels)
-			if (l != null && l.length > longest.length)
-				longest = l;
-		if (longest.length > digits.length)
-			widest = '$longest-$longest';
-		return widest + " / " + pages;
+			if (l != null && l.length > widest.length)
+				widest = l;
+		return (spread ? '$widest-$widest' : widest) + " / " + pages;
 	}
 
 	// A label typed by the reader ("xii", "A-3"), matched as written and then ignoring case, or else a

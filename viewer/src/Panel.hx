@@ -172,10 +172,11 @@ class Panel extends Sprite {
 		}
 	}
 
-	// Room for the longest counter text the book can show, set once so the buttons keep still.
+	// Room for the longest counter text the book can show in its current views, so the buttons keep
+	// still while pages turn.
 	public function reserveCounter(widest:String):Void {
 		var probe = Ui.label(widest, ink, 15);
-		counterWidth = Math.max(counterWidth, probe.width + 4);
+		counterWidth = probe.width + 4;
 	}
 
 	public function isPageField(object:Dynamic):Bool {

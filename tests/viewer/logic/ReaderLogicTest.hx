@@ -70,8 +70,9 @@ class ReaderLogicTest {
 		for (c in typed)
 			same(Navigation.typedTarget(c.text, c.labels), c.page, 'typed "${c.text}"');
 		// The counter's room is set from its longest possible text.
-		same(Navigation.widestCounter([for (i in 0...1000) null]), "8888-8888 / 1000", "widest counter of 1000 pages");
-		same(Navigation.widestCounter(["i", "xxviii", "1"]), "xxviii-xxviii / 3", "widest counter with labels");
+		same(Navigation.widestCounter([for (i in 0...1000) null], true), "8888-8888 / 1000", "widest counter of 1000 pages in spreads");
+		same(Navigation.widestCounter([for (i in 0...1000) null], false), "8888 / 1000", "widest counter of 1000 single pages");
+		same(Navigation.widestCounter(["i", "xxviii", "1"], true), "xxviii-xxviii / 3", "widest counter with labels");
 	}
 
 	static function bookPlacementAndGrabs() {
