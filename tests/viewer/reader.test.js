@@ -71,7 +71,8 @@ async function open(book, viewport, { hash = '', waitFor = /page \d+ shown/, tou
     await session.cdp.send('Emulation.setTouchEmulationEnabled', { enabled: true, maxTouchPoints: 5 });
   }
   await page.goto(server.url + 'index.html' + hash);
-  await h.waitForLine(page, session.lines, waitFor);
+  // The player's first start may be slow on a busy machine.
+  await h.waitForLine(page, session.lines, waitFor, 0, 90000);
   await page.mouse.move(6, 6);
   await page.mouse.click(6, 6);
   await page.waitForTimeout(200);
