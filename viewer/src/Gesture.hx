@@ -35,21 +35,24 @@ class Gesture {
 	}
 
 	// Pixels per millisecond over the samples of the last `window` milliseconds of movement ([time, x]
-	// pairs, oldest first): the pace a drag was let go at. Moves the player hands over together count as
-	// one frame apart, not as infinitely fast.
+	// pairs, oldest first): the pace a drag was let go at. Moves the player hands over together count
+	// from the sample before them, and at least a frame apart, never as infinitely fast.
 	public static function speed(samples:Array<Array<Float>>, window = 100.0):Float {
 		if (samples.length < 2)
 			return 0;
 		var last = samples[samples.length - 1];
-		var first = last;
+		var first:Null<Array<Float>> = null;
 		for (s in samples)
-			if (last[0] - s[0] <= window) {
+			if (last[0] - s[0] <= window && s[0] < last[0]) {
 				first = s;
 				break;
 			}
-		if (first == last)
-			first = samples[samples.length - 2];
-		var elapsed = Math.max(FRAME_MS, last[0] - first[0]);
-		return (last[1] - first[1]) / elapsed;
+		if (first == null) {
+			var i = samples.length - 1;
+			while (i > 0 && samples[i][0] >= last[0])
+				i--;
+			first = samples[i];
+		}
+		return (last[1] - first[1]) / Math.max(FRAME_MS, last[0] - first[0]);
 	}
 }

@@ -180,7 +180,9 @@ class ReaderLogicTest {
 			same(Gesture.turns(c.forward, c.moved, c.speed, 300), c.turns, c.what);
 		same(Gesture.speed([[0.0, 0.0], [50.0, -10.0], [150.0, -20.0], [200.0, -70.0]]), -1, "pace over the last 100 ms");
 		same(Gesture.speed([[0.0, 5.0]]), 0, "no pace from one sample");
-		same(Gesture.speed([[0.0, 0.0], [300.0, -10.0], [300.0, -42.0]]), -2, "moves handed over together: a frame apart");
+		same(Gesture.speed([[0.0, 0.0], [290.0, -10.0], [300.0, -42.0], [300.0, -58.0]]), -3, "moves handed over together, from the one before, a frame apart at least");
+		same(Gesture.speed([[0.0, 0.0], [300.0, -30.0], [300.0, -60.0]]), -0.2, "a batch after a pause: slow");
+		same(Gesture.speed([[0.0, 0.0], [5.0, -40.0]]), -2.5, "at least a frame apart");
 		same(Gesture.speed([[0.0, 0.0], [100.0, -50.0], [400.0, -60.0]]), -10 / 300, "a pause before the last move: slow");
 		var taps:Array<{x:Float, spread:Bool, across:Bool, way:Null<Bool>}> = [
 			{x: 500, spread: true, across: false, way: true},
