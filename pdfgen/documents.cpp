@@ -189,6 +189,21 @@ void writeColours(const std::filesystem::path& dir) {
     savePdf(pdf, in(dir, "colours.pdf"));
 }
 
+// Pages of several shapes in one document, each filled with its colour from the colours
+// table: portrait, landscape and slide pages, for a viewer that draws each page at its shape.
+void writeShapes(const std::filesystem::path& dir) {
+    PdfDoc pdf = newPdfDoc("Page shapes");
+    const std::vector<Rect> media = {kA4, kA4, {0, 0, 842, 595}, kA4, {0, 0, 960, 540}, kA4};
+    for (size_t i = 0; i < media.size(); ++i) {
+        PageSpec page;
+        page.media = media[i];
+        setFill(page.content, rgbFromHex(kPageColours[i]));
+        fillRect(page.content, media[i]);
+        addPage(pdf, page);
+    }
+    savePdf(pdf, in(dir, "shapes.pdf"));
+}
+
 void writeEncrypted(const std::filesystem::path& dir) {
     const Encryption aes{
         PDF_ENCRYPT_AES_256, kOwnerPassword, kUserPassword,
@@ -264,12 +279,13 @@ std::vector<std::string> generatedFileNames() {
     return {"geometry.pdf",  "colours.pdf", "encrypted.pdf",      "owner-only.pdf",
             "truncated.pdf", "broken.pdf",  "sample.pdf",         "text200.pdf",
             "images20.pdf",  "vector.pdf",  "vector-hostile.pdf", "vector-controls.pdf",
-            "index.pdf"};
+            "index.pdf",     "shapes.pdf"};
 }
 
 void writeAll(const std::filesystem::path& dir) {
     writeGeometry(dir);
     writeColours(dir);
+    writeShapes(dir);
     writeEncrypted(dir);
     writeOwnerOnly(dir);
     writeTruncated(dir);

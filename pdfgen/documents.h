@@ -22,6 +22,7 @@ std::string colourTableText();
 
 void writeGeometry(const std::filesystem::path& dir);
 void writeColours(const std::filesystem::path& dir);
+void writeShapes(const std::filesystem::path& dir);
 void writeEncrypted(const std::filesystem::path& dir);
 void writeOwnerOnly(const std::filesystem::path& dir);
 // Both derive from geometry.pdf, which must be written first.

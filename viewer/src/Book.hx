@@ -1,7 +1,8 @@
 // The flip-book viewer: loads data/pages.xml and wires the parts that show the book: the page loader,
-// the layout of spreads or single pages, the turning of pages, the reader's pointer and keys, the panel,
-// the address and history, the notices, the overview, contents and search. The view being shown, the
-// zoom (its levels and bounds from Zoom) and full screen live here.
+// the views and their layout (spreads or single pages, each page at its own shape), the turning of
+// pages, the reader's pointer and keys, the panel, the address and history, the notices, the overview,
+// contents and search. The view being shown, the zoom (its levels and bounds from Zoom) and full screen
+// live here.
 import PageList.BookSettings;
 import Zoom.Framing;
 import flash.display.Shape;
@@ -36,6 +37,10 @@ class Book {
 	var history:History;
 	var finder:Null<Finder>; // contents and search, in a book that offers either
 	var spread = true;
+	var views:Views;
+	var wide = new Map<Int, Bool>(); // pages found much wider than the page list's shape
+	var plan = false; // a wide page was found while a sheet turned: the views are remade after it
+	var aimed:Null<Int>; // the page a jump or deep link went to, kept in sight when the views change
 	var view = 0;
 	var fit = 1.0;
 	var factor = 1.0; // the zoom level, as a factor of the fitted size
@@ -97,8 +102,7 @@ class Book {
 		bookLayer.addChild(pageLayer);
 		flash.Lib.current.addChild(bookLayer);
 		flash.Lib.current.addChild(panel = buildPanel());
-		panel.reserveCounter(Navigation.widestCounter(settings.labels));
-		pages = new PageLoader(settings, followLink, pageSettled);
+		pages = new PageLoader(settings, followLink, pageSettled, shapeKnown);
 		turning = new Turning(this);
 		input = new Input(this, stage);
 		history = new History(pageCount(), goToPage);
@@ -110,18 +114,20 @@ class Book {
 				ExternalInterface.addCallback("pinch", pinched);
 			} catch (e:Dynamic) {}
 		spread = chooseSpread();
+		views = new Views(spread, pageCount(), wide);
 		layOut();
 		var deepLink = history.initialPage();
-		showView(Navigation.viewOfPage(spread, pageCount(), deepLink == null ? 0 : deepLink));
+		aimed = deepLink;
+		showView(views.viewOfPage(deepLink == null ? 0 : deepLink));
 		Log.line('book of ${pageCount()} pages opened');
 	}
 
 	function buildPanel():Panel {
 		return new Panel(settings, {
-			first: function() goToView(0),
+			first: function() turnTo(0),
 			previous: function() turnBy(-1),
 			next: function() turnBy(1),
-			last: function() goToView(viewCount() - 1),
+			last: function() turnTo(viewCount() - 1),
 			zoomIn: zoomIn,
 			zoomOut: zoomOut,
 			overview: openOverview,
@@ -137,7 +143,7 @@ class Book {
 	}
 
 	inline function viewCount():Int {
-		return Navigation.viewCount(spread, pageCount());
+		return views.count();
 	}
 
 	// ---- layout -----------------------------------------------------------------------------------
@@ -156,16 +162,16 @@ class Book {
 		notice.place();
 		if (settings == null)
 			return;
+		var wantSpread = chooseSpread();
 		panel.y = stage.stageHeight - Panel.HEIGHT;
+		panel.reserveCounter(Navigation.widestCounter(settings.labels, wantSpread));
 		panel.layOut(stage.stageWidth);
 		if (finder != null)
 			finder.layOut(stage.stageWidth, stage.stageHeight - Panel.HEIGHT);
-		var wantSpread = chooseSpread();
 		if (wantSpread != spread) {
 			turning.finishNow();
-			var shown = Navigation.shownPages(spread, pageCount(), view);
 			spread = wantSpread;
-			view = Navigation.viewOfPage(spread, pageCount(), shown.length == 0 ? 0 : shown[0]);
+			remakeViews();
 			renderView();
 		}
 		factor = 1;
@@ -193,7 +199,66 @@ class Book {
 
 	// What a press at (x, y) in book units grabs to turn, if anything.
 	function grabAt(x:Float, y:Float):Null<Layout.Grab> {
-		return Layout.grab(x, y, settings.width, settings.height, spread, view + 1 < viewCount(), view > 0);
+		return Layout.grab(x, y, settings.width, settings.height, spread || views.slots(view).across, view + 1 < viewCount(), view > 0);
+	}
+
+	// Which way a tap at (x, y) in book units turns, if any way is open.
+	function tapWay(x:Float, y:Float):Null<Bool> {
+		var way = Gesture.tap(x, y, settings.width, settings.height, spread, views.slots(view).across);
+		if (way == null || (way && view + 1 >= viewCount()) || (!way && view == 0))
+			return null;
+		return way;
+	}
+
+	// Whether (x, y) in book units lies on a page of the view shown.
+	function onPage(x:Float, y:Float):Bool {
+		for (slot in Layout.pageSlots(views.slots(view), spread, settings.width))
+			if (x >= slot.x && x <= slot.x + slot.width && y >= 0 && y <= settings.height)
+				return true;
+		return false;
+	}
+
+	function linkUnder(stageX:Float, stageY:Float):Bool {
+		for (p in views.shownPages(view))
+			if (pages.page(p).linkAt(stageX, stageY))
+				return true;
+		return false;
+	}
+
+	// A turn to or from a wide page across the spread has no sheet to fold: the view changes at once.
+	function plainTurn(lower:Int, upper:Int):Bool {
+		return views.slots(lower).across || views.slots(upper).across;
+	}
+
+	// A page's own shape is known: one much wider than the page list's shape gets a view of its own
+	// across the spread, and the views are remade around the page being read.
+	function shapeKnown(page:PageView):Void {
+		if (wide.exists(page.index) || !Views.isWide(page.naturalWidth, page.naturalHeight, settings.width, settings.height))
+			return;
+		wide.set(page.index, true);
+		Log.line('page ${page.index + 1} is wide: shown across the spread');
+		if (!spread)
+			return;
+		if (turning.active()) {
+			plan = true;
+			return;
+		}
+		var before = views.slots(view);
+		remakeViews();
+		var after = views.slots(view);
+		if (after.left != before.left || after.right != before.right || after.across != before.across)
+			renderView();
+		else
+			pages.keepAround(views, view);
+	}
+
+	// New views (spreads or single pages, wide pages alone) that keep the reader at the page they read.
+	function remakeViews():Void {
+		var shown = views.shownPages(view);
+		var keep = aimed != null && shown.indexOf(aimed) >= 0 ? aimed : (shown.length == 0 ? 0 : shown[0]);
+		views = new Views(spread, pageCount(), wide);
+		view = views.viewOfPage(keep);
+		plan = false;
 	}
 
 	// ---- views ------------------------------------------------------------------------------------
@@ -207,64 +272,104 @@ class Book {
 		if (target == view)
 			return;
 		unzoom();
+		if (plainTurn(target > view ? view : target, target > view ? target : view)) {
+			Log.line("turning plain from " + views.label(view));
+			showView(target);
+			return;
+		}
 		turning.start(target > view ? view : target, target > view ? target : view, target > view, turning.bottomCorner(), false);
+	}
+
+	// The first or last view (or any by its number), with no page in particular in mind.
+	function turnTo(target:Int):Void {
+		aimed = null;
+		goToView(target);
 	}
 
 	// Relative moves count from where a running turn is heading, so quick presses are not lost.
 	function turnBy(delta:Int):Void {
+		aimed = null;
 		turning.finishNow();
 		goToView(view + delta);
 	}
 
 	function goToPage(page:Int):Void {
-		if (page >= 0 && page < pageCount())
-			goToView(Navigation.viewOfPage(spread, pageCount(), page));
+		if (page < 0 || page >= pageCount())
+			return;
+		aimed = page;
+		goToView(views.viewOfPage(page));
+	}
+
+	// The one way in for every jump a reader makes (a link, the page field, the contents, the overview):
+	// the place left stays in the browser's history, so Back returns to it.
+	public function jumpTo(page:Int):Void {
+		if (page < 0 || page >= pageCount())
+			return;
+		turning.finishNow();
+		var target = views.viewOfPage(page);
+		if (target != view)
+			history.jump(views.hash(target));
+		goToPage(page);
 	}
 
 	function followLink(pdfIndex:Int):Void {
 		var index = Navigation.indexOfPdfPage(settings.pages, pdfIndex);
-		if (index == null)
+		if (index == null) {
 			Log.line('page ${pdfIndex + 1} is not in this book');
-		else
-			goToPage(index);
+			notice.tell('Page ${pdfIndex + 1} is not in this book.');
+		} else {
+			jumpTo(index);
+		}
 	}
 
 	function goToTyped(text:String):Void {
 		var page = Navigation.typedTarget(text, settings.labels);
-		if (page == null)
+		if (page == null) {
 			Log.line('no page "$text" in this book');
-		else
-			goToPage(page);
+			notice.tell('There is no page \u201c${StringTools.trim(text)}\u201d in this book (1\u2013${pageCount()}).');
+		} else {
+			jumpTo(page);
+		}
 	}
 
 	function showView(target:Int):Void {
 		view = target;
+		if (plan)
+			remakeViews();
 		renderView();
 	}
 
 	function renderView():Void {
-		var slots = Navigation.slots(spread, pageCount(), view);
-		TurnScene.bookShadow(shadowLayer, slots.left >= 0, slots.right >= 0, settings.width, settings.height);
-		TurnScene.flat(pageLayer, slots.left >= 0 ? pages.page(slots.left) : null, slots.right >= 0 ? pages.page(slots.right) : null, spread,
-			settings.width, settings.height);
+		var slots = views.slots(view);
+		var placed = [];
+		var boxes = [];
+		for (slot in Layout.pageSlots(slots, spread, settings.width)) {
+			var page = pages.page(slot.page);
+			page.fitInto(slot.width, settings.height, slot.align);
+			var b = page.box();
+			placed.push({page: page, x: slot.x});
+			boxes.push({x: slot.x + b.x, y: b.y, width: b.width, height: b.height});
+		}
+		TurnScene.bookShadow(shadowLayer, boxes, settings.width);
+		TurnScene.flat(pageLayer, placed, spread && !slots.across, slots.left >= 0, slots.right >= 0, settings.width, settings.height);
 		keepKeyboard();
-		panel.showPages(Navigation.counter(spread, settings.labels, view));
-		history.record(Navigation.hashForView(spread, pageCount(), view));
+		panel.showPages(views.counter(view, settings.labels));
+		history.record(views.hash(view));
 		shownLogged = new Map();
-		Log.line("showing " + Navigation.label(spread, pageCount(), view));
-		Log.line("counter " + Navigation.counter(spread, settings.labels, view));
-		for (p in Navigation.shownPages(spread, pageCount(), view)) {
+		Log.line("showing " + views.label(view));
+		Log.line("counter " + views.counter(view, settings.labels));
+		for (p in views.shownPages(view)) {
 			var shown = pages.page(p);
 			if (finder != null)
 				finder.attach(shown);
 			if (shown.ready || shown.failed)
 				pageSettled(shown);
 		}
-		pages.keepAround(spread, view);
+		pages.keepAround(views, view);
 		Log.line('holding ${pages.held()} pages');
 		// Pages turned by the panel while the overview is open are framed there too.
 		if (overview != null)
-			overview.showCurrent(Navigation.shownPages(spread, pageCount(), view));
+			overview.showCurrent(views.shownPages(view));
 	}
 
 	// Keys go to the focused object; one taken off the stage (a link on a page turned away) would swallow
@@ -280,12 +385,20 @@ class Book {
 			finder.attach(settled);
 		if (turning.active() || shownLogged.exists(settled.index))
 			return;
-		if (Navigation.shownPages(spread, pageCount(), view).indexOf(settled.index) < 0)
+		if (views.shownPages(view).indexOf(settled.index) < 0)
 			return;
 		shownLogged.set(settled.index, true);
-		Log.line('page ${settled.index + 1} ' + (settled.ready ? "shown" : "missing"));
+		Log.line('page ${settled.index + 1} ' + (settled.ready ? "shown" + boxOnStage(settled) : "missing"));
 		// index.html takes its cover away now that a page stands in its place.
 		if (ExternalInterface.available) try ExternalInterface.call("function(){if(window.bookShown)window.bookShown();}") catch (e:Dynamic) {}
+	}
+
+	// " at x,y wxh": where a shown page lies on the stage, for the log.
+	function boxOnStage(page:PageView):String {
+		var b = page.box();
+		var topLeft = page.localToGlobal(new flash.geom.Point(b.x, b.y));
+		var bottomRight = page.localToGlobal(new flash.geom.Point(b.x + b.width, b.y + b.height));
+		return ' at ${Math.round(topLeft.x)},${Math.round(topLeft.y)} ${Math.round(bottomRight.x - topLeft.x)}x${Math.round(bottomRight.y - topLeft.y)}';
 	}
 
 	// ---- overview, contents and search ------------------------------------------------------------
@@ -305,7 +418,7 @@ class Book {
 		overview = new Overview(settings, {open: openThumbnail, close: closeThumbnail}, {jump: overviewJump, close: closeOverview});
 		flash.Lib.current.addChildAt(overview, flash.Lib.current.getChildIndex(bookLayer) + 1);
 		overview.layOut(stage.stageWidth, stage.stageHeight - Panel.HEIGHT);
-		var shown = Navigation.shownPages(spread, pageCount(), view);
+		var shown = views.shownPages(view);
 		overview.showCurrent(shown);
 		Log.line('overview opened at page ${shown.length > 0 ? shown[0] + 1 : 0}');
 	}
@@ -322,12 +435,12 @@ class Book {
 	function overviewJump(index:Int):Void {
 		closeOverview();
 		Log.line('overview jump to page ${index + 1}');
-		goToPage(index);
+		jumpTo(index);
 	}
 
 	// Thumbnails are page views of their own, apart from the book's, scaled down by the overview.
 	function openThumbnail(index:Int, settled:Void->Void):flash.display.DisplayObject {
-		return new PageView(index, settings.pages[index], settings.width, settings.height, function(_) {}, function(_) settled());
+		return new PageView(index, settings.pages[index], settings.width, settings.height, function(_) {}, function(_) settled(), function(_) {});
 	}
 
 	function closeThumbnail(thumbnail:flash.display.DisplayObject):Void {
@@ -339,10 +452,7 @@ class Book {
 			stage: stage,
 			settings: settings,
 			indexSource: settings.index == null ? "data/book.json" : settings.index,
-			jump: function(page) {
-				history.push(Navigation.hashForView(spread, pageCount(), Navigation.viewOfPage(spread, pageCount(), page)));
-				goToPage(page);
-			},
+			jump: jumpTo,
 			show: goToPage,
 			pageView: function(page) return pages.page(page),
 			log: Log.line
@@ -373,7 +483,9 @@ class Book {
 
 	// The pages the view shows, in book units: a cover alone is one page, not the empty side beside it.
 	function shownBox():Layout.Box {
-		var slots = Navigation.slots(spread, pageCount(), view);
+		var slots = views.slots(view);
+		if (slots.across)
+			return {x: -settings.width, y: 0, width: 2 * settings.width, height: settings.height};
 		var left = slots.left >= 0 ? -settings.width : 0.0;
 		var right = slots.right >= 0 || slots.left < 0 ? settings.width : 0.0;
 		return {x: left, y: 0, width: right - left, height: settings.height};

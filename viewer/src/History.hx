@@ -1,6 +1,7 @@
 // The address of the book: "#page=N" kept up to date as the reader turns (without filling the browser's
-// history, except for a jump from the contents), and a reader who edits the address, goes Back, or
-// follows a link to #page=N on the same page, followed.
+// history), a new history entry for each place the reader jumps to (a link, the page field, the
+// contents or the overview) so that Back and Forward move between them, and a reader who edits the
+// address, goes Back or Forward, or follows a link to #page=N on the same page, followed.
 import flash.events.TimerEvent;
 import flash.external.ExternalInterface;
 import flash.utils.Timer;
@@ -29,9 +30,9 @@ class History {
 		call("function(h){if(window.location.hash!==h){history.replaceState(null,'',h);}}", hash);
 	}
 
-	// A jump the reader may want to come back from (an entry of the contents): a new entry in the
-	// browser's history, so its Back button returns to the page before.
-	public function push(hash:String):Void {
+	// A jump is about to take the reader to the view with this address: the place being left stays in
+	// the history, behind the new entry.
+	public function jump(hash:String):Void {
 		lastHash = hash;
 		call("function(h){if(window.location.hash!==h){history.pushState(null,'',h);}}", hash);
 	}

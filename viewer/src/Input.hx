@@ -1,15 +1,14 @@
-// The reader's pointer and keys turned into the book's actions: a press near a page's edge that becomes
-// a drag or a click turning the page, the corner lifted under a hovering pointer, a double click that
-// zooms (the click before it turns nothing), a drag that moves a zoomed page, Ctrl and the wheel, and the
-// keys that turn, jump and zoom. While the overview is open the keys are its own.
+// The reader's pointer and keys turned into the book's actions: a drag from a page's edge that folds the
+// sheet after the pointer, a swipe anywhere on a page that turns it past a third of the page or with a
+// flick, a tap on a page's outer half, the corner lifted under a hovering pointer, a double click that
+// zooms (and never also turns), a drag that moves a zoomed page, Ctrl and the wheel, and the keys that
+// turn, jump, zoom and open contents and search. While the overview is open the keys are its own.
 import Fold.Pt;
 import flash.display.Sprite;
 import flash.events.Event;
 import flash.events.KeyboardEvent;
 import flash.events.MouseEvent;
-import flash.events.TimerEvent;
 import flash.geom.Point;
-import flash.utils.Timer;
 
 enum KeyAction {
 	Back;
@@ -25,8 +24,11 @@ enum KeyAction {
 typedef Press = {
 	var stageX:Float;
 	var stageY:Float;
-	var forward:Bool;
+	var at:Pt; // in book units
+	var forward:Null<Bool>; // null: a press inside a page, whose way is chosen by the swipe
 	var corner:Pt;
+	var flat:Bool; // a swipe between views that turn without a fold
+	var samples:Array<Array<Float>>; // [time, stageX] while it moves
 }
 
 class Input {
@@ -38,8 +40,9 @@ class Input {
 	var panFrom:Null<Pt>;
 	var lastPressTime = -1000.0;
 	var lastPress:Pt = {x: -100, y: -100};
+	var pendingTap:Null<haxe.Timer>; // a tap's turn waits until it is clear that no double click follows
+	var dragged = false;
 	var catcher = new Sprite(); // over everything while a page is held, so its release is never lost
-	var pendingClick:Null<Timer>; // a click that turns once no second click makes it a double click
 
 	public function new(book:Book, stage:flash.display.Stage) {
 		this.book = book;
@@ -57,6 +60,7 @@ class Input {
 		return switch (keyCode) {
 			case 37 | 38 | 33: Back; // left, up, page up
 			case 39 | 40 | 34: Forward; // right, down, page down
+			case 32: shift ? Back : Forward; // space
 			case 36: Start; // home
 			case 35: End;
 			case 27: Unzoom; // escape
@@ -84,9 +88,9 @@ class Input {
 			case Forward:
 				book.turnBy(1);
 			case Start:
-				book.goToView(0);
+				book.turnTo(0);
 			case End:
-				book.goToView(book.viewCount() - 1);
+				book.turnTo(book.viewCount() - 1);
 			case Unzoom:
 				book.unzoom();
 			case OpenContents:
@@ -104,84 +108,79 @@ class Input {
 
 	// Forgets a press in progress: a second finger made it a pinch.
 	public function cancelPress():Void {
-		dropPendingClick();
+		cancelTap();
 		press = null;
 		panFrom = null;
 		letGoOfPointer();
 	}
 
-	// A click that turns waits out the double-click time: a second click makes it a zoom instead. A
-	// lifted corner stays lifted meanwhile.
-	function clickTurn(forward:Bool):Void {
-		dropPendingClick();
-		var timer = new Timer(Zoom.DOUBLE_TAP_MS, 1);
-		timer.addEventListener(TimerEvent.TIMER, function(_) {
-			if (pendingClick != timer)
-				return;
-			pendingClick = null;
-			var turning = book.turning;
-			if (turning.peeking() && turning.turn.forward == forward) {
-				turning.take();
-				turning.completeClick();
-			} else {
-				turning.cancelPeek();
-				book.turnBy(forward ? 1 : -1);
-			}
-		});
-		pendingClick = timer;
-		timer.start();
-	}
-
+	// A tap waiting to turn is forgotten: the overview opened over it.
 	public function dropPendingClick():Void {
-		if (pendingClick != null)
-			pendingClick.stop();
-		pendingClick = null;
+		cancelTap();
 	}
 
 	function local(stageX:Float, stageY:Float):Point {
 		return book.pageLayer.globalToLocal(new Point(stageX, stageY));
 	}
 
+	function now():Float {
+		return haxe.Timer.stamp() * 1000;
+	}
+
 	function pressed(event:MouseEvent):Void {
 		// Fingers of a pinch are the pinch's, not presses, drags or pans.
 		if (book.pinch != null)
 			return;
-		var now = haxe.Timer.stamp() * 1000;
-		var doubleClick = Zoom.isDoubleTap(lastPressTime, lastPress.x, lastPress.y, now, event.stageX, event.stageY);
-		lastPressTime = doubleClick ? -1000 : now;
+		var time = now();
+		var doubleClick = Zoom.isDoubleTap(lastPressTime, lastPress.x, lastPress.y, time, event.stageX, event.stageY);
+		lastPressTime = doubleClick ? -1000 : time;
 		lastPress = {x: event.stageX, y: event.stageY};
 		press = null;
 		var turning = book.turning;
 		if (doubleClick) {
-			// The first click's turn never starts: a double click only zooms.
-			dropPendingClick();
-			turning.cancelPeek();
+			// The first click's turn had not started yet: the double click only zooms.
+			cancelTap();
+			if (turning.dragging())
+				turning.release(false);
 			turning.finishNow();
 			book.zoomTo(Zoom.doubleTapFactor(book.factor), event.stageX, event.stageY);
 			return;
 		}
+		cancelTap();
 		if (book.zoomed) {
 			panFrom = {x: event.stageX - book.bookLayer.x, y: event.stageY - book.bookLayer.y};
 			holdPointer();
 			return;
 		}
+		var at = local(event.stageX, event.stageY);
 		if (turning.peeking()) {
-			// The lifted corner is taken: a drag from here, or a click that turns the page. It is said to
-			// turn once it moves or the click is known to be single.
+			// The lifted corner is taken: a drag from here, or a click that turns the page.
 			var turn = turning.turn;
-			turning.take(false);
-			press = {stageX: event.stageX, stageY: event.stageY, forward: turn.forward, corner: turn.corner};
-			holdPointer();
+			turning.take();
+			startPress(event, at, turn.forward, turn.corner);
 			return;
 		}
 		if (turning.active())
 			return;
-		var at = local(event.stageX, event.stageY);
 		var grab = book.grabAt(at.x, at.y);
-		if (grab != null) {
-			press = {stageX: event.stageX, stageY: event.stageY, forward: grab.forward, corner: grab.corner};
-			holdPointer();
-		}
+		if (grab != null)
+			startPress(event, at, grab.forward, grab.corner);
+		else if (book.onPage(at.x, at.y))
+			startPress(event, at, null, {x: book.settings.width, y: at.y > book.settings.height / 2 ? book.settings.height : 0});
+	}
+
+	function startPress(event:MouseEvent, at:Point, forward:Null<Bool>, corner:Pt):Void {
+		press = {
+			stageX: event.stageX,
+			stageY: event.stageY,
+			at: {x: at.x, y: at.y},
+			forward: forward,
+			corner: corner,
+			flat: false,
+			samples: [[now(), event.stageX]]
+		};
+		dragged = false;
+		holdPointer();
 	}
 
 	function holdPointer():Void {
@@ -207,58 +206,120 @@ class Input {
 		}
 		if (book.overview != null)
 			return;
-		if (press == null && !book.zoomed && (!turning.active() || turning.peeking())) {
-			var at = local(event.stageX, event.stageY);
-			turning.peekAt(at.x, at.y);
+		var at = local(event.stageX, event.stageY);
+		if (press == null) {
+			if (!book.zoomed && (!turning.active() || turning.peeking()))
+				turning.peekAt(at.x, at.y, book.linkUnder(event.stageX, event.stageY));
 			return;
 		}
-		if (press != null && !turning.active() && movedFar(event, press)) {
-			var forward = press.forward;
-			var view = book.view;
-			turning.start(forward ? view : view - 1, forward ? view + 1 : view, forward, press.corner, true);
-			press = null;
-		}
-		var turn = turning.turn;
-		if (turn != null && turn.dragging && !turn.peek && !event.buttonDown) {
+		if (!event.buttonDown) {
 			// The button came up where no release reached us.
 			released(null);
 			return;
 		}
-		if (turn != null && turn.dragging && (press == null || movedFar(event, press))) {
-			if (press != null)
-				turning.announce();
-			press = null;
-			var at = local(event.stageX, event.stageY);
-			turning.dragTo({x: at.x, y: at.y});
+		press.samples.push([now(), event.stageX]);
+		if (press.samples.length > 12)
+			press.samples.shift();
+		if (!dragged && !movedFar(event, press))
+			return;
+		if (!dragged && !beginDrag(event))
+			return;
+		dragged = true;
+		if (turning.dragging())
+			turning.dragTo(dragPoint(at));
+	}
+
+	// The press became a drag: a page held at its edge folds at once; one pressed inside turns the way
+	// the swipe goes, if it goes sideways and there is a page that way.
+	function beginDrag(event:MouseEvent):Bool {
+		var turning = book.turning;
+		if (turning.active())
+			return true;
+		if (press.forward == null) {
+			var dx = event.stageX - press.stageX;
+			var dy = event.stageY - press.stageY;
+			if (Math.abs(dy) > Math.abs(dx)) {
+				press = null;
+				letGoOfPointer();
+				return false;
+			}
+			press.forward = dx < 0;
 		}
+		var forward:Bool = press.forward;
+		var view = book.view;
+		var lower = forward ? view : view - 1;
+		var upper = forward ? view + 1 : view;
+		if (lower < 0 || upper >= book.viewCount()) {
+			press = null;
+			letGoOfPointer();
+			return false;
+		}
+		if (book.plainTurn(lower, upper))
+			press.flat = true;
+		else
+			turning.start(lower, upper, forward, press.corner, true);
+		return true;
+	}
+
+	// The sheet's corner moves with the pointer from where the press began.
+	function dragPoint(at:Point):Pt {
+		var corner = press.forward ? press.corner : {x: -press.corner.x, y: press.corner.y};
+		return {x: corner.x + at.x - press.at.x, y: corner.y + at.y - press.at.y};
 	}
 
 	static function movedFar(event:MouseEvent, press:Press):Bool {
 		return Math.abs(event.stageX - press.stageX) + Math.abs(event.stageY - press.stageY) > DRAG_START;
 	}
 
-	function released(_):Void {
+	function released(event:Null<MouseEvent>):Void {
 		letGoOfPointer();
 		if (panFrom != null)
 			Log.line('zoomed page moved to ${Math.round(book.bookLayer.x)},${Math.round(book.bookLayer.y)}');
 		panFrom = null;
-		var turn = book.turning.turn;
-		if (turn != null && turn.dragging && press != null) {
-			// A click on a lifted corner: the corner stays lifted until the click is known to be single.
-			var forward = press.forward;
-			press = null;
-			turn.peek = true;
-			clickTurn(forward);
+		if (press == null)
+			return;
+		var p = press;
+		press = null;
+		var turning = book.turning;
+		if (!dragged) {
+			tapped(p);
 			return;
 		}
-		if (turn != null && turn.dragging) {
-			book.turning.release();
+		var x = event == null ? p.samples[p.samples.length - 1][1] : event.stageX;
+		var turns = Gesture.turns(p.forward, x - p.stageX, Gesture.speed(p.samples), book.settings.width * book.fit);
+		Log.line('swipe ${Math.round(x - p.stageX)} px at ${Math.round(Gesture.speed(p.samples) * 1000)} px/s ' + (turns ? "turns" : "falls back"));
+		if (p.flat) {
+			if (turns)
+				book.turnBy(p.forward ? 1 : -1);
+		} else if (turning.dragging()) {
+			turning.release(turns);
+		}
+	}
+
+	// A press let go where it began: a lifted corner turns all the way, a press at a page's edge or on
+	// its outer half turns it; each only once no double click follows.
+	function tapped(p:Press):Void {
+		var turning = book.turning;
+		if (turning.dragging()) {
+			wait(turning.completeClick);
 			return;
 		}
-		if (press != null) {
-			var forward = press.forward;
-			press = null;
-			clickTurn(forward);
-		}
+		var way = p.forward != null ? p.forward : book.tapWay(p.at.x, p.at.y);
+		if (way != null)
+			wait(function() book.turnBy(way ? 1 : -1));
+	}
+
+	function wait(action:Void->Void):Void {
+		cancelTap();
+		pendingTap = haxe.Timer.delay(function() {
+			pendingTap = null;
+			action();
+		}, Std.int(Zoom.DOUBLE_TAP_MS));
+	}
+
+	function cancelTap():Void {
+		if (pendingTap != null)
+			pendingTap.stop();
+		pendingTap = null;
 	}
 }

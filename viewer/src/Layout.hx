@@ -1,6 +1,7 @@
 // Where the book lies in the window, in pure geometry (no player needed, so it is tested under the
 // interpreter): the reading area left by the margins and the panel, spreads or single pages, the scale
-// that fits them, the position of the spine, and which part of a page a press grabs to turn it.
+// that fits them, the position of the spine, the slot each page of a view stands in and the box a page
+// of its own shape takes in it, and which part of a page a press grabs to turn it.
 // Book units: the page list's page size, the spine on x = 0, the right-hand page on [0, width].
 import Fold.Pt;
 
@@ -16,6 +17,14 @@ typedef Placement = {
 	var scale:Float;
 	var x:Float; // stage position of the book's origin (the spine, or a single page's left edge)
 	var y:Float;
+}
+
+// Where one page of a view stands, in book units.
+typedef PageSlot = {
+	var page:Int;
+	var x:Float;
+	var width:Float;
+	var align:Int; // -1: against the slot's right edge (the spine), 1: its left edge, 0: centred
 }
 
 typedef Grab = {
@@ -44,6 +53,32 @@ class Layout {
 			scale: scale,
 			x: spread ? middle : middle - pageWidth * scale / 2,
 			y: area.y + (area.height - pageHeight * scale) / 2
+		};
+	}
+
+	// The slots of a view's pages: spread pages against the spine, a single page centred, a wide page
+	// across both sides.
+	public static function pageSlots(slots:Views.ViewSlots, spread:Bool, width:Float):Array<PageSlot> {
+		if (slots.across)
+			return [{page: slots.right, x: -width, width: 2 * width, align: 0}];
+		var result:Array<PageSlot> = [];
+		if (slots.left >= 0)
+			result.push({page: slots.left, x: -width, width: width, align: -1});
+		if (slots.right >= 0)
+			result.push({page: slots.right, x: 0.0, width: width, align: spread ? 1 : 0});
+		return result;
+	}
+
+	// A page of its own shape (natural size) as large as a slot allows, vertically centred.
+	public static function fitBox(naturalWidth:Float, naturalHeight:Float, slotWidth:Float, slotHeight:Float, align:Int):Box {
+		var scale = Math.min(slotWidth / naturalWidth, slotHeight / naturalHeight);
+		var w = naturalWidth * scale;
+		var h = naturalHeight * scale;
+		return {
+			x: align < 0 ? slotWidth - w : (align > 0 ? 0 : (slotWidth - w) / 2),
+			y: (slotHeight - h) / 2,
+			width: w,
+			height: h
 		};
 	}
 

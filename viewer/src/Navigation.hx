@@ -37,38 +37,34 @@ class Navigation {
 
 	// "2-3 / 12" for a spread, "1 / 12" for a cover or a single page.
 	public static function label(spread:Bool, pages:Int, view:Int):String {
-		var shown = shownPages(spread, pages, view);
-		if (shown.length == 0)
-			return "0 / " + pages;
-		var first = shown[0] + 1;
-		var last = shown[shown.length - 1] + 1;
-		return (first == last ? '$first' : '$first-$last') + " / " + pages;
+		return pagesLabel(shownPages(spread, pages, view), pages, null);
 	}
 
 	// What the counter shows: the pages' own labels where the page list gives them ("xii-xiii / 300"),
 	// else their positions as `label` gives them.
 	public static function counter(spread:Bool, labels:Array<Null<String>>, view:Int):String {
-		var pages = labels.length;
-		var shown = shownPages(spread, pages, view);
-		if (shown.length == 0 || labels[shown[0]] == null || labels[shown[shown.length - 1]] == null)
-			return label(spread, pages, view);
-		var first = labels[shown[0]];
-		var last = labels[shown[shown.length - 1]];
-		return (shown.length == 1 ? first : '$first-$last') + " / " + pages;
+		return pagesLabel(shownPages(spread, labels.length, view), labels.length, labels);
 	}
 
-	// The longest text the counter may have to show, so its room is set once and never clips.
-	public static function widestCounter(labels:Array<Null<String>>):String {
+	public static function pagesLabel(shown:Array<Int>, pages:Int, labels:Null<Array<Null<String>>>):String {
+		if (shown.length == 0)
+			return "0 / " + pages;
+		var first = shown[0];
+		var last = shown[shown.length - 1];
+		var named = labels != null && labels[first] != null && labels[last] != null;
+		var a = named ? labels[first] : '${first + 1}';
+		var b = named ? labels[last] : '${last + 1}';
+		return (first == last ? a : '$a-$b') + " / " + pages;
+	}
+
+	// The longest text the counter may have to show, so its room is set once per layout and never clips.
+	public static function widestCounter(labels:Array<Null<String>>, spread:Bool):String {
 		var pages = labels.length;
-		var digits = StringTools.rpad("", "8", Std.string(pages).length);
-		var widest = '$digits-$digits';
-		var longest = "";
+		var widest = StringTools.rpad("", "8", Std.string(pages).length);
 		for (l in labels)
-			if (l != null && l.length > longest.length)
-				longest = l;
-		if (longest.length > digits.length)
-			widest = '$longest-$longest';
-		return widest + " / " + pages;
+			if (l != null && l.length > widest.length)
+				widest = l;
+		return (spread ? '$widest-$widest' : widest) + " / " + pages;
 	}
 
 	// A label typed by the reader ("xii", "A-3"), matched as written and then ignoring case, or else a

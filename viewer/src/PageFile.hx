@@ -1,5 +1,5 @@
-// What the viewer reads from a page file's bytes before showing it: its stage size and the links to
-// other pages that the converter records in a Metadata tag as
+// What the viewer reads from a page file's bytes before showing it: whether the file is whole, its stage
+// size (the page's own shape) and the links to other pages that the converter records in a Metadata tag as
 // <links><link page="7" x="100.00" y="642.00" width="395.00" height="100.00"/></links>.
 import haxe.io.Bytes;
 
@@ -17,6 +17,11 @@ typedef PageFileInfo = {
 	var links:Array<PageLink>;
 }
 
+typedef PageFileCheck = {
+	var info:Null<PageFileInfo>;
+	var problem:Null<String>; // why the file cannot be a whole page ("is cut short"); null: it may be
+}
+
 class PageFile {
 	static inline var METADATA_TAG = 77;
 	static inline var END_TAG = 0;
@@ -24,16 +29,25 @@ class PageFile {
 	// The file as stored (FWS, or CWS with a zlib body); null when the bytes are no SWF we can read,
 	// which leaves the decision to the player.
 	public static function read(file:Bytes):Null<PageFileInfo> {
+		return check(file).info;
+	}
+
+	// A file shorter than the length its header declares was cut short on its way (a failed upload or
+	// copy); the player would show it as a blank page, so it is reported like a missing one.
+	public static function check(file:Bytes):PageFileCheck {
 		if (file == null || file.length < 8)
-			return null;
+			return {info: null, problem: "is empty or cut short"};
 		var signature = file.getString(0, 3);
+		var declared = file.getInt32(4);
 		if (signature == "FWS")
-			return readBody(file.sub(8, file.length - 8));
+			return {info: readBody(file.sub(8, file.length - 8)), problem: file.length < declared ? "is cut short" : null};
 		if (signature == "CWS") {
 			var body = inflate(file.sub(8, file.length - 8));
-			return body == null ? null : readBody(body);
+			if (body == null || body.length + 8 < declared)
+				return {info: null, problem: "is cut short or damaged"};
+			return {info: readBody(body), problem: null};
 		}
-		return null;
+		return {info: null, problem: null};
 	}
 
 	// The body after the 8-byte header: stage rectangle, frame rate and count, then the tags.

@@ -4,10 +4,13 @@ class PageLoader {
 	var settings:PageList.BookSettings;
 	var onLink:Int->Void;
 	var onSettled:PageView->Void;
+	var onShape:PageView->Void;
 	var pages = new Map<Int, PageView>();
+	var twins = new Map<Int, PageView>(); // second views of pages, for a page seen twice in one turn
 
-	public function new(settings:PageList.BookSettings, onLink:Int->Void, onSettled:PageView->Void) {
+	public function new(settings:PageList.BookSettings, onLink:Int->Void, onSettled:PageView->Void, onShape:PageView->Void) {
 		this.settings = settings;
+		this.onShape = onShape;
 		this.onLink = onLink;
 		this.onSettled = onSettled;
 	}
@@ -16,31 +19,49 @@ class PageLoader {
 		var existing = pages.get(index);
 		if (existing != null)
 			return existing;
-		var created = new PageView(index, settings.pages[index], settings.width, settings.height, onLink, onSettled);
+		var created = new PageView(index, settings.pages[index], settings.width, settings.height, onLink, onSettled, onShape);
 		pages.set(index, created);
 		return created;
 	}
 
+	// A second view of a page: the back of a single page turned back shows the page itself coming in,
+	// while its front is shown too. Only the page before the view shown keeps one.
+	public function twin(index:Int):PageView {
+		var existing = twins.get(index);
+		if (existing != null)
+			return existing;
+		var created = new PageView(index, settings.pages[index], settings.width, settings.height, onLink, function(_) {}, function(_) {});
+		twins.set(index, created);
+		return created;
+	}
+
 	public function held():Int {
-		return Lambda.count(pages);
+		return Lambda.count(pages) + Lambda.count(twins);
 	}
 
 	// Loads the view and its neighbours, nearest first, and lets go of pages further away.
-	public function keepAround(spread:Bool, view:Int):Void {
-		var count = settings.pages.length;
-		for (p in Navigation.wantedPages(spread, count, view))
+	public function keepAround(views:Views, view:Int):Void {
+		for (p in views.wantedPages(view))
 			page(p);
-		var kept = Navigation.keptPages(spread, count, view);
+		var kept = views.keptPages(view);
 		for (index in [for (k in pages.keys()) k])
 			if (kept.indexOf(index) < 0) {
 				pages.get(index).dispose();
 				pages.remove(index);
 			}
+		var before = views.spread || view == 0 ? -1 : views.shownPages(view - 1)[0];
+		if (before >= 0)
+			twin(before);
+		for (index in [for (k in twins.keys()) k])
+			if (index != before) {
+				twins.get(index).dispose();
+				twins.remove(index);
+			}
 	}
 
 	// Starts loading the pages around a view the book is heading for.
-	public function prepare(spread:Bool, view:Int):Void {
-		for (p in Navigation.wantedPages(spread, settings.pages.length, view))
+	public function prepare(views:Views, view:Int):Void {
+		for (p in views.wantedPages(view))
 			page(p);
 	}
 }

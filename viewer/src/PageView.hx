@@ -1,6 +1,7 @@
-// One page of the book on screen: white paper at the page list's size, the page file loaded on demand
-// (bytes first, so the links recorded in the file can be read), link areas that turn the book, and a
-// spinner or a message while the file loads or when it cannot be had.
+// One page of the book on screen: the page file loaded on demand (bytes first, so the links recorded in
+// the file and its own shape can be read), drawn on white paper of its own shape as large as the slot it
+// stands in allows, link areas that turn the book, and a spinner or a message while the file loads or
+// when it cannot be had (missing, cut short or unreadable alike).
 import flash.display.Loader;
 import flash.display.Shape;
 import flash.display.Sprite;
@@ -17,9 +18,17 @@ class PageView extends Sprite {
 	public var index(default, null):Int;
 	public var ready(default, null) = false;
 	public var failed(default, null) = false;
+	// The page file's stage size once known: the page's own shape.
+	public var naturalWidth(default, null) = 0.0;
+	public var naturalHeight(default, null) = 0.0;
 
-	var pageWidth:Float;
+	var pageWidth:Float; // the slot
 	var pageHeight:Float;
+	var align = 0; // -1: against the slot's right edge (a left-hand page), 1: its left edge, 0: centred
+	var holder:Null<Sprite>;
+	var note:Null<flash.text.TextField>;
+	var links:Array<Sprite> = [];
+	var onShape:PageView->Void;
 	var source:String;
 	var onLink:Int->Void;
 	var onSettled:PageView->Void;
@@ -28,8 +37,10 @@ class PageView extends Sprite {
 	var spinner:Shape;
 	var spinnerAngle = 0.0;
 
-	public function new(index:Int, source:String, pageWidth:Float, pageHeight:Float, onLink:Int->Void, onSettled:PageView->Void) {
+	public function new(index:Int, source:String, pageWidth:Float, pageHeight:Float, onLink:Int->Void, onSettled:PageView->Void,
+			onShape:PageView->Void) {
 		super();
+		this.onShape = onShape;
 		this.index = index;
 		this.source = source;
 		this.pageWidth = pageWidth;
@@ -57,10 +68,48 @@ class PageView extends Sprite {
 			parent.removeChild(this);
 	}
 
+	// Stands the page in a slot of this size (page units, from the slot's top-left corner).
+	public function fitInto(slotWidth:Float, slotHeight:Float, alignTo:Int):Void {
+		if (slotWidth == pageWidth && slotHeight == pageHeight && alignTo == align)
+			return;
+		pageWidth = slotWidth;
+		pageHeight = slotHeight;
+		align = alignTo;
+		drawPaper();
+		if (spinner != null) {
+			spinner.x = pageWidth / 2;
+			spinner.y = pageHeight / 2;
+		}
+		placeNote();
+	}
+
+	// Where the page lies in its slot: its own shape as large as the slot allows.
+	public function box():Layout.Box {
+		if (!(naturalWidth > 0) || !(naturalHeight > 0))
+			return {x: 0, y: 0, width: pageWidth, height: pageHeight};
+		return Layout.fitBox(naturalWidth, naturalHeight, pageWidth, pageHeight, align);
+	}
+
+	// Whether a link of this page lies under a point of the stage.
+	public function linkAt(stageX:Float, stageY:Float):Bool {
+		for (link in links)
+			if (link.stage != null && link.hitTestPoint(stageX, stageY, true))
+				return true;
+		return false;
+	}
+
 	function drawPaper():Void {
+		var b = box();
+		graphics.clear();
 		graphics.beginFill(0xffffff);
-		graphics.drawRect(0, 0, pageWidth, pageHeight);
+		graphics.drawRect(b.x, b.y, b.width, b.height);
 		graphics.endFill();
+		if (holder != null) {
+			var scale = b.width / naturalWidth;
+			holder.scaleX = holder.scaleY = scale;
+			holder.x = b.x;
+			holder.y = b.y;
+		}
 	}
 
 	function startLoading():Void {
@@ -77,11 +126,12 @@ class PageView extends Sprite {
 			return;
 		var data:flash.utils.ByteArray = request.data;
 		request = null;
-		if (data == null || data.length < 8) {
-			fail("is empty or cut short");
+		var checked = PageFile.check(data == null ? null : Bytes.ofData(data));
+		if (checked.problem != null) {
+			fail(checked.problem);
 			return;
 		}
-		var info = PageFile.read(Bytes.ofData(data));
+		var info = checked.info;
 		loader = new Loader();
 		loader.contentLoaderInfo.addEventListener(Event.INIT, function(_) contentArrived(info));
 		loader.contentLoaderInfo.addEventListener(IOErrorEvent.IO_ERROR, function(_) fail("is not a page file the player can show"));
@@ -101,20 +151,19 @@ class PageView extends Sprite {
 			stageWidth = pageWidth;
 			stageHeight = pageHeight;
 		}
-		// Fill the page list's page size; a file of another shape is scaled to fit and centred.
-		var scale = Math.min(pageWidth / stageWidth, pageHeight / stageHeight);
-		var holder = new Sprite();
-		holder.scaleX = holder.scaleY = scale;
-		holder.x = (pageWidth - stageWidth * scale) / 2;
-		holder.y = (pageHeight - stageHeight * scale) / 2;
+		naturalWidth = stageWidth;
+		naturalHeight = stageHeight;
+		holder = new Sprite();
 		holder.addChild(loader);
 		holder.scrollRect = new flash.geom.Rectangle(0, 0, stageWidth, stageHeight);
 		if (info != null)
 			for (link in info.links)
 				holder.addChild(linkArea(link));
 		addChild(holder);
+		drawPaper();
 		hideSpinner();
 		ready = true;
+		onShape(this);
 		onSettled(this);
 	}
 
@@ -132,6 +181,7 @@ class PageView extends Sprite {
 		});
 		// A press on a link is no start of a page drag.
 		area.addEventListener(MouseEvent.MOUSE_DOWN, function(event:MouseEvent) event.stopPropagation());
+		links.push(area);
 		return area;
 	}
 
@@ -142,12 +192,18 @@ class PageView extends Sprite {
 		loader = null;
 		failed = true;
 		hideSpinner();
-		var note = Ui.label('Page ${index + 1} could not be shown:\n$source $reason.', 0x802020, 14, true);
+		note = Ui.label('Page ${index + 1} could not be shown:\n$source $reason.', 0x802020, 14, true);
+		addChild(note);
+		placeNote();
+		onSettled(this);
+	}
+
+	function placeNote():Void {
+		if (note == null)
+			return;
 		note.width = pageWidth * 0.8;
 		note.x = pageWidth * 0.1;
 		note.y = pageHeight / 2 - note.height / 2;
-		addChild(note);
-		onSettled(this);
 	}
 
 	function showSpinner():Void {

@@ -134,8 +134,8 @@ class Panel extends Sprite {
 		return box;
 	}
 
-	// Where each control's centre lies on the stage, for the viewer's log: "next=601,778 ...". Controls in
-	// the menu are listed when it opens.
+	// Where each control's centre lies on the stage and its size, for the viewer's log:
+	// "next=601,778,44,44 ...". Controls in the menu are listed when it opens.
 	public function controlPositions():String {
 		var parts = [];
 		for (c in controls)
@@ -153,7 +153,9 @@ class Panel extends Sprite {
 		if (name == "field")
 			item = item == control("field").view ? field : menuField;
 		var box = item.getBounds(stage == null ? this : stage);
-		return name + "=" + Math.round(box.left + box.width / 2) + "," + Math.round(box.top + box.height / 2);
+		var target = name == "field" ? item.parent.getBounds(stage == null ? this : stage) : box;
+		return name + "=" + Math.round(box.left + box.width / 2) + "," + Math.round(box.top + box.height / 2) + "," + Math.round(target.width) + ","
+			+ Math.round(target.height);
 	}
 
 	public function showPages(text:String):Void {
@@ -164,12 +166,17 @@ class Panel extends Sprite {
 			layOut(panelWidth);
 		else
 			counter.x = Math.round(counterLeft + (counterWidth - counter.width) / 2);
+		if (stage != null) {
+			var box = counter.getBounds(stage);
+			Log.line('counter "$text" at ${Math.floor(box.left)},${Math.floor(box.top)},${Math.ceil(box.right)},${Math.ceil(box.bottom)}');
+		}
 	}
 
-	// Room for the longest counter text the book can show, set once so the buttons keep still.
+	// Room for the longest counter text the book can show in its current views, so the buttons keep
+	// still while pages turn.
 	public function reserveCounter(widest:String):Void {
 		var probe = Ui.label(widest, ink, 15);
-		counterWidth = Math.max(counterWidth, probe.width + 4);
+		counterWidth = probe.width + 4;
 	}
 
 	public function isPageField(object:Dynamic):Bool {

@@ -3,6 +3,7 @@
 // underneath, the turning sheet's front cut along the fold and its back folded over, with shadows along
 // the fold; or a stiff board swinging round the spine.
 import Fold.Pt;
+import flash.display.DisplayObject;
 import flash.display.GradientType;
 import flash.display.Shape;
 import flash.display.Sprite;
@@ -11,33 +12,34 @@ import flash.geom.Matrix;
 typedef TurnRoles = {
 	var left:Null<PageView>; // stays on the left
 	var front:Null<PageView>; // turning sheet, seen from the front (starts on the right)
-	var back:Null<PageView>; // its back (ends on the left); null: blank paper
+	var back:Null<DisplayObject>; // its back (ends on the left); null: blank paper
 	var under:Null<PageView>; // revealed on the right
 }
 
 class TurnScene {
 	static inline var BLANK_BACK = 0xf1f1ee;
 
-	// An open view: the pages in their slots (null: an empty side) and, in a spread, the crease.
-	public static function flat(layer:Sprite, left:Null<PageView>, right:Null<PageView>, spread:Bool, width:Float, height:Float):Void {
+	// An open view: its pages where their slots put them (book units) and, in a spread, the crease.
+	public static function flat(layer:Sprite, placed:Array<{page:PageView, x:Float}>, spread:Bool, left:Bool, right:Bool, width:Float,
+			height:Float):Void {
 		clear(layer);
-		place(layer, left, new Matrix(1, 0, 0, 1, -width, 0));
-		place(layer, right, new Matrix());
+		for (p in placed)
+			place(layer, p.page, new Matrix(1, 0, 0, 1, p.x, 0));
 		if (spread)
-			layer.addChild(spine(left != null, right != null, width, height));
+			layer.addChild(spine(left, right, width, height));
 	}
 
-	// The book lies a little above the backdrop: a soft shadow down and to the right of its pages.
-	public static function bookShadow(shadow:Shape, left:Bool, right:Bool, width:Float, height:Float):Void {
+	// The book lies a little above the backdrop: a soft shadow down and to the right of its pages (boxes
+	// in book units).
+	public static function bookShadow(shadow:Shape, boxes:Array<Layout.Box>, width:Float):Void {
 		shadow.graphics.clear();
-		var x0 = left ? -width : 0;
-		var x1 = right ? width : 0;
 		var step = width * 0.004;
-		for (i in 1...5) {
-			shadow.graphics.beginFill(0x000000, 0.045);
-			shadow.graphics.drawRect(x0 - step * (i - 2), step * (i - 1), x1 - x0 + step * (2 * i - 2), height + step * i);
-			shadow.graphics.endFill();
-		}
+		for (b in boxes)
+			for (i in 1...5) {
+				shadow.graphics.beginFill(0x000000, 0.045);
+				shadow.graphics.drawRect(b.x - step * (i - 2), b.y + step * (i - 1), b.width + step * (2 * i - 2), b.height + step * i);
+				shadow.graphics.endFill();
+			}
 	}
 
 	// A soft crease down the middle of an open spread.
@@ -56,10 +58,13 @@ class TurnScene {
 		return crease;
 	}
 
-	public static function soft(layer:Sprite, roles:TurnRoles, corner:Pt, pointer:Pt, width:Float, height:Float):Void {
+	// The crease stays in the spine under the turning sheet.
+	public static function soft(layer:Sprite, roles:TurnRoles, corner:Pt, pointer:Pt, width:Float, height:Float, spread:Bool):Void {
 		clear(layer);
 		place(layer, roles.left, new Matrix(1, 0, 0, 1, -width, 0));
 		place(layer, roles.under, new Matrix());
+		if (spread)
+			layer.addChild(spine(roles.left != null, roles.under != null, width, height));
 		var fold = Fold.line(corner, pointer);
 		if (fold == null) {
 			place(layer, roles.front, new Matrix());
@@ -93,10 +98,12 @@ class TurnScene {
 	}
 
 	// A stiff board: t from 0 (flat on the right) to 1 (flat on the left).
-	public static function hard(layer:Sprite, roles:TurnRoles, t:Float, width:Float, height:Float):Void {
+	public static function hard(layer:Sprite, roles:TurnRoles, t:Float, width:Float, height:Float, spread:Bool):Void {
 		clear(layer);
 		place(layer, roles.left, new Matrix(1, 0, 0, 1, -width, 0));
 		place(layer, roles.under, new Matrix());
+		if (spread)
+			layer.addChild(spine(roles.left != null, roles.under != null, width, height));
 		var angle = Math.PI * t;
 		var across = Math.cos(angle);
 		// The board's free edge comes towards the reader half way: drawn a little taller there.
@@ -104,7 +111,7 @@ class TurnScene {
 		var shift = -height * (lift - 1) / 2;
 		var side = Math.max(Math.abs(across), 0.001);
 		var showing = across >= 0 ? roles.front : roles.back;
-		for (board in [roles.front, roles.back])
+		for (board in [(roles.front : DisplayObject), roles.back])
 			if (board != null) {
 				place(layer, board, new Matrix(side, 0, 0, lift, across >= 0 ? 0 : -width * side, shift));
 				board.alpha = board == showing ? 1 : 0;
@@ -129,7 +136,7 @@ class TurnScene {
 		}
 	}
 
-	static function place(layer:Sprite, page:Null<PageView>, m:Matrix):Void {
+	static function place(layer:Sprite, page:Null<DisplayObject>, m:Matrix):Void {
 		if (page == null)
 			return;
 		page.mask = null;

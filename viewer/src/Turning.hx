@@ -56,19 +56,35 @@ class Turning {
 		return {x: width(), y: height()};
 	}
 
-	function rolesBetween(lower:Int, upper:Int):TurnRoles {
-		var a = Navigation.slots(book.spread, book.pageCount(), lower);
-		var b = Navigation.slots(book.spread, book.pageCount(), upper);
-		inline function at(index:Int):Null<PageView> return index >= 0 ? book.pages.page(index) : null;
-		return {left: at(a.left), front: at(a.right), back: at(b.left), under: at(b.right)};
+	// Pages in a turn stand in the plain slots of a spread (or a single page), each at its own shape.
+	function rolesBetween(lower:Int, upper:Int, forward:Bool):TurnRoles {
+		var a = book.views.slots(lower);
+		var b = book.views.slots(upper);
+		var w = width();
+		var h = height();
+		inline function at(index:Int, align:Int):Null<PageView> {
+			if (index < 0)
+				return null;
+			var page = book.pages.page(index);
+			page.fitInto(w, h, book.spread ? align : 0);
+			return page;
+		}
+		var roles:TurnRoles = {left: at(a.left, -1), front: at(a.right, 1), back: at(b.left, -1), under: at(b.right, 1)};
+		// A single page turned back comes in from the left showing the page, not the blank back of a sheet.
+		if (!book.spread && !forward && roles.back == null && roles.front != null) {
+			var twin = book.pages.twin(roles.front.index);
+			twin.fitInto(w, h, 0);
+			roles.back = twin;
+		}
+		return roles;
 	}
 
 	function isHardTurn(lower:Int, upper:Int):Bool {
 		if (!book.settings.hardCover)
 			return false;
 		var last = book.pageCount() - 1;
-		var a = Navigation.slots(book.spread, book.pageCount(), lower);
-		var b = Navigation.slots(book.spread, book.pageCount(), upper);
+		var a = book.views.slots(lower);
+		var b = book.views.slots(upper);
 		return [a.right, b.left].indexOf(0) >= 0 || [a.right, b.left].indexOf(last) >= 0;
 	}
 
@@ -77,7 +93,7 @@ class Turning {
 		turn = {
 			lower: lower,
 			upper: upper,
-			roles: rolesBetween(lower, upper),
+			roles: rolesBetween(lower, upper, forward),
 			hard: isHardTurn(lower, upper),
 			corner: corner,
 			pointer: forward ? corner : far,
@@ -92,7 +108,7 @@ class Turning {
 		if (!peek)
 			logTurn();
 		// Pages around the target start loading while the sheet moves.
-		book.pages.prepare(book.spread, forward ? upper : lower);
+		book.pages.prepare(book.views, forward ? upper : lower);
 		draw();
 	}
 
@@ -109,8 +125,7 @@ class Turning {
 	}
 
 	function logTurn():Void {
-		Log.line('turning ' + (turn.hard ? "stiff" : "soft") + ' from '
-			+ Navigation.label(book.spread, book.pageCount(), turn.forward ? turn.lower : turn.upper));
+		Log.line('turning ' + (turn.hard ? "stiff" : "soft") + ' from ' + book.views.label(turn.forward ? turn.lower : turn.upper));
 	}
 
 	public function animate():Void {
@@ -135,9 +150,9 @@ class Turning {
 		var h = height();
 		turn.pointer = Fold.constrain(turn.pointer, turn.corner, w, h);
 		if (turn.hard)
-			TurnScene.hard(book.pageLayer, turn.roles, Fold.progress(turn.pointer, w), w, h);
+			TurnScene.hard(book.pageLayer, turn.roles, Fold.progress(turn.pointer, w), w, h, book.spread);
 		else
-			TurnScene.soft(book.pageLayer, turn.roles, turn.corner, turn.pointer, w, h);
+			TurnScene.soft(book.pageLayer, turn.roles, turn.corner, turn.pointer, w, h, book.spread);
 	}
 
 	// Ends the turn where its animation was heading: on the far side the upper view is shown.
@@ -149,25 +164,33 @@ class Turning {
 			return;
 		}
 		var target = turn.to.x < 0 ? turn.upper : turn.lower;
-		turn = null;
+		end();
 		book.showView(target);
 	}
 
 	public function cancelPeek():Void {
 		if (turn == null || !turn.peek)
 			return;
-		turn = null;
+		end();
 		book.renderView();
 	}
 
-	// Lifts the corner under the pointer, or lets it fall back when the pointer leaves it.
-	public function peekAt(x:Float, y:Float):Void {
+	function end():Void {
+		turn = null;
+	}
+
+	// Lifts the corner under the pointer, or lets it fall back when the pointer leaves it (or lies on a
+	// link, which the lifted corner would hide).
+	public function peekAt(x:Float, y:Float, onLink:Bool):Void {
 		var h = height();
-		var zone = book.grabAt(x, y);
+		var zone = onLink ? null : book.grabAt(x, y);
 		if (zone != null && y > h * CORNER && y < h * (1 - CORNER))
 			zone = null;
-		// A single page has nothing on its left for a backward corner to lift from.
+		// A single page has nothing on its left for a backward corner to lift from; a wide page across the
+		// spread turns without a fold.
 		if (zone != null && !book.spread && !zone.forward)
+			zone = null;
+		if (zone != null && book.plainTurn(zone.forward ? book.view : book.view - 1, zone.forward ? book.view + 1 : book.view))
 			zone = null;
 		if (turn != null && (zone == null || zone.forward != turn.forward || zone.corner.y != turn.corner.y))
 			cancelPeek();
@@ -182,9 +205,9 @@ class Turning {
 		draw();
 	}
 
-	// The pointer let go of a dragged sheet: it falls to the side the pointer is on.
-	public function release():Void {
-		var towardsUpper = turn.pointer.x < 0;
+	// The pointer let go of a dragged sheet: it completes the turn or falls back.
+	public function release(complete:Bool):Void {
+		var towardsUpper = turn.forward ? complete : !complete;
 		turn.dragging = false;
 		turn.from = turn.pointer;
 		turn.to = towardsUpper ? {x: -turn.corner.x, y: turn.corner.y} : turn.corner;
@@ -194,7 +217,7 @@ class Turning {
 
 	// A click on a lifted corner: the sheet goes all the way.
 	public function completeClick():Void {
-		release();
+		release(true);
 		turn.to = turn.forward ? {x: -turn.corner.x, y: turn.corner.y} : turn.corner;
 		turn.duration = TURN_MS;
 	}

@@ -1,6 +1,7 @@
 // Table-driven tests of the reader-facing logic that needs no player: page labels and the book's
-// optional contents and search in the page list, the counter and the page field with labels, and the
-// layout's geometry (where the book lies, which press grabs a page).
+// optional contents and search in the page list, the counter and the page field with labels, the
+// layout's geometry (where the book lies, which press grabs a page, each page's box at its own shape),
+// the views of a book with wide pages, and when a swipe or a tap turns.
 import ViewerLogicTest.check;
 import ViewerLogicTest.same;
 
@@ -9,6 +10,10 @@ class ReaderLogicTest {
 		labelsAndOptionalParts();
 		counterAndPageFieldWithLabels();
 		bookPlacementAndGrabs();
+		pagesAtTheirOwnShape();
+		viewsWithWidePages();
+		swipesAndTaps();
+		pageFilesCutShort();
 	}
 
 	static function settingsOf(text:String):PageList.BookSettings {
@@ -65,8 +70,9 @@ class ReaderLogicTest {
 		for (c in typed)
 			same(Navigation.typedTarget(c.text, c.labels), c.page, 'typed "${c.text}"');
 		// The counter's room is set from its longest possible text.
-		same(Navigation.widestCounter([for (i in 0...1000) null]), "8888-8888 / 1000", "widest counter of 1000 pages");
-		same(Navigation.widestCounter(["i", "xxviii", "1"]), "xxviii-xxviii / 3", "widest counter with labels");
+		same(Navigation.widestCounter([for (i in 0...1000) null], true), "8888-8888 / 1000", "widest counter of 1000 pages in spreads");
+		same(Navigation.widestCounter([for (i in 0...1000) null], false), "8888 / 1000", "widest counter of 1000 single pages");
+		same(Navigation.widestCounter(["i", "xxviii", "1"], true), "xxviii-xxviii / 3", "widest counter with labels");
 	}
 
 	static function bookPlacementAndGrabs() {
@@ -93,5 +99,121 @@ class ReaderLogicTest {
 				same(grab.corner.y, g.cornerY, 'corner taken at ${g.x},${g.y}');
 		}
 		same(Layout.grab(590, 800, 595, 842, true, false, true), null, "nothing to turn to past the last view");
+	}
+
+	static function pagesAtTheirOwnShape() {
+		// A4 portrait slots (595 x 842) and pages of other shapes: each as large as the slot allows.
+		var cases = [
+			{name: "same shape", w: 595.0, h: 842.0, slotW: 595.0, align: 1, box: "0 0 595 842"},
+			{name: "landscape in a page slot", w: 842.0, h: 595.0, slotW: 595.0, align: 0, box: "0 211 595 420"},
+			{name: "landscape across the spread", w: 842.0, h: 595.0, slotW: 1190.0, align: 0, box: "0 1 1190 841"},
+			{name: "slide across the spread", w: 960.0, h: 540.0, slotW: 1190.0, align: 0, box: "0 86 1190 669"},
+			{name: "narrower page against the spine, left side", w: 420.0, h: 842.0, slotW: 595.0, align: -1, box: "175 0 420 842"},
+			{name: "narrower page against the spine, right side", w: 420.0, h: 842.0, slotW: 595.0, align: 1, box: "0 0 420 842"},
+		];
+		for (c in cases) {
+			var b = Layout.fitBox(c.w, c.h, c.slotW, 842, c.align);
+			same('${Math.round(b.x)} ${Math.round(b.y)} ${Math.round(b.width)} ${Math.round(b.height)}', c.box, c.name);
+			check(Math.abs(b.width / b.height - c.w / c.h) < 1e-9, '${c.name}: keeps its shape');
+		}
+		same(Views.isWide(842, 595, 595, 842), true, "landscape in a portrait book is wide");
+		same(Views.isWide(612, 792, 595, 842), false, "letter in an A4 book is not");
+		same(Views.isWide(842, 595, 842, 595), false, "landscape in a landscape book is not");
+		var across = Layout.pageSlots({left: -1, right: 4, across: true}, true, 595);
+		same(across.length == 1 && across[0].x == -595 && across[0].width == 1190, true, "a wide page's slot spans the spread");
+	}
+
+	static function viewsWithWidePages() {
+		// Without wide pages the views are the plain spreads and single pages.
+		for (spread in [true, false])
+			for (pages in [1, 2, 5, 12]) {
+				var v = new Views(spread, pages, new Map());
+				same(v.count(), Navigation.viewCount(spread, pages), 'view count spread=$spread pages=$pages');
+				for (view in 0...v.count()) {
+					same(v.shownPages(view), Navigation.shownPages(spread, pages, view), 'pages of view $view (spread=$spread, $pages pages)');
+					same(v.label(view), Navigation.label(spread, pages, view), 'label of view $view');
+					same(v.hash(view), Navigation.hashForView(spread, pages, view), 'address of view $view');
+					same(v.keptPages(view), Navigation.keptPages(spread, pages, view), 'kept pages of view $view');
+				}
+			}
+		var cases:Array<{wide:Array<Int>, views:String}> = [
+			{wide: [2], views: "0|1,-|2*|3,4|5,-"},
+			{wide: [2, 4], views: "0|1,-|2*|3,-|4*|5,-"},
+			{wide: [0], views: "0*|1,2|3,4|5,-"},
+			{wide: [5], views: "0|1,2|3,4|5*"},
+			{wide: [1, 2], views: "0|1*|2*|3,4|5,-"},
+		];
+		for (c in cases) {
+			var wide = new Map<Int, Bool>();
+			for (p in c.wide)
+				wide.set(p, true);
+			var v = new Views(true, 6, wide);
+			var parts = [];
+			for (view in 0...v.count()) {
+				var s = v.slots(view);
+				parts.push(s.across ? '${s.right}*' : (s.left < 0 ? '${s.right}' : '${s.left},' + (s.right < 0 ? "-" : '${s.right}')));
+			}
+			same(parts.join("|"), c.views, 'views with wide pages ${c.wide}');
+			for (p in 0...6)
+				check(v.shownPages(v.viewOfPage(p)).indexOf(p) >= 0, 'page $p in its view (wide ${c.wide})');
+		}
+		// Single pages stay one a view whatever their shape.
+		same(new Views(false, 6, [2 => true]).count(), 6, "single pages with a wide one");
+		same(new Views(true, 6, [2 => true]).counter(2, ["i", "ii", "1", "2", "3", "4"]), "1 / 6", "counter of a wide page's view");
+	}
+
+	static function swipesAndTaps() {
+		// A 300-pixel page: a third is 100 pixels.
+		var swipes = [
+			{what: "forward past a third", forward: true, moved: -110.0, speed: 0.1, turns: true},
+			{what: "forward short of a third, slowly", forward: true, moved: -90.0, speed: 0.1, turns: false},
+			{what: "forward short, flicked", forward: true, moved: -40.0, speed: -0.9, turns: true},
+			{what: "a flick too short to count", forward: true, moved: -10.0, speed: -2.0, turns: false},
+			{what: "forward past a third, flicked back", forward: true, moved: -150.0, speed: 0.8, turns: false},
+			{what: "forward past a third, eased back", forward: true, moved: -150.0, speed: 0.2, turns: true},
+			{what: "forward drag ending the wrong way", forward: true, moved: 40.0, speed: 0.9, turns: false},
+			{what: "back past a third", forward: false, moved: 110.0, speed: 0.0, turns: true},
+			{what: "back short, flicked the other way", forward: false, moved: 60.0, speed: -0.9, turns: false},
+			{what: "back flicked", forward: false, moved: 30.0, speed: 0.7, turns: true},
+		];
+		for (c in swipes)
+			same(Gesture.turns(c.forward, c.moved, c.speed, 300), c.turns, c.what);
+		same(Gesture.speed([[0.0, 0.0], [50.0, -10.0], [150.0, -20.0], [200.0, -70.0]]), -1, "pace over the last 100 ms");
+		same(Gesture.speed([[0.0, 5.0]]), 0, "no pace from one sample");
+		same(Gesture.speed([[0.0, 0.0], [290.0, -10.0], [300.0, -42.0], [300.0, -58.0]]), -3, "moves handed over together, from the one before, a frame apart at least");
+		same(Gesture.speed([[0.0, 0.0], [300.0, -30.0], [300.0, -60.0]]), -0.2, "a batch after a pause: slow");
+		same(Gesture.speed([[0.0, 0.0], [5.0, -40.0]]), -2.5, "at least a frame apart");
+		same(Gesture.speed([[0.0, 0.0], [100.0, -50.0], [400.0, -60.0]]), -10 / 300, "a pause before the last move: slow");
+		var taps:Array<{x:Float, spread:Bool, across:Bool, way:Null<Bool>}> = [
+			{x: 500, spread: true, across: false, way: true},
+			{x: 200, spread: true, across: false, way: null},
+			{x: -200, spread: true, across: false, way: null},
+			{x: -500, spread: true, across: false, way: false},
+			{x: 500, spread: false, across: false, way: true},
+			{x: 100, spread: false, across: false, way: false},
+			{x: -100, spread: false, across: false, way: null},
+			{x: -100, spread: true, across: true, way: false},
+			{x: 100, spread: true, across: true, way: true},
+		];
+		for (t in taps)
+			same(Gesture.tap(t.x, 400, 595, 842, t.spread, t.across), t.way, 'tap at ${t.x} (spread=${t.spread}, across=${t.across})');
+		same(Gesture.tap(500, 900, 595, 842, true, false), null, "a tap below the page");
+	}
+
+	static function pageFilesCutShort() {
+		var plain = ViewerLogicTest.pageFile(100, 100, null, false);
+		var packed = ViewerLogicTest.pageFile(100, 100, null, true);
+		var cases:Array<{name:String, file:Null<haxe.io.Bytes>, problem:Null<String>}> = [
+			{name: "whole", file: plain, problem: null},
+			{name: "whole, compressed", file: packed, problem: null},
+			{name: "cut short", file: plain.sub(0, plain.length - 3), problem: "is cut short"},
+			{name: "compressed, cut short", file: packed.sub(0, packed.length - 3), problem: "is cut short or damaged"},
+			{name: "header only", file: plain.sub(0, 8), problem: "is cut short"},
+			{name: "empty", file: haxe.io.Bytes.alloc(0), problem: "is empty or cut short"},
+			{name: "nothing at all", file: null, problem: "is empty or cut short"},
+			{name: "another kind of file, left to the player", file: haxe.io.Bytes.ofString("ZWS\x0dabcdefghijklmnop"), problem: null},
+		];
+		for (c in cases)
+			same(PageFile.check(c.file).problem, c.problem, 'page file ${c.name}');
 	}
 }

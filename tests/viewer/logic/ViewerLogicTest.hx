@@ -273,7 +273,7 @@ class ViewerLogicTest {
 		buffer.add(body);
 	}
 
-	static function pageFile(width:Int, height:Int, metadata:Null<String>, compressed:Bool, longTags = false):Bytes {
+	public static function pageFile(width:Int, height:Int, metadata:Null<String>, compressed:Bool, longTags = false):Bytes {
 		var body = new BytesBuffer();
 		body.add(rect(0, width * 20, 0, height * 20));
 		body.addByte(0);
