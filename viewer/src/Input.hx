@@ -154,9 +154,10 @@ class Input {
 		}
 		var at = local(event.stageX, event.stageY);
 		if (turning.peeking()) {
-			// The lifted corner is taken: a drag from here, or a click that turns the page.
+			// The lifted corner is taken: a drag from here, or a click that turns the page. It is said to
+			// turn once it moves or the click is known to be single, not while it may be a double click.
 			var turn = turning.turn;
-			turning.take();
+			turning.take(false);
 			startPress(event, at, turn.forward, turn.corner);
 			return;
 		}
@@ -233,8 +234,10 @@ class Input {
 	// the swipe goes, if it goes sideways and there is a page that way.
 	function beginDrag(event:MouseEvent):Bool {
 		var turning = book.turning;
-		if (turning.active())
+		if (turning.active()) {
+			turning.announce();
 			return true;
+		}
 		if (press.forward == null) {
 			var dx = event.stageX - press.stageX;
 			var dy = event.stageY - press.stageY;
@@ -301,7 +304,10 @@ class Input {
 	function tapped(p:Press):Void {
 		var turning = book.turning;
 		if (turning.dragging()) {
-			wait(turning.completeClick);
+			wait(function() {
+				turning.announce();
+				turning.completeClick();
+			});
 			return;
 		}
 		var way = p.forward != null ? p.forward : book.tapWay(p.at.x, p.at.y);
