@@ -95,8 +95,15 @@ async function open(book, { hash = '', waitFor = /page 1 shown/ } = {}) {
   session.requests = [];
   session.page.on('request', (request) => session.requests.push(request.url()));
   session.page.on('response', (response) => { if (response.status() >= 400) session.lines.push(`HTTP ${response.status()} ${response.url()}`); });
-  await session.page.goto(server.url + 'index.html' + hash);
-  await h.waitForLine(session.page, session.lines, waitFor);
+  try {
+    await session.page.goto(server.url + 'index.html' + hash);
+    await h.waitForLine(session.page, session.lines, waitFor);
+  } catch (error) {
+    // A book that never opens must not keep its server, and with it the test run, alive.
+    await session.page.close();
+    await server.close();
+    throw error;
+  }
   await session.page.mouse.move(6, 6);
   await session.page.mouse.click(6, 6);
   await session.page.waitForTimeout(200);

@@ -28,7 +28,8 @@ function rewrittenBook(from, name, pages, attributes = '') {
   const to = path.join(work, name);
   fs.cpSync(from, to, { recursive: true });
   const list = path.join(to, 'data', 'pages.xml');
-  const head = /<content[^>]*/.exec(fs.readFileSync(list, 'utf8'))[0];
+  // The tool's own index attributes go: the rewritten list says what this book offers.
+  const head = /<content[^>]*/.exec(fs.readFileSync(list, 'utf8'))[0].replace(/ (index|contents|search)='[^']*'/g, '');
   const entries = pages.map((p) => `<page src='data/${p.file}'${p.label ? ` label='${p.label}'` : ''}/>`).join('\n');
   fs.writeFileSync(list, `${head} ${attributes}>\n${entries}\n</content>\n`);
   return to;
@@ -70,9 +71,16 @@ async function open(book, viewport, { hash = '', waitFor = /page \d+ shown/, tou
     session.cdp = await browser.context.newCDPSession(page);
     await session.cdp.send('Emulation.setTouchEmulationEnabled', { enabled: true, maxTouchPoints: 5 });
   }
-  await page.goto(server.url + 'index.html' + hash);
-  // The player's first start may be slow on a busy machine.
-  await h.waitForLine(page, session.lines, waitFor, 0, 90000);
+  try {
+    await page.goto(server.url + 'index.html' + hash);
+    // The player's first start may be slow on a busy machine.
+    await h.waitForLine(page, session.lines, waitFor, 0, 90000);
+  } catch (error) {
+    // A book that never opens must not keep its server, and with it the test run, alive.
+    await page.close();
+    await server.close();
+    throw error;
+  }
   await page.mouse.move(6, 6);
   await page.mouse.click(6, 6);
   await page.waitForTimeout(200);
