@@ -55,7 +55,8 @@ protected:
     fs::path folder;
 };
 
-// What a run that converts these pages leaves: their page files, the cover poster and the book index.
+// What a run that converts these pages leaves: their page files, the cover poster and the book
+// index.
 std::set<std::string> runFiles(std::initializer_list<int> pages) {
     std::set<std::string> names{"book.json", "poster.jpg"};
     for (const int page : pages) {
