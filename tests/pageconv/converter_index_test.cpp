@@ -74,6 +74,13 @@ void flattenOutline(const QJsonArray& entries, const QString& path, QStringList&
     }
 }
 
+// The index's outline as "Parent/Child=position" lines, depth first.
+QStringList outlineOf(const QJsonObject& index) {
+    QStringList lines;
+    flattenOutline(index.value("outline").toArray(), "", lines);
+    return lines;
+}
+
 struct Word {
     double x = 0;
     double y = 0;
@@ -123,12 +130,11 @@ TEST_F(ConverterIndex, WholeDocumentHasLabelsOutlineAndTextOfEveryScript) {
     EXPECT_EQ(index.value("pages").toInt(), 8);
     EXPECT_EQ(stringsOf(index.value("labels")),
               (QStringList{"Cover", "i", "ii", "A-7", "A-8", "a", "BB", "XIV"}));
-    QStringList outline;
-    flattenOutline(index.value("outline").toArray(), "", outline);
-    EXPECT_EQ(outline, (QStringList{"Cover=1", "Front matter=2", "Front matter/Grüße · Ελληνικά=3",
-                                    "Scripts=4", "Scripts/日本語=4", "Scripts/العربية=5",
-                                    "Scripts/العربية/Deep \"quoted\" \\ entry=5", "Appendix=8",
-                                    "Appendix/Scan=7"}));
+    EXPECT_EQ(outlineOf(index),
+              (QStringList{"Cover=1", "Front matter=2", "Front matter/Grüße · Ελληνικά=3",
+                           "Scripts=4", "Scripts/日本語=4", "Scripts/العربية=5",
+                           "Scripts/العربية/Deep \"quoted\" \\ entry=5", "Appendix=8",
+                           "Appendix/Scan=7"}));
     struct Expected {
         int position;
         const char* word;
@@ -150,12 +156,11 @@ TEST_F(ConverterIndex, PageRangeNumbersOutlineByBookPositionAndMarksTargetsOutsi
     EXPECT_EQ(index.value("pages").toInt(), 5);
     EXPECT_EQ(index.value("text").toArray().size(), 5);
     EXPECT_EQ(stringsOf(index.value("labels")), (QStringList{"i", "ii", "A-7", "A-8", "a"}));
-    QStringList outline;
-    flattenOutline(index.value("outline").toArray(), "", outline);
-    EXPECT_EQ(outline, (QStringList{"Cover=0", "Front matter=1", "Front matter/Grüße · Ελληνικά=2",
-                                    "Scripts=3", "Scripts/日本語=3", "Scripts/العربية=4",
-                                    "Scripts/العربية/Deep \"quoted\" \\ entry=4", "Appendix=0",
-                                    "Appendix/Scan=0"}));
+    EXPECT_EQ(outlineOf(index),
+              (QStringList{"Cover=0", "Front matter=1", "Front matter/Grüße · Ελληνικά=2",
+                           "Scripts=3", "Scripts/日本語=3", "Scripts/العربية=4",
+                           "Scripts/العربية/Deep \"quoted\" \\ entry=4", "Appendix=0",
+                           "Appendix/Scan=0"}));
 }
 
 // Boxes compared with MuPDF's extraction at the same zoom, for every way of drawing a page.
