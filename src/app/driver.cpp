@@ -146,27 +146,42 @@ bool checkInputFile(const char* rawArgument, const QString& pdfPath) {
     return false;
 }
 
+// How the output folder came to be there: a run that fails removes a folder it made itself.
+enum class OutputFolderState { Missing, Existing, MadeByThisRun };
+
 // Any entry of that name counts as existing; a missing folder is made one level deep only.
-bool makeFolderIfMissing(const QString& path) {
+OutputFolderState makeFolderIfMissing(const QString& path) {
     if (path.isEmpty()) {
-        return false;
+        return OutputFolderState::Missing;
     }
     const QDir workingFolder;
     if (workingFolder.exists(path)) {
-        return true;
+        return OutputFolderState::Existing;
     }
     workingFolder.mkdir(path);
-    return workingFolder.exists(path);
+    return workingFolder.exists(path) ? OutputFolderState::MadeByThisRun
+                                      : OutputFolderState::Missing;
 }
 
-// The word -I in place of the output folder skips the check and is used as a folder name as is.
-bool ensureOutputFolder(const char* rawArgument, const QString& outputFolderPath) {
-    if (qstricmp(rawArgument, "-I") == 0 || makeFolderIfMissing(outputFolderPath)) {
-        return true;
+// Every name, -I included, is an ordinary folder name: the book is written through the folder.
+OutputFolderState ensureOutputFolder(const char* rawArgument, const QString& outputFolderPath) {
+    const OutputFolderState state = makeFolderIfMissing(outputFolderPath);
+    if (state == OutputFolderState::Missing) {
+        writeRaw(stdout, rawArgument);
+        writeRaw(stdout, "\tFolder does not exist\n");
     }
-    writeRaw(stdout, rawArgument);
-    writeRaw(stdout, "\tFolder does not exist\n");
-    return false;
+    return state;
+}
+
+// A failed run leaves the world as it found it: the folder it made goes again, lock file and all,
+// unless another run holds it by now or something else has appeared in it meanwhile.
+void removeFolderMadeByRun(int rootFd, const QString& outputFolderPath) {
+    const BookLock lock = lockBook(rootFd);
+    if (!lock.file.isOpen()) {
+        return;
+    }
+    ::unlinkat(rootFd, kLockFileName, 0);
+    QDir().rmdir(outputFolderPath);
 }
 
 QStringList optionArguments(int argc, char** argv) {
@@ -312,7 +327,11 @@ int convertBook(int argc, char** argv) {
     const QString outputFolderPath = QString::fromLocal8Bit(argv[2]);
     const QStringList options = optionArguments(argc, argv);
     if (!checkArgumentsAreText(argc, argv) || !checkInputFile(argv[1], pdfPath) ||
-        !optionsAreUsable(options) || !ensureOutputFolder(argv[2], outputFolderPath)) {
+        !optionsAreUsable(options)) {
+        return kFailure;
+    }
+    const OutputFolderState folderState = ensureOutputFolder(argv[2], outputFolderPath);
+    if (folderState == OutputFolderState::Missing) {
         return kFailure;
     }
     const UniqueFd root(::open(QFile::encodeName(outputFolderPath).constData(),
@@ -328,7 +347,11 @@ int convertBook(int argc, char** argv) {
     BookRun book{
         pdfPath, outputFolderPath, programFolder, programFolder + QStringLiteral("/swfsdk.dll"),
         {},      root.fd};
-    return convertLockedBook(book, options);
+    const int status = convertLockedBook(book, options);
+    if (status != kSuccess && folderState == OutputFolderState::MadeByThisRun) {
+        removeFolderMadeByRun(root.fd, outputFolderPath);
+    }
+    return status;
 }
 
 }  // namespace

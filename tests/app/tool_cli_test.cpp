@@ -143,12 +143,12 @@ TEST_P(ToolArguments, PrintsExactlyAndCreatesNothing) {
 INSTANTIATE_TEST_SUITE_P(Paths, ToolArguments, testing::ValuesIn(kArgumentCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// A run that converts nothing leaves the new folder with nothing but the book's lock file.
-TEST_F(ToolCommandLine, NewOutputFolderOfAFailedRunHoldsOnlyTheLock) {
+// A run that converts nothing takes the folder it made away again, lock file and all.
+TEST_F(ToolCommandLine, NewOutputFolderOfAFailedRunIsRemoved) {
     const ToolRun run = runTool(sandbox, {"book.pdf", "out"});
     EXPECT_FALSE(run.crashed);
     EXPECT_EQ(run.exitStatus, 1);
-    EXPECT_EQ(entryNames(inWork("out")), QStringList{".quavelin.lock"});
+    EXPECT_FALSE(pathExists(inWork("out")));
     EXPECT_EQ(readConverterLog(sandbox.programFolder).size(), 2U);
 }
 
@@ -167,13 +167,16 @@ TEST_F(ToolCommandLine, InputThatIsAFolderPassesTheCheck) {
     EXPECT_EQ(readConverterLog(sandbox.programFolder)[0], (ConverterArguments{"-I", "folder.pdf"}));
 }
 
-// The book is locked and written through its folder, so the folder must exist even for "-i".
-TEST_F(ToolCommandLine, InfoWordAsOutputFolderIsAFolderThatDoesNotExist) {
+// The info switch of the converter is no special word for the tool: "-i" is a folder like any.
+TEST_F(ToolCommandLine, InfoWordAsOutputFolderIsMadeLikeAnyFolder) {
+    FakeConverterScript script;
+    script.pages = {"1"};
+    ASSERT_TRUE(writeFakeScript(sandbox.programFolder, script));
     const ToolRun run = runTool(sandbox, {"book.pdf", "-i"});
-    EXPECT_EQ(run.exitStatus, 1);
-    EXPECT_EQ(run.out, "-i\tFolder does not exist\n");
-    EXPECT_FALSE(pathExists(inWork("-i")));
-    EXPECT_TRUE(readConverterLog(sandbox.programFolder).empty());
+    EXPECT_EQ(run.exitStatus, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, "");
+    EXPECT_TRUE(pathExists(inWork("-i/data/pages.xml")));
+    EXPECT_EQ(readConverterLog(sandbox.programFolder).size(), 2U);
 }
 
 struct ByteArgumentCase {

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcessEnvironment>
 
 #include "tool_test_fixture.h"
@@ -242,6 +243,24 @@ TEST_P(ToolConversionFailures, ReportOneLineAndKeepEarlierBook) {
     EXPECT_TRUE(err.endsWith(QString(c.messageEnd) + "\n")) << err.toStdString();
     EXPECT_EQ(err.count('\n'), 1);
     expectEarlierBookUntouched();
+}
+
+// The run made "fresh" itself, so a failure takes it away again instead of leaving a folder that
+// holds nothing but the lock file; a folder that was there before stays.
+TEST_P(ToolConversionFailures, RemoveTheFolderTheRunMade) {
+    const FailureCase& c = GetParam();
+    if (!c.converterInstalled) {
+        ASSERT_TRUE(QFile::remove(sandbox.programFolder + "/swfsdk.dll"));
+    }
+    ASSERT_TRUE(writeFakeScript(sandbox.programFolder, c.script));
+    ASSERT_TRUE(QDir(sandbox.workFolder).mkdir("existing"));
+
+    EXPECT_EQ(runTool(sandbox, {"book.pdf", "fresh"}).exitStatus, 1);
+    EXPECT_EQ(runTool(sandbox, {"book.pdf", "existing"}).exitStatus, 1);
+
+    EXPECT_FALSE(pathExists(inWork("fresh")));
+    EXPECT_TRUE(QFileInfo(inWork("existing")).isDir());
+    EXPECT_EQ(entryNames(inWork("existing")), QStringList{".quavelin.lock"});
 }
 
 INSTANTIATE_TEST_SUITE_P(Failures, ToolConversionFailures, testing::ValuesIn(kFailureCases),
