@@ -8,12 +8,12 @@ namespace {
 
 // Page units per millimetre and per inch. These are the book's own units, not points: the viewer
 // was laid out against them, so they must not be "corrected" to 2.835 and 72.
-constexpr double unitsPerMillimetre = 3.693;
-constexpr double unitsPerInch = 93.81;
+constexpr double kUnitsPerMillimetre = 3.693;
+constexpr double kUnitsPerInch = 93.81;
 // The zoom at which a page keeps its size.
-constexpr int neutralZoom = 72;
+constexpr int kNeutralZoom = 72;
 
-constexpr std::array<PaperSize, 10> paperSizes{{
+constexpr std::array<PaperSize, 10> kPaperSizes{{
     {"A3", "297mm", "420mm"},
     {"A4", "210mm", "297mm"},
     {"A5", "148mm", "210mm"},
@@ -52,18 +52,18 @@ QString scaledLength(QStringView number, double factor) {
 }
 
 QString scaledByZoom(const QString& length, int zoom) {
-    return formatG(length.toDouble() * static_cast<double>(zoom) / neutralZoom);
+    return formatG(length.toDouble() * static_cast<double>(zoom) / kNeutralZoom);
 }
 
 }  // namespace
 
 std::span<const PaperSize> PaperSizeTable() {
-    return paperSizes;
+    return kPaperSizes;
 }
 
 QString paperNameList() {
     QStringList names;
-    for (const PaperSize& row : paperSizes) {
+    for (const PaperSize& row : kPaperSizes) {
         names.append(QString::fromLatin1(row.name));
     }
     return names.join(QStringLiteral(", "));
@@ -92,10 +92,10 @@ QString convertLength(const QString& text) {
         return number.toString();
     }
     if (text.endsWith(u"mm")) {
-        return scaledLength(number, unitsPerMillimetre);
+        return scaledLength(number, kUnitsPerMillimetre);
     }
     if (text.endsWith(u"in")) {
-        return scaledLength(number, unitsPerInch);
+        return scaledLength(number, kUnitsPerInch);
     }
     return {};
 }
@@ -116,9 +116,9 @@ bool isUsableLength(const QString& text) {
     const QStringView number = hasUnit ? QStringView(text).chopped(2) : QStringView(text);
     double factor = 1.0;
     if (text.endsWith(u"mm")) {
-        factor = unitsPerMillimetre;
+        factor = kUnitsPerMillimetre;
     } else if (text.endsWith(u"in")) {
-        factor = unitsPerInch;
+        factor = kUnitsPerInch;
     }
     bool readable = false;
     const double length = number.toDouble(&readable) * factor;
@@ -126,7 +126,7 @@ bool isUsableLength(const QString& text) {
 }
 
 std::optional<PaperSize> findPaperSize(const QString& name) {
-    for (const PaperSize& row : paperSizes) {
+    for (const PaperSize& row : kPaperSizes) {
         if (name == QLatin1StringView(row.name)) {
             return row;
         }
@@ -146,7 +146,7 @@ void resolvePageSize(FlipbookSettings& settings) {
         }
     }
     // At the neutral zoom the texts are not even reformatted: a reply's "595.00" stays.
-    if (settings.zoom != neutralZoom) {
+    if (settings.zoom != kNeutralZoom) {
         settings.pageWidth = scaledByZoom(settings.pageWidth, settings.zoom);
         settings.pageHeight = scaledByZoom(settings.pageHeight, settings.zoom);
     }
