@@ -63,7 +63,8 @@ struct PageOutcome {
     bool written = false;
     std::string error;
     PageLimit limit = PageLimit::None;
-    PageText text;  // the page's part of the book index
+    PageText text;                      // the page's part of the book index
+    std::vector<std::string> warnings;  // what was left out of the page, one line each
 };
 
 // What every worker reads; the outline and labels are read once before the workers start. Only
@@ -129,7 +130,9 @@ void convertPage(PdfSession& session, ConversionJob& job, size_t index) {
     PageOutcome& outcome = job.outcomes[index];
     Bytes file;
     PageText* text = job.page.tuning.index ? &outcome.text : nullptr;
-    if (!buildPageFile(session, job.page, pageNumber, file, text, outcome.error)) {
+    const bool built = buildPageFile(session, job.page, pageNumber, file, text, outcome.error);
+    outcome.warnings = std::move(session.warnings);
+    if (!built) {
         outcome.limit = pageLimitHit(session);
         if (outcome.limit != PageLimit::None) {
             outcome.error = pageLimitMessage(outcome.limit, pageNumber, job.limits);
@@ -153,7 +156,8 @@ std::unique_ptr<PdfSession> openUnlocked(const ConvertOptions& options, const Ru
     }
     switch (unlockPdf(*session, options.password ? &*options.password : nullptr)) {
         case Unlock::Open:
-            return session;
+            // Counted only now: an encrypted page tree reads as empty before the password.
+            return countPages(*session, options.pdfPath, error) ? std::move(session) : nullptr;
         case Unlock::NeedsPassword:
             error = "\"" + options.pdfPath + "\" is encrypted: give its password with -P";
             return nullptr;
@@ -208,20 +212,58 @@ void removeTouchedPages(const ConversionJob& job) {
     }
 }
 
-// Prints at most kMaxErrorLines of the messages, then how many more there were.
-void printBounded(const std::vector<std::string>& messages) {
-    for (size_t i = 0; i < messages.size() && i < kMaxErrorLines; ++i) {
-        printError(messages[i]);
-    }
+// Prints at most kMaxErrorLines of the messages, then how many more there were; `advice`, when
+// there is some, ends the last line, which is the one the tool quotes.
+void printBounded(const std::vector<std::string>& messages, const std::string& advice) {
+    std::vector<std::string> lines(messages.begin(),
+                                   messages.begin() + std::min(messages.size(), kMaxErrorLines));
     if (messages.size() > kMaxErrorLines) {
-        printError("and " + std::to_string(messages.size() - kMaxErrorLines) +
-                   " more pages failed");
+        lines.push_back("and " + std::to_string(messages.size() - kMaxErrorLines) +
+                        " more pages failed");
+    }
+    if (!lines.empty() && !advice.empty()) {
+        lines.back() += "; " + advice;
+    }
+    for (const std::string& line : lines) {
+        printError(line);
+    }
+}
+
+// The pages this run did write, for a run that failed on others.
+PageList writtenPages(const ConversionJob& job) {
+    PageList written;
+    for (size_t i = 0; i < job.pages.size(); ++i) {
+        if (job.outcomes[i].written) {
+            written.push_back(job.pages[i]);
+        }
+    }
+    return written;
+}
+
+// In page order, so that the output is the same whatever the number of workers; a run that
+// succeeds prints them too.
+void printWarnings(const ConversionJob& job) {
+    size_t printed = 0;
+    size_t more = 0;
+    for (const PageOutcome& outcome : job.outcomes) {
+        for (const std::string& warning : outcome.warnings) {
+            if (printed < kMaxErrorLines) {
+                printError("warning: " + warning);
+                ++printed;
+            } else {
+                ++more;
+            }
+        }
+    }
+    if (more > 0) {
+        printError("warning: and " + std::to_string(more) + " more");
     }
 }
 
 // Every page must have been written; a page no worker reached is an error too, unless a limit
 // stopped the run, when only the pages that hit a limit are named.
 int reportOutcomes(const ConversionJob& job) {
+    printWarnings(job);
     std::vector<std::string> messages;
     for (size_t i = 0; i < job.pages.size(); ++i) {
         const PageOutcome& outcome = job.outcomes[i];
@@ -234,7 +276,9 @@ int reportOutcomes(const ConversionJob& job) {
     if (job.stopped) {
         removeTouchedPages(job);
     }
-    printBounded(messages);
+    // A stopped run names its page and the advice to leave it out; any other failed run says
+    // which pages do convert, so the user can make the book without the broken ones.
+    printBounded(messages, job.stopped ? std::string() : convertibleAdvice(writtenPages(job)));
     return messages.empty() ? 0 : 1;
 }
 

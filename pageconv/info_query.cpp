@@ -12,7 +12,7 @@ int runInfoQuery(const InfoRequest& request) {
     std::string error;
     auto session = openPdf(request.pdfPath, kStoreBytesPerWorker, error,
                            limitsFromEnvironment().workerMemoryBytes);
-    if (!session) {
+    if (!session || !countPages(*session, request.pdfPath, error)) {
         printError(error);
         return 1;
     }

@@ -57,7 +57,59 @@ RangeError rangeError(std::string_view text, const std::string& why) {
     return RangeError{"page range \"" + std::string(text) + "\": " + why};
 }
 
+// Consecutive pages joined into spans.
+std::vector<Span> spansOf(const PageList& pages) {
+    std::vector<Span> spans;
+    for (const int page : pages) {
+        if (!spans.empty() && spans.back().last + 1 == page) {
+            spans.back().last = page;
+        } else {
+            spans.push_back(Span{page, page});
+        }
+    }
+    return spans;
+}
+
+std::string spanText(const Span& span) {
+    return span.first == span.last ? std::to_string(span.first)
+                                   : std::to_string(span.first) + "-" + std::to_string(span.last);
+}
+
+// "1", "1 and 3-40", "1, 3-5 and 9".
+std::string spansInWords(const std::vector<Span>& spans) {
+    std::string words;
+    for (size_t i = 0; i < spans.size(); ++i) {
+        if (i > 0) {
+            words += i + 1 == spans.size() ? " and " : ", ";
+        }
+        words += spanText(spans[i]);
+    }
+    return words;
+}
+
+std::string spansAsRange(const std::vector<Span>& spans) {
+    std::string range;
+    for (const Span& span : spans) {
+        range += (range.empty() ? "" : ",") + spanText(span);
+    }
+    return range;
+}
+
 }  // namespace
+
+std::string convertibleAdvice(const PageList& convertible) {
+    const std::vector<Span> spans = spansOf(convertible);
+    if (spans.empty()) {
+        return {};
+    }
+    const bool one = convertible.size() == 1;
+    if (spans.size() > kMaxAdvisedRanges) {
+        return std::to_string(convertible.size()) +
+               " other pages can be converted with -pagerange, leaving out those that failed";
+    }
+    return (one ? "page " : "pages ") + spansInWords(spans) + " can be converted with -pagerange " +
+           spansAsRange(spans);
+}
 
 PageList allPages(int pageCount) {
     PageList pages;

@@ -276,10 +276,12 @@ void writeImages20(const std::filesystem::path& dir) {
 }
 
 std::vector<std::string> generatedFileNames() {
-    return {"geometry.pdf",  "colours.pdf", "encrypted.pdf",      "owner-only.pdf",
-            "truncated.pdf", "broken.pdf",  "sample.pdf",         "text200.pdf",
-            "images20.pdf",  "vector.pdf",  "vector-hostile.pdf", "vector-controls.pdf",
-            "index.pdf",     "shapes.pdf"};
+    return {
+        "geometry.pdf",      "colours.pdf",    "encrypted.pdf",        "owner-only.pdf",
+        "truncated.pdf",     "broken.pdf",     "sample.pdf",           "text200.pdf",
+        "images20.pdf",      "vector.pdf",     "vector-hostile.pdf",   "vector-controls.pdf",
+        "index.pdf",         "shapes.pdf",     "encrypted-objstm.pdf", "encrypted-attachment.pdf",
+        "claimed-pages.pdf", "page-cycle.pdf", "zero-width-image.pdf"};
 }
 
 void writeAll(const std::filesystem::path& dir) {
@@ -297,6 +299,11 @@ void writeAll(const std::filesystem::path& dir) {
     writeVectorHostile(dir);
     writeVectorControls(dir);
     writeIndex(dir);
+    writeEncryptedObjectStream(dir);
+    writeEncryptedAttachment(dir);
+    writeClaimedPages(dir);
+    writePageCycle(dir);
+    writeZeroWidthImage(dir);
 }
 
 }  // namespace pdfgen

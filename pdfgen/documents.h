@@ -55,6 +55,23 @@ void writeVectorHostile(const std::filesystem::path& dir);
 // blend-multiply blending normally.
 void writeVectorControls(const std::filesystem::path& dir);
 
+// Files with the quirks of real documents that once failed to convert:
+// encrypted-objstm.pdf: two pages, RC4-encrypted (kUserPassword, kOwnerPassword), with the catalog
+// and page tree inside an encrypted object stream;
+void writeEncryptedObjectStream(const std::filesystem::path& dir);
+// encrypted-attachment.pdf: one page readable without a password; only its attached file is
+// encrypted (a user password is set);
+void writeEncryptedAttachment(const std::filesystem::path& dir);
+// claimed-pages.pdf: one page under a page tree that claims 1,410,065,407;
+void writeClaimedPages(const std::filesystem::path& dir);
+// page-cycle.pdf: kCyclePages pages, page kCycleAt a page-tree node that is its own kid;
+inline constexpr int kCyclePages = 40;
+inline constexpr int kCycleAt = 2;
+void writePageCycle(const std::filesystem::path& dir);
+// zero-width-image.pdf: two pages; the second draws text, an image of width 0, a green square
+// and more text.
+void writeZeroWidthImage(const std::filesystem::path& dir);
+
 // Every file, in an order that satisfies the dependencies above.
 std::vector<std::string> generatedFileNames();
 void writeAll(const std::filesystem::path& dir);

@@ -5,6 +5,7 @@
 
 #include <mupdf/pdf.h>
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdlib>
@@ -83,15 +84,13 @@ fz_context* newQuietContext(size_t storeBytes, MemoryBudget* budget) {
     return ctx;
 }
 
-fz_document* openDocument(fz_context* ctx, const char* path, int* pageCount,
-                          MessageBuffer& message) {
+fz_document* openDocument(fz_context* ctx, const char* path, MessageBuffer& message) {
     fz_document* doc = nullptr;
     fz_var(doc);
     fz_try(ctx) {
         // Only the PDF parser: a file of another kind (HTML, EPUB, images) is not a PDF to
         // convert, and each further parser would be more surface for hostile input.
         doc = &pdf_open_document(ctx, path)->super;
-        *pageCount = fz_count_pages(ctx, doc);
     }
     fz_catch(ctx) {
         keepMessage(ctx, message);
@@ -99,6 +98,116 @@ fz_document* openDocument(fz_context* ctx, const char* path, int* pageCount,
         return nullptr;
     }
     return doc;
+}
+
+// Deeper page trees are not counted further: real ones are a few levels deep.
+constexpr int kMaxPageTreeDepth = 256;
+
+// The pages a page tree holds, counted the way MuPDF finds page N: a leaf is a page, a node is
+// walked, and a node met again on its own path (a cycle) counts as many pages as it claims, since
+// MuPDF skips it by that claim. Counting stops past `limit`. Only plain values, so that a MuPDF
+// error unwinding through it skips no destructor.
+struct PageTreeWalk {
+    fz_context* ctx = nullptr;
+    int limit = 0;
+    int count = 0;
+    int depth = 0;
+    std::array<int, kMaxPageTreeDepth> path{};
+};
+
+bool isPageTreeNode(fz_context* ctx, pdf_obj* node) {
+    pdf_obj* type = pdf_dict_get(ctx, node, PDF_NAME(Type));
+    if (type != nullptr) {
+        return pdf_name_eq(ctx, type, PDF_NAME(Pages)) != 0;
+    }
+    return pdf_dict_get(ctx, node, PDF_NAME(Kids)) != nullptr &&
+           pdf_dict_get(ctx, node, PDF_NAME(MediaBox)) == nullptr;
+}
+
+bool onWalkPath(const PageTreeWalk& walk, int number) {
+    for (int i = 0; i < walk.depth; ++i) {
+        if (walk.path[static_cast<size_t>(i)] == number) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void countTreeNode(PageTreeWalk& walk, pdf_obj* node) {
+    const int number = pdf_to_num(walk.ctx, node);
+    if (number != 0 && onWalkPath(walk, number)) {
+        const int claimed = pdf_dict_get_int(walk.ctx, node, PDF_NAME(Count));
+        walk.count += std::clamp(claimed, 0, walk.limit + 1);
+        return;
+    }
+    if (walk.depth == kMaxPageTreeDepth) {
+        return;
+    }
+    walk.path[static_cast<size_t>(walk.depth++)] = number;
+    pdf_obj* kids = pdf_dict_get(walk.ctx, node, PDF_NAME(Kids));
+    const int kidCount = pdf_array_len(walk.ctx, kids);
+    for (int i = 0; i < kidCount && walk.count <= walk.limit; ++i) {
+        pdf_obj* kid = pdf_array_get(walk.ctx, kids, i);
+        if (isPageTreeNode(walk.ctx, kid)) {
+            countTreeNode(walk, kid);
+        } else {
+            ++walk.count;
+        }
+    }
+    --walk.depth;
+}
+
+// The pages the tree holds, at most limit + 1; and the count its root claims.
+int countTreePagesRaw(fz_context* ctx, fz_document* doc, int limit, int* claimed) {
+    PageTreeWalk walk;
+    walk.ctx = ctx;
+    walk.limit = limit;
+    fz_var(walk);
+    *claimed = 0;
+    fz_try(ctx) {
+        pdf_document* pdf = pdf_document_from_fz_document(ctx, doc);
+        pdf_obj* root = pdf_dict_getp(ctx, pdf_trailer(ctx, pdf), "Root/Pages");
+        *claimed = pdf_dict_get_int(ctx, root, PDF_NAME(Count));
+        if (root != nullptr) {
+            countTreeNode(walk, root);
+        }
+    }
+    fz_catch(ctx) {
+        // What was counted before the error stands; its pages fail one by one if they must.
+    }
+    return std::min(walk.count, limit + 1);
+}
+
+bool needsPasswordRaw(fz_context* ctx, fz_document* doc) {
+    int needs = 1;
+    fz_try(ctx) {
+        needs = fz_needs_password(ctx, doc);
+    }
+    fz_catch(ctx) {
+        needs = 1;
+    }
+    return needs != 0;
+}
+
+bool isIdentityFilter(fz_context* ctx, pdf_obj* name) {
+    return name == nullptr || pdf_name_eq(ctx, name, PDF_NAME(Identity)) != 0;
+}
+
+// Crypt filters (version 4 on) can leave strings and streams as they are and encrypt only the
+// attached files: the pages then read without any password.
+bool onlyAttachmentsEncryptedRaw(fz_context* ctx, fz_document* doc) {
+    int onlyAttachments = 0;
+    fz_try(ctx) {
+        pdf_document* pdf = pdf_document_from_fz_document(ctx, doc);
+        pdf_obj* encrypt = pdf_dict_get(ctx, pdf_trailer(ctx, pdf), PDF_NAME(Encrypt));
+        onlyAttachments = encrypt != nullptr && pdf_dict_get_int(ctx, encrypt, PDF_NAME(V)) >= 4 &&
+                          isIdentityFilter(ctx, pdf_dict_get(ctx, encrypt, PDF_NAME(StmF))) &&
+                          isIdentityFilter(ctx, pdf_dict_get(ctx, encrypt, PDF_NAME(StrF)));
+    }
+    fz_catch(ctx) {
+        onlyAttachments = 0;
+    }
+    return onlyAttachments != 0;
 }
 
 // MuPDF walks the page tree for every page it loads unless the tree is cached; a failure to cache
@@ -114,6 +223,48 @@ pdf_document* cachePageTreeRaw(fz_context* ctx, fz_document* doc) {
         cached = nullptr;
     }
     return cached;
+}
+
+// Form XObjects nest; real ones a few levels deep.
+constexpr int kMaxFormDepth = 8;
+
+bool isSizelessImage(fz_context* ctx, pdf_obj* xobject) {
+    return pdf_name_eq(ctx, pdf_dict_get(ctx, xobject, PDF_NAME(Subtype)), PDF_NAME(Image)) &&
+           (pdf_dict_get_int(ctx, xobject, PDF_NAME(Width)) <= 0 ||
+            pdf_dict_get_int(ctx, xobject, PDF_NAME(Height)) <= 0);
+}
+
+// Removes images of no width or height from the resources and those of the forms in them, and
+// counts them. MuPDF fails the whole page on such an image; without it, the page draws all
+// else and only skips the `Do` that named it.
+void dropSizelessImages(fz_context* ctx, pdf_obj* resources, int depth, int* dropped) {
+    pdf_obj* xobjects = pdf_dict_get(ctx, resources, PDF_NAME(XObject));
+    for (int i = pdf_dict_len(ctx, xobjects) - 1; i >= 0; --i) {
+        pdf_obj* xobject = pdf_dict_get_val(ctx, xobjects, i);
+        if (isSizelessImage(ctx, xobject)) {
+            pdf_dict_del(ctx, xobjects, pdf_dict_get_key(ctx, xobjects, i));
+            ++*dropped;
+        } else if (depth < kMaxFormDepth &&
+                   pdf_name_eq(ctx, pdf_dict_get(ctx, xobject, PDF_NAME(Subtype)),
+                               PDF_NAME(Form))) {
+            dropSizelessImages(ctx, pdf_dict_get(ctx, xobject, PDF_NAME(Resources)), depth + 1,
+                               dropped);
+        }
+    }
+}
+
+int dropSizelessImagesRaw(fz_context* ctx, fz_page* page) {
+    int dropped = 0;
+    fz_var(dropped);
+    fz_try(ctx) {
+        pdf_obj* object = pdf_page_from_fz_page(ctx, page)->obj;
+        dropSizelessImages(ctx, pdf_dict_get_inheritable(ctx, object, PDF_NAME(Resources)), 0,
+                           &dropped);
+    }
+    fz_catch(ctx) {
+        // What was dropped is dropped; the rest is drawn as MuPDF can.
+    }
+    return dropped;
 }
 
 fz_page* loadPageRaw(fz_context* ctx, fz_document* doc, int index, MessageBuffer& message) {
@@ -256,31 +407,46 @@ std::unique_ptr<PdfSession> openPdf(const std::string& path, size_t storeBytes, 
     }
     fz_context* ctx = session->context.get();
     MessageBuffer message{};
-    int pageCount = 0;
-    session->document = DocumentPtr(openDocument(ctx, path.c_str(), &pageCount, message),
+    session->document = DocumentPtr(openDocument(ctx, path.c_str(), message),
                                     mu::InContextDeleter<fz_document, fz_drop_document>{ctx});
     if (!session->document) {
         error = "cannot read \"" + path + "\" as a PDF: " + message.data();
         return nullptr;
     }
-    if (pageCount <= 0) {
-        error = "\"" + path + "\" holds no pages";
-        return nullptr;
-    }
-    // Checked before the tree is cached: caching allocates for every page the file claims.
-    if (pageCount > kMaxPageCount) {
-        error = "\"" + path + "\" has " + std::to_string(pageCount) + " pages, more than " +
-                std::to_string(kMaxPageCount) + " (the most pages one document may have)";
-        return nullptr;
-    }
-    session->pageTree = PageTreeCache(cachePageTreeRaw(ctx, session->document.get()),
-                                      mu::InContextDeleter<pdf_document, pdf_drop_page_tree>{ctx});
-    session->pageCount = pageCount;
     return session;
+}
+
+bool countPages(PdfSession& session, const std::string& path, std::string& error) {
+    fz_context* ctx = session.context.get();
+    int claimed = 0;
+    const int held = countTreePagesRaw(ctx, session.document.get(), kMaxPageCount, &claimed);
+    // MuPDF loads no page past the count the root claims, whatever the tree holds.
+    const int pageCount = std::min(held, claimed);
+    if (pageCount <= 0) {
+        // An encrypted page tree reads as no tree at all until the password is given.
+        error = needsPasswordRaw(ctx, session.document.get())
+                    ? "\"" + path + "\" is encrypted: give its password with -P"
+                    : "\"" + path + "\" holds no pages";
+        return false;
+    }
+    if (pageCount > kMaxPageCount) {
+        error = "\"" + path + "\" has more than " + std::to_string(kMaxPageCount) +
+                " pages (the most pages one document may have)";
+        return false;
+    }
+    // Caching allocates for every page the root claims: a tree that holds fewer is walked.
+    if (claimed == pageCount) {
+        session.pageTree =
+            PageTreeCache(cachePageTreeRaw(ctx, session.document.get()),
+                          mu::InContextDeleter<pdf_document, pdf_drop_page_tree>{ctx});
+    }
+    session.pageCount = pageCount;
+    return true;
 }
 
 void startPage(PdfSession& session) {
     session.cookie = fz_cookie{};
+    session.warnings.clear();
     session.memory->exceeded = false;
 }
 
@@ -293,7 +459,8 @@ PageLimit pageLimitHit(const PdfSession& session) {
 
 Unlock unlockPdf(PdfSession& session, const std::string* password) {
     fz_context* ctx = session.context.get();
-    if (fz_needs_password(ctx, session.document.get()) == 0) {
+    if (!needsPasswordRaw(ctx, session.document.get()) ||
+        onlyAttachmentsEncryptedRaw(ctx, session.document.get())) {
         return Unlock::Open;
     }
     if (password == nullptr) {
@@ -310,6 +477,13 @@ PagePtr loadPage(PdfSession& session, int pageNumber, std::string& error) {
                  mu::InContextDeleter<fz_page, fz_drop_page>{ctx});
     if (!page) {
         error = "page " + std::to_string(pageNumber) + " cannot be read: " + message.data();
+        return page;
+    }
+    if (const int dropped = dropSizelessImagesRaw(ctx, page.get()); dropped > 0) {
+        session.warnings.push_back(
+            "page " + std::to_string(pageNumber) + ": " +
+            (dropped == 1 ? std::string("an image") : std::to_string(dropped) + " images") +
+            " of no width or height left out");
     }
     return page;
 }

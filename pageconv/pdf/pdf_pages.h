@@ -43,23 +43,32 @@ struct PdfSession {
     // Every run of the page in hand takes it; a watchdog thread sets its abort flag when the page
     // has run past its time.
     fz_cookie cookie{};
+    // What was left out of the page in hand so that the rest could be drawn, one line each.
+    std::vector<std::string> warnings;
 };
 
 // Opens the PDF in a context of its own with MuPDF's store capped at `storeBytes` and all its
-// memory at `memoryBytes`. Fails with a message when the file cannot be read, holds no page or
-// more than kMaxPageCount. MuPDF's own warnings are kept quiet.
+// memory at `memoryBytes`. Fails with a message when the file cannot be read. MuPDF's own
+// warnings are kept quiet. Its pages are counted by `countPages`, once it is unlocked.
 std::unique_ptr<PdfSession> openPdf(const std::string& path, size_t storeBytes, std::string& error,
                                     size_t memoryBytes = kWorkerMemoryBudget);
 
-// Clears the cookie and the memory flag before a page is drawn.
+// Sets the session's page count from the pages its page tree holds, not the count the file
+// claims; fails with a message (naming `path`) when it holds none or more than kMaxPageCount.
+// An encrypted page tree can only be read after `unlockPdf`.
+bool countPages(PdfSession& session, const std::string& path, std::string& error);
+
+// Clears the cookie, the memory flag and the warnings before a page is drawn.
 void startPage(PdfSession& session);
 
 // The limit that made the page in hand fail, if one did.
 PageLimit pageLimitHit(const PdfSession& session);
 
+// A document whose only encrypted parts are its attachments is open without a password.
 enum class Unlock { Open, NeedsPassword, WrongPassword };
 Unlock unlockPdf(PdfSession& session, const std::string* password);
 
+// Images of no width or height are taken out of the page first, each noted in the warnings.
 PagePtr loadPage(PdfSession& session, int pageNumber, std::string& error);
 
 // The page as displayed: crop box within the media box, /Rotate applied, top-left origin.

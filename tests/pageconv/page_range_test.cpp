@@ -48,5 +48,31 @@ INSTANTIATE_TEST_SUITE_P(
                     RangeCase{"1-99999999999", 12, {}, "\"1-99999999999\""},
                     RangeCase{"1-2000000000", 12, {}, "12 pages"}));
 
+TEST(ConvertibleAdvice, NamesThePagesAndTheRangeThatConvertsThem) {
+    struct Case {
+        PageList pages;
+        std::string advice;
+    };
+    PageList manyRuns;
+    for (int page = 1; page <= 2 * static_cast<int>(kMaxAdvisedRanges) + 1; page += 2) {
+        manyRuns.push_back(page);
+    }
+    PageList allButTwo = allPages(40);
+    allButTwo.erase(allButTwo.begin() + 1);
+    const Case cases[] = {
+        {{}, ""},
+        {{7}, "page 7 can be converted with -pagerange 7"},
+        {{3, 4}, "pages 3-4 can be converted with -pagerange 3-4"},
+        {allButTwo, "pages 1 and 3-40 can be converted with -pagerange 1,3-40"},
+        {{1, 3, 4, 5, 9}, "pages 1, 3-5 and 9 can be converted with -pagerange 1,3-5,9"},
+        {manyRuns,
+         "13 other pages can be converted with -pagerange, leaving out those that "
+         "failed"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(convertibleAdvice(c.pages), c.advice);
+    }
+}
+
 }  // namespace
 }  // namespace pageconv
