@@ -91,34 +91,6 @@ int positionOf(const PageList& pages, int pdfPage) {
                                                      : 0;
 }
 
-// The length of the UTF-8 sequence starting at `at` and its code point, or 0 when malformed
-// (overlong, surrogate, past U+10FFFF or cut short).
-size_t decodeUtf8(std::string_view text, size_t at, int& codePoint) {
-    const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(at);
-    const size_t length = lead < 0x80    ? 1
-                          : lead >= 0xF0 ? 4
-                          : lead >= 0xE0 ? 3
-                          : lead >= 0xC0 ? 2
-                                         : 0;
-    if (length == 0 || lead > 0xF4 || at + length > text.size()) {
-        return 0;
-    }
-    int value = length == 1 ? lead : lead & (0xFF >> (length + 1));
-    for (size_t i = 1; i < length; ++i) {
-        if ((byte(at + i) & 0xC0) != 0x80) {
-            return 0;
-        }
-        value = (value << 6) | (byte(at + i) & 0x3F);
-    }
-    static constexpr std::array<int, 5> kSmallest{0, 0, 0x80, 0x800, 0x10000};
-    if (value < kSmallest[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-        return 0;
-    }
-    codePoint = value;
-    return length;
-}
-
 void appendEscaped(std::string& out, int codePoint, std::string_view sequence) {
     switch (codePoint) {
         case '"':
@@ -243,6 +215,32 @@ void appendFolded(std::string& out, int c) {
 
 }  // namespace
 
+size_t decodeUtf8(std::string_view text, size_t at, int& codePoint) {
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(at);
+    const size_t length = lead < 0x80    ? 1
+                          : lead >= 0xF0 ? 4
+                          : lead >= 0xE0 ? 3
+                          : lead >= 0xC0 ? 2
+                                         : 0;
+    if (length == 0 || lead > 0xF4 || at + length > text.size()) {
+        return 0;
+    }
+    int value = length == 1 ? lead : lead & (0xFF >> (length + 1));
+    for (size_t i = 1; i < length; ++i) {
+        if ((byte(at + i) & 0xC0) != 0x80) {
+            return 0;
+        }
+        value = (value << 6) | (byte(at + i) & 0x3F);
+    }
+    static constexpr std::array<int, 5> kSmallest{0, 0, 0x80, 0x800, 0x10000};
+    if (value < kSmallest[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
+        return 0;
+    }
+    codePoint = value;
+    return length;
+}
+
 std::string wordText(std::vector<DrawnChar> chars) {
     const auto rightToLeft = std::count_if(chars.begin(), chars.end(), [](const DrawnChar& ch) {
         return isRightToLeft(ch.codePoint);
@@ -330,8 +328,12 @@ std::string jsonString(std::string_view text) {
 }
 
 std::string bookIndexJson(const BookIndex& index) {
-    std::string out =
-        "{\"version\":1,\"pages\":" + std::to_string(index.text.size()) + ",\"labels\":[";
+    std::string out = "{\"version\":1,\"pages\":" + std::to_string(index.text.size()) +
+                      ",\"title\":" + jsonString(index.title);
+    if (!index.language.empty()) {
+        out += ",\"lang\":" + jsonString(index.language);
+    }
+    out += ",\"labels\":[";
     for (size_t i = 0; i < index.labels.size(); ++i) {
         out += (i == 0 ? "" : ",") + jsonString(index.labels[i]);
     }

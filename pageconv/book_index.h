@@ -52,6 +52,8 @@ struct BookIndex {
     std::vector<std::string> labels;
     std::vector<OutlineEntry> outline;
     std::vector<PageText> text;
+    std::string title;     // the document's, or its file name
+    std::string language;  // a language tag, or empty
 };
 
 // The label of the 0-based PDF page `pageIndex` in its range.
@@ -79,6 +81,10 @@ std::string wordText(std::vector<DrawnChar> chars);
 
 // Appends the UTF-8 form of a code point; surrogates and values past U+10FFFF become U+FFFD.
 void appendUtf8(std::string& out, int codePoint);
+
+// The length of the UTF-8 sequence starting at `at` and its code point, or 0 when malformed
+// (overlong, surrogate, past U+10FFFF or cut short).
+size_t decodeUtf8(std::string_view text, size_t at, int& codePoint);
 
 // A JSON string literal of the text: invalid UTF-8 becomes U+FFFD, quotes, backslashes and
 // control characters are escaped.

@@ -11,6 +11,7 @@
 #include "pdf/book_sources.h"
 #include "poster.h"
 #include "run_limits.h"
+#include "text_version.h"
 
 #include <array>
 #include <atomic>
@@ -75,6 +76,7 @@ struct ConversionJob {
     RunLimits limits;
     std::vector<OutlineEntry> outline;  // already numbered by book position
     std::vector<std::string> labels;
+    DocumentFacts facts;
     std::atomic<size_t> nextIndex{0};
     std::atomic<bool> stopped{false};  // a page hit a limit: the run has failed as a whole
     std::atomic<size_t> finished{0};
@@ -305,25 +307,47 @@ void readDocumentIndex(PdfSession& session, ConversionJob& job) {
     job.outline = documentOutline(session);
     mapOutlineToBook(job.outline, job.pages);
     job.labels = labelsOfPages(documentLabelRanges(session), job.pages);
+    job.facts = documentFacts(session);
+    if (job.facts.title.empty()) {
+        job.facts.title = titleFromPath(job.page.options.pdfPath);
+    }
+}
+
+bool writeTextFile(const std::filesystem::path& path, const std::string& text) {
+    std::string error;
+    if (!writeFileBytes(path.string(), Bytes(text.begin(), text.end()), error)) {
+        printError(error);
+        return false;
+    }
+    return true;
+}
+
+// Beside the index; the tool puts it beside index.html, whose links it follows.
+bool writeTextVersion(const ConversionJob& job, const BookIndex& index) {
+    TextVersionFacts facts;
+    facts.title = index.title;
+    facts.language = index.language;
+    facts.description = job.facts.subject;
+    std::error_code ignored;
+    facts.poster =
+        std::filesystem::is_regular_file(posterPath(job.page.options.outputPattern), ignored);
+    const std::filesystem::path folder = outputFolder(job.page.options.outputPattern);
+    return writeTextFile(folder / kTextVersionName, textVersionHtml(facts, index));
 }
 
 // Written once every page is, by this thread alone and in page order: the same document and
 // options give the same bytes whatever the number of workers.
 int writeBookIndex(ConversionJob& job) {
-    BookIndex index{std::move(job.labels), std::move(job.outline), {}};
+    BookIndex index{
+        std::move(job.labels), std::move(job.outline), {}, job.facts.title, job.facts.language};
     index.text.reserve(job.outcomes.size());
     for (PageOutcome& outcome : job.outcomes) {
         index.text.push_back(std::move(outcome.text));
     }
-    const std::string json = bookIndexJson(index);
-    const std::string path =
-        (outputFolder(job.page.options.outputPattern) / kBookIndexName).string();
-    std::string error;
-    if (!writeFileBytes(path, Bytes(json.begin(), json.end()), error)) {
-        printError(error);
-        return 1;
-    }
-    return 0;
+    const std::filesystem::path folder = outputFolder(job.page.options.outputPattern);
+    const bool written = writeTextFile(folder / kBookIndexName, bookIndexJson(index)) &&
+                         writeTextVersion(job, index);
+    return written ? 0 : 1;
 }
 
 }  // namespace

@@ -304,6 +304,7 @@ void writeAll(const std::filesystem::path& dir) {
     writeClaimedPages(dir);
     writePageCycle(dir);
     writeZeroWidthImage(dir);
+    writeTagged(dir);
 }
 
 }  // namespace pdfgen

@@ -33,8 +33,11 @@ void writeImages20(const std::filesystem::path& dir);
 void writeSample(const std::filesystem::path& dir);
 // index.pdf: 8 pages labelled Cover, i, ii, A-7, A-8, a, BB, XIV; a nested outline whose last
 // entries lead to pages 7 and 8; Latin, Greek, Japanese and Arabic text on pages 2 to 5, a page
-// rotated by 90 degrees (6) and a scanned page with invisible text (7).
+// rotated by 90 degrees (6) and a scanned page with invisible text (7); language en.
 void writeIndex(const std::filesystem::path& dir);
+// tagged.pdf: a tagged page (heading, hyphenated paragraph, figure with alternative text, list,
+// artifact footer) and a scanned page without text; title only in XMP, language en-GB.
+void writeTagged(const std::filesystem::path& dir);
 
 // vector.pdf: one feature a page, in this order (names for tests and their artifacts).
 inline constexpr std::array<const char*, 19> kVectorPages = {

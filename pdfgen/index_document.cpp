@@ -129,6 +129,7 @@ void writeIndex(const std::filesystem::path& dir) {
     setPageLabels(pdf,
                   "0 <</P (Cover)>> 1 <</S /r>> 3 <</S /D /P (A-) /St 7>> 5 <</S /a>> "
                   "6 <</S /A /St 28>> 7 <</S /R /St 14>>");
+    setLanguage(pdf, "en");
     savePdf(pdf, dir / "index.pdf");
 }
 

@@ -402,6 +402,13 @@ void setPageLabels(PdfDoc& pdf, std::string_view nums) {
     guarded(ctx, [&] { pdf_dict_puts(ctx, catalog, "PageLabels", labels.get()); });
 }
 
+void setLanguage(PdfDoc& pdf, std::string_view tag) {
+    fz_context* ctx = pdf.ctx.get();
+    const std::string text(tag);
+    pdf_obj* catalog = catalogOf(pdf);
+    guarded(ctx, [&] { pdf_dict_put_text_string(ctx, catalog, PDF_NAME(Lang), text.c_str()); });
+}
+
 void addPage(PdfDoc& pdf, const PageSpec& spec) {
     fz_context* ctx = pdf.ctx.get();
     PdfObjPtr res = pageResources(pdf, spec);

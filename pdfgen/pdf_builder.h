@@ -137,6 +137,9 @@ void addOutline(PdfDoc& pdf, const std::vector<OutlineItem>& items);
 // "0 <</P (Cover)>> 1 <</S /r>>".
 void setPageLabels(PdfDoc& pdf, std::string_view nums);
 
+// The catalogue's /Lang, the language the document's text is in ("en", "pt-BR").
+void setLanguage(PdfDoc& pdf, std::string_view tag);
+
 void addPage(PdfDoc& pdf, const PageSpec& spec);
 // Links may point at any page, so add them once every page exists.
 void addLinks(PdfDoc& pdf, size_t pageIndex, const std::vector<Link>& links);

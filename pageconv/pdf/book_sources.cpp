@@ -2,6 +2,8 @@
 // /PageLabels number tree is read here; its depth and size are bounded against hostile files.
 #include "pdf/book_sources.h"
 
+#include "text_version.h"
+
 #include <algorithm>
 #include <cstring>
 #include <string_view>
@@ -191,7 +193,75 @@ struct WordBuilder {
     }
 };
 
+// An XMP packet is a few KiB; one this large is not worth reading for a title.
+constexpr size_t kMaxXmpBytes = size_t{1} << 20;
+
+std::string infoText(fz_context* ctx, fz_document* doc, const char* key) {
+    std::string value(kMaxTitleBytes + 1, '\0');
+    const int length = guardedValue(ctx, [&] {
+        return fz_lookup_metadata(ctx, doc, key, value.data(), static_cast<int>(value.size()));
+    });
+    if (length <= 1) {
+        return {};
+    }
+    value.resize(std::min(static_cast<size_t>(length - 1), kMaxTitleBytes));
+    return value;
+}
+
+std::string catalogueText(fz_context* ctx, pdf_obj* root, pdf_obj* key) {
+    const char* text =
+        guardedValue(ctx, [&] { return pdf_to_text_string(ctx, pdf_dict_get(ctx, root, key)); });
+    return text != nullptr ? text : "";
+}
+
+std::string xmpPacket(fz_context* ctx, pdf_obj* root) {
+    pdf_obj* metadata =
+        guardedValue(ctx, [&] { return pdf_dict_get(ctx, root, PDF_NAME(Metadata)); });
+    if (!guardedValue(ctx, [&] { return pdf_is_stream(ctx, metadata); }) ||
+        guardedValue(ctx, [&] { return pdf_dict_get_int(ctx, metadata, PDF_NAME(Length)); }) >
+            static_cast<int>(kMaxXmpBytes)) {
+        return {};
+    }
+    const mu::BufferPtr buffer = mu::own<fz_buffer, fz_drop_buffer>(
+        ctx, guardedValue(ctx, [&] { return pdf_load_stream(ctx, metadata); }));
+    unsigned char* data = nullptr;
+    const size_t size = fz_buffer_storage(ctx, buffer.get(), &data);
+    return size > kMaxXmpBytes ? std::string() : std::string(reinterpret_cast<char*>(data), size);
+}
+
+// Spaces and line breaks a title was typed with are kept out of the headings it becomes.
+std::string tidyTitle(std::string title) {
+    std::replace_if(
+        title.begin(), title.end(), [](char c) { return c == '\n' || c == '\r' || c == '\t'; },
+        ' ');
+    const size_t first = title.find_first_not_of(' ');
+    const size_t last = title.find_last_not_of(' ');
+    return first == std::string::npos ? std::string() : title.substr(first, last - first + 1);
+}
+
 }  // namespace
+
+DocumentFacts documentFacts(PdfSession& session) {
+    fz_context* ctx = session.context.get();
+    DocumentFacts facts;
+    try {
+        facts.title = tidyTitle(infoText(ctx, session.document.get(), FZ_META_INFO_TITLE));
+        facts.subject = tidyTitle(infoText(ctx, session.document.get(), "info:Subject"));
+        pdf_document* pdf = pdf_document_from_fz_document(ctx, session.document.get());
+        pdf_obj* root = guardedValue(
+            ctx, [&] { return pdf_dict_get(ctx, pdf_trailer(ctx, pdf), PDF_NAME(Root)); });
+        facts.language = languageTag(catalogueText(ctx, root, PDF_NAME(Lang)));
+        if (facts.title.empty()) {
+            facts.title = tidyTitle(xmpTitle(xmpPacket(ctx, root)));
+        }
+    } catch (const mu::MuError&) {
+        // What was read stays; the rest falls back to the file name and no language.
+    }
+    if (facts.title.size() > kMaxTitleBytes) {
+        facts.title.resize(kMaxTitleBytes);  // the HTML writer mends a cut character
+    }
+    return facts;
+}
 
 std::vector<OutlineEntry> documentOutline(PdfSession& session) {
     fz_context* ctx = session.context.get();

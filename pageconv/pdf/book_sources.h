@@ -1,10 +1,12 @@
-// What the book index reads from the PDF: the outline, the /PageLabels ranges and a page's words.
+// What the book index and the text version read from the PDF: the outline, the /PageLabels
+// ranges, a page's words, and the document's title, subject and language.
 // A part that cannot be read is left empty: the index is an aid, never a reason to fail a page.
 #pragma once
 
 #include "book_index.h"
 #include "pdf/pdf_pages.h"
 
+#include <string>
 #include <vector>
 
 namespace pageconv {
@@ -19,5 +21,13 @@ std::vector<LabelRange> documentLabelRanges(PdfSession& session);
 // `scale`; invisible text is included. False when the page was stopped or its text unreadable.
 bool pageWords(PdfSession& session, fz_display_list* list, const Box& bounds, double scale,
                std::vector<PageWord>& words);
+
+// The document's own description of itself; a part it lacks or that cannot be read is empty.
+struct DocumentFacts {
+    std::string title;     // the document info's, else its XMP metadata's
+    std::string subject;   // the document info's
+    std::string language;  // the catalogue's /Lang as a language tag
+};
+DocumentFacts documentFacts(PdfSession& session);
 
 }  // namespace pageconv

@@ -232,6 +232,10 @@ std::optional<BookIndexSummary> bookIndexIn(int runFd, qsizetype pageCount) {
     QString problem = readSmallFileAt(runFd, kBookIndexFileName, kMaxBookIndexBytes, json);
     if (problem.isEmpty()) {
         if (auto summary = summarizeBookIndex(json, pageCount, problem)) {
+            if (::fstatat(runFd, kTextVersionFileName, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+                S_ISREG(info.st_mode)) {
+                summary->textVersion = QLatin1StringView(kTextVersionFileName);
+            }
             return summary;
         }
     }

@@ -491,6 +491,24 @@ QString carryOver(int oldFd, int dataFd, const std::vector<QByteArray>& names) {
     return {};
 }
 
+// The book's own file, so a run replaces it, and a run that made none removes the earlier
+// book's rather than leave a text that belongs to another book.
+QString placeTextVersion(int runFd, int rootFd) {
+    if (entryKind(runFd, kTextVersionFileName) == S_IFREG) {
+        if (::renameat(runFd, kTextVersionFileName, rootFd, kTextVersionFileName) != 0) {
+            return QStringLiteral(
+                       "the book was written, but its text version %1 could not be put "
+                       "beside index.html: %2")
+                .arg(QLatin1StringView(kTextVersionFileName), systemError());
+        }
+        return {};
+    }
+    if (entryKind(rootFd, kTextVersionFileName) == S_IFREG) {
+        ::unlinkat(rootFd, kTextVersionFileName, 0);
+    }
+    return {};
+}
+
 QString stoppedMessage() {
     return QStringLiteral("stopped before the book was replaced; the earlier book is unchanged");
 }
@@ -543,6 +561,9 @@ QString publishBook(const PublishRequest& request, const StepCheck& mayContinue)
         return error;
     }
     made.swapped = true;
+    if (QString error = placeTextVersion(request.runFd, made.rootFd); !error.isEmpty()) {
+        return error;
+    }
     if (const QString stuck = carryOver(old.fd, fresh.fd, later); !stuck.isEmpty()) {
         return QStringLiteral("the book was written, but %1 of the earlier data folder stays in %2")
             .arg(stuck, QFile::decodeName(made.newName));

@@ -83,6 +83,10 @@ inline constexpr const char* kBookFileNames[] = {
 };
 bool isBookFileName(const QByteArray& name);
 
+// The book's text version, which the converter writes beside the pages and the tool puts beside
+// index.html, whose links it follows.
+inline constexpr char kTextVersionFileName[] = "text.html";
+
 // A regular file of at most `maxBytes` in a folder, links not followed. Empty on success, otherwise
 // why it could not be read.
 QString readSmallFileAt(int folderFd, const QByteArray& name, qint64 maxBytes, QByteArray& bytes);

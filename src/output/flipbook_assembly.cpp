@@ -5,6 +5,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
+#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -27,6 +28,15 @@ QString indexAttributes(const std::optional<BookIndexSummary>& index) {
     if (index->search) {
         text += attribute("search", QStringLiteral("true"));
     }
+    if (!index->title.isEmpty()) {
+        text += attribute("title", index->title);
+    }
+    if (!index->language.isEmpty()) {
+        text += attribute("lang", index->language);
+    }
+    if (!index->textVersion.isEmpty()) {
+        text += attribute("text", index->textVersion);
+    }
     return text;
 }
 
@@ -41,15 +51,18 @@ QString headLine(const FlipbookSettings& settings, const std::optional<BookIndex
            QStringLiteral("gotolabel='Go to'>\n");
 }
 
-// Characters XML 1.0 cannot carry even as entities are dropped from a label.
-QString xmlSafeLabel(const QString& label) {
+constexpr qsizetype kMaxLabelBytes = 256;
+constexpr qsizetype kMaxTitleBytes = 1024;
+
+// Characters XML 1.0 cannot carry even as entities are dropped; text past `maxBytes` is none.
+QString xmlSafeText(const QString& text, qsizetype maxBytes) {
     QString safe;
-    for (const QChar c : label) {
+    for (const QChar c : text) {
         if (c.unicode() >= 0x20 || c == u'\t') {
             safe += c;
         }
     }
-    return safe.toUtf8().size() <= 256 ? safe : QString();
+    return safe.toUtf8().size() <= maxBytes ? safe : QString();
 }
 
 QStringList readLabels(const QJsonValue& value, qsizetype pageCount) {
@@ -59,7 +72,7 @@ QStringList readLabels(const QJsonValue& value, qsizetype pageCount) {
         return labels;
     }
     for (const auto& label : array) {
-        labels.append(xmlSafeLabel(label.toString()));
+        labels.append(xmlSafeText(label.toString(), kMaxLabelBytes));
     }
     return labels;
 }
@@ -118,6 +131,11 @@ std::optional<BookIndexSummary> summarizeBookIndex(const QByteArray& json, qsize
     summary.labels = readLabels(root.value(QStringLiteral("labels")), pageCount);
     summary.contents = !root.value(QStringLiteral("outline")).toArray().isEmpty();
     summary.search = anyPageHasWords(root.value(QStringLiteral("text")));
+    summary.title = xmlSafeText(root.value(QStringLiteral("title")).toString(), kMaxTitleBytes);
+    const QString language = root.value(QStringLiteral("lang")).toString();
+    static const QRegularExpression kLanguageTag(
+        QStringLiteral("^[A-Za-z]{2,8}(-[A-Za-z0-9]{1,8})*$"));
+    summary.language = kLanguageTag.match(language).hasMatch() ? language : QString();
     return summary;
 }
 

@@ -17,6 +17,9 @@ struct BookIndexSummary {
     QStringList labels;  // one per page, or none
     bool contents = false;
     bool search = false;
+    QString title;        // of the document, for the book's page
+    QString language;     // a language tag, or empty
+    QString textVersion;  // the text version's name beside index.html, empty without one
 };
 
 // An index past this size is not read: the book plays without what it would add.

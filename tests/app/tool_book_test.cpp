@@ -178,6 +178,15 @@ const IndexCase kIndexCases[] = {
      R"({"version":1,"pages":1,"labels":["x"],"outline":[{"title":"A","page":1}],"text":[]})",
      "index='data/book.json' contents='true' ",
      {}},
+    {"title_and_language",
+     R"({"version":1,"pages":1,"title":"Spring <26>","lang":"de-CH","labels":["1"],"outline":[],)"
+     R"("text":[]})",
+     "index='data/book.json' title='Spring &lt;26&gt;' lang='de-CH' ",
+     {}},
+    {"language_that_is_no_tag",
+     R"({"version":1,"pages":1,"title":"","lang":"de CH'","labels":["1"],"outline":[],"text":[]})",
+     "index='data/book.json' ",
+     {}},
     {"malformed", R"({"version":1,"labels":[)", "", {}, true},
     {"not_an_object", "[1,2]", "", {}, true},
 };
@@ -230,6 +239,30 @@ TEST_F(ToolBook, EarlierBooksIndexIsNotCarriedOver) {
     EXPECT_EQ(runTool(sandbox, {"book.pdf", "out"}).exitStatus, 0);
     EXPECT_FALSE(pathExists(inWork("out/data/book.json")));
     EXPECT_EQ(readFile(inWork("out/data/pages.xml")), pageList("10", "20", 1));
+}
+
+// The text version stands beside index.html and the page list names it; a later book made without
+// one does not keep the earlier book's text.
+TEST_F(ToolBook, TextVersionGoesBesideIndexHtmlAndLeavesWithItsBook) {
+    FakeConverterScript script;
+    script.infoReply = "p w=10 h=20\n";
+    script.pages = {"1"};
+    script.bookIndex = R"({"version":1,"pages":1,"labels":["i"],"outline":[],"text":[]})";
+    script.textVersion = "<!DOCTYPE html><title>t</title>";
+    ASSERT_TRUE(writeFakeScript(sandbox.programFolder, script));
+    ASSERT_EQ(runTool(sandbox, {"book.pdf", "out"}).exitStatus, 0);
+    EXPECT_EQ(readFile(inWork("out/text.html")), *script.textVersion);
+    EXPECT_FALSE(pathExists(inWork("out/data/text.html")));
+    EXPECT_TRUE(readFile(inWork("out/data/pages.xml")).contains("text='text.html'"));
+
+    script.textVersion = "<!DOCTYPE html><title>second</title>";
+    ASSERT_TRUE(writeFakeScript(sandbox.programFolder, script));
+    ASSERT_EQ(runTool(sandbox, {"book.pdf", "out"}).exitStatus, 0);
+    EXPECT_EQ(readFile(inWork("out/text.html")), *script.textVersion);
+
+    convertWith("p w=10 h=20\n", {"1"});
+    EXPECT_EQ(runTool(sandbox, {"book.pdf", "out"}).exitStatus, 0);
+    EXPECT_FALSE(pathExists(inWork("out/text.html")));
 }
 
 }  // namespace

@@ -99,8 +99,11 @@ TEST(BookIndex, DocumentHasTheAgreedShape) {
     index.labels = {"i", "1"};
     index.outline = {{"Part \"one\"", 1, {{"Sub", 2, {}}}}, {"Gone", 0, {}}};
     index.text = {{595.0, 842.04, {{{10.04, 20.06, 30.0, 28.0}, "Word"}}}, {100, 50, {}}};
+    index.title = "Spring \"26\"";
+    index.language = "de-CH";
     EXPECT_EQ(bookIndexJson(index),
-              "{\"version\":1,\"pages\":2,\"labels\":[\"i\",\"1\"],\"outline\":[{\"title\":"
+              "{\"version\":1,\"pages\":2,\"title\":\"Spring \\\"26\\\"\",\"lang\":\"de-CH\","
+              "\"labels\":[\"i\",\"1\"],\"outline\":[{\"title\":"
               "\"Part \\\"one\\\"\",\"page\":1,\"children\":[{\"title\":\"Sub\",\"page\":2}]},"
               "{\"title\":\"Gone\",\"page\":0}],\"text\":[{\"width\":595,\"height\":842,"
               "\"words\":[[10,20.1,20,7.9,\"Word\"]]},{\"width\":100,\"height\":50,\"words\":[]}]}"

@@ -241,6 +241,7 @@ TEST_F(ConverterIndex, MeasurementKnobLeavesTheIndexOut) {
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(fs::exists(folder / "test2.swf"));
     EXPECT_FALSE(fs::exists(folder / "book.json"));
+    EXPECT_FALSE(fs::exists(folder / "text.html"));
 }
 
 }  // namespace

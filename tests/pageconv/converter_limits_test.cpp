@@ -217,7 +217,8 @@ TEST_F(ConverterLimits, AStoppedRunLeavesNoPagesAndTheRangeCanSkipThePage) {
 
     const auto skipped = swftest::runProgram(kConverter, {"-p", "1-2,4", path, pattern()}, env);
     EXPECT_EQ(skipped.status, 0) << skipped.err;
-    EXPECT_EQ(outputFiles().size(), 6u);  // notes.txt, three pages, the poster and the book index
+    // notes.txt, three pages, the poster, the book index and the text version
+    EXPECT_EQ(outputFiles().size(), 7u);
 }
 
 // Counted as far as the limit and no further: a tree of 16 million pages costs no more than one

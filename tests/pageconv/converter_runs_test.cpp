@@ -55,10 +55,10 @@ protected:
     fs::path folder;
 };
 
-// What a run that converts these pages leaves: their page files, the cover poster and the book
-// index.
+// What a run that converts these pages leaves: their page files, the cover poster, the book
+// index and the text version.
 std::set<std::string> runFiles(std::initializer_list<int> pages) {
-    std::set<std::string> names{"book.json", "poster.jpg"};
+    std::set<std::string> names{"book.json", "poster.jpg", "text.html"};
     for (const int page : pages) {
         names.insert("test" + std::to_string(page) + ".swf");
     }

@@ -5,7 +5,8 @@
 // exit, crash (any value), convert.pages (comma-separated texts that replace % in the pattern),
 // convert.pagecount (pages 1 to N), convert.stderrrepeat (the stderr text N times) and
 // convert.sleep (seconds to wait after the pages, with the process id in fake-converter.pid) and
-// convert.bookjson (written as book.json beside the pages, as the real converter writes its index).
+// convert.bookjson (written as book.json beside the pages, as the real converter writes its index),
+// convert.texthtml (written as text.html there, as the real converter writes its text version).
 #include <unistd.h>
 
 #include <algorithm>
@@ -113,11 +114,14 @@ void writeNumberedPages(const std::string& pattern, int count) {
 }
 
 void writeBookIndex(const std::string& pattern, const Script& script) {
-    const auto found = script.find("convert.bookjson");
-    if (found != script.end()) {
-        const size_t slash = pattern.rfind('/');
-        const std::string folder = slash == std::string::npos ? "." : pattern.substr(0, slash);
-        std::ofstream(folder + "/book.json", std::ios::binary) << found->second;
+    const size_t slash = pattern.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : pattern.substr(0, slash);
+    for (const auto& [key, name] : {std::pair{"convert.bookjson", "/book.json"},
+                                    std::pair{"convert.texthtml", "/text.html"}}) {
+        const auto found = script.find(key);
+        if (found != script.end()) {
+            std::ofstream(folder + name, std::ios::binary) << found->second;
+        }
     }
 }
 

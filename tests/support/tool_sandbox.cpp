@@ -87,6 +87,9 @@ bool writeFakeScript(const QString& converterFolder, const FakeConverterScript& 
     if (script.sleepSeconds > 0) {
         text += scriptLine("convert.sleep", QByteArray::number(script.sleepSeconds));
     }
+    if (script.textVersion) {
+        text += scriptLine("convert.texthtml", *script.textVersion);
+    }
     if (script.bookIndex) {
         text += scriptLine("convert.bookjson", *script.bookIndex);
     }

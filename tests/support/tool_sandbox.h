@@ -22,7 +22,8 @@ struct FakeConverterScript {
     int pageCount = 0;          // pages 1 to pageCount, after `pages`
     int stderrRepeat = 1;       // convertStderr written this many times
     double sleepSeconds = 0.0;  // wait after the pages; the process id goes to fake-converter.pid
-    std::optional<QByteArray> bookIndex = std::nullopt;  // written as book.json beside the pages
+    std::optional<QByteArray> bookIndex = std::nullopt;    // written as book.json beside the pages
+    std::optional<QByteArray> textVersion = std::nullopt;  // written as text.html beside them
 };
 
 struct ToolRun {
