@@ -164,6 +164,7 @@ bool vectorFile(PdfSession& session, const PageJob& job, const PageFrame& frame,
         flattenClipLayers(drawing.page.items,
                           TwipRect{0, toTwips(swf.stageWidth), 0, toTwips(swf.stageHeight)});
     }
+    clipToStage(drawing, Box{0, 0, toTwips(swf.stageWidth), toTwips(swf.stageHeight)});
     swf.vectors = std::move(drawing.page);
     try {
         file = buildPageSwf(swf);

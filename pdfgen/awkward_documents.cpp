@@ -1,13 +1,17 @@
 // Documents with the quirks of real files that once failed to convert, written byte by byte:
 // MuPDF's writer would repair or never write most of these (object streams, encryption of
-// attachments only, lying page counts, cycles, images without width), so they are assembled here.
+// attachments only, lying page counts, cycles, images without width), so they are assembled here;
+// the rest are built as usual from a part with a defect (a font, a crop box).
 #include "documents.h"
 
 #include <mupdf/fitz.h>
 
+#include "pdf_builder.h"
+
 #include <array>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -343,7 +347,96 @@ Bytes zeroWidthImageFile() {
     });
 }
 
+// --- Documents made with the builder, from parts with a defect. ---
+
+const std::filesystem::path kMonoFont =
+    "/usr/share/fonts/truetype/liberation/LiberationMono-Regular.ttf";
+
+uint32_t bigEndian32(const std::vector<unsigned char>& bytes, size_t at) {
+    return uint32_t(bytes.at(at)) << 24 | uint32_t(bytes.at(at + 1)) << 16 |
+           uint32_t(bytes.at(at + 2)) << 8 | uint32_t(bytes.at(at + 3));
+}
+
+// The font's hinting program starts by touching a point that does not exist, as in subsets
+// that lost what their hinting needs: every hinted glyph load fails, unhinted ones succeed.
+std::vector<unsigned char> withBrokenHinting(std::vector<unsigned char> font) {
+    const uint32_t tables = uint32_t(font.at(4)) << 8 | font.at(5);
+    for (uint32_t i = 0; i < tables; ++i) {
+        const size_t entry = 12 + 16 * size_t(i);
+        if (std::string(font.begin() + long(entry), font.begin() + long(entry) + 4) == "fpgm") {
+            const size_t at = bigEndian32(font, entry + 8);
+            const std::array<unsigned char, 3> touchMissingPoint = {0xB0, 0xFF, 0x2E};
+            std::copy(touchMissingPoint.begin(), touchMissingPoint.end(), font.begin() + long(at));
+            return font;
+        }
+    }
+    throw std::runtime_error(kMonoFont.string() + " has no hinting program to break");
+}
+
+std::vector<unsigned char> fileBytes(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        throw std::runtime_error("missing font " + path.string() +
+                                 " (scripts/install-deps.sh installs it)");
+    }
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+void textLine(Content& c, std::string_view font, double size, Point at, const std::string& hex) {
+    c.ops += "BT /" + std::string(font) + " " + formatNumber(size) + " Tf " + formatNumber(at.x) +
+             " " + formatNumber(at.y) + " Td " + hex + " Tj ET\n";
+}
+
 }  // namespace
+
+void writeBrokenHinting(const std::filesystem::path& dir) {
+    PdfDoc pdf = newPdfDoc("A font with broken hinting");
+    const EmbeddedFont mono = addCidTrueTypeFont(pdf, withBrokenHinting(fileBytes(kMonoFont)));
+    PageSpec page;
+    page.media = {0, 0, 595, 842};
+    page.resources.push_back({"Font", "FM", mono.dict.get()});
+    setFill(page.content, rgbFromHex(0x1A1A1A));
+    for (size_t i = 0; i < kBrokenHintingLines.size(); ++i) {
+        textLine(page.content, "FM", 18, {72, 760 - 30.0 * double(i)},
+                 glyphIds(pdf, mono, kBrokenHintingLines[i]));
+    }
+    drawText(page.content, kSans, 18, {72, 640}, "A line in a sound font");
+    addPage(pdf, page);
+    savePdf(pdf, dir / "broken-hinting.pdf");
+}
+
+void writeCropMarks(const std::filesystem::path& dir) {
+    PdfDoc pdf = newPdfDoc("Crop box and print marks");
+    PageSpec page;
+    page.media = {0, 0, 612, 792};
+    page.crop = kCropMarksCrop;
+    const Rect& crop = kCropMarksCrop;
+    Content& c = page.content;
+    setFill(c, rgbFromHex(0xF4B6C2));  // the bleed: under the crop box and far beyond it
+    fillRect(c, page.media);
+    setFill(c, rgbFromHex(0xFFFFFF));
+    fillRect(c, crop);
+    setFill(c, rgbFromHex(0x0000CC));
+    fillRect(c, {crop.x0 + 20, crop.y0 + 20, crop.x0 + 80, crop.y0 + 80});
+    setFill(c, rgbFromHex(0x1A1A1A));
+    drawText(c, kSans, 18, {crop.x0 + 100, crop.y0 + 60}, "Inside the crop box");
+    // Runs past the right edge: kept, and clipped at the edge.
+    drawText(c, kSerif, 18, {crop.x1 - 60, crop.y0 + 20}, "Across the edge");
+    // Slug lines and marks wholly outside, in fonts nothing inside uses.
+    drawText(c, kSerifItalic, 10, {40, 40}, "Job 4711 - proof 3 - printed on coated stock");
+    drawText(c, kSerifBold, 10, {40, 760}, "CYAN MAGENTA YELLOW BLACK");
+    setStroke(c, rgbFromHex(0x000000), 0.5);
+    for (const Point corner : {Point{crop.x0, crop.y0}, Point{crop.x1, crop.y0},
+                               Point{crop.x0, crop.y1}, Point{crop.x1, crop.y1}}) {
+        const double dx = corner.x == crop.x0 ? -1 : 1;
+        const double dy = corner.y == crop.y0 ? -1 : 1;
+        strokePolyline(c, {{corner.x + dx * 6, corner.y}, {corner.x + dx * 30, corner.y}});
+        strokePolyline(c, {{corner.x, corner.y + dy * 6}, {corner.x, corner.y + dy * 30}});
+    }
+    strokeCircle(c, {306, 60}, 12);
+    addPage(pdf, page);
+    savePdf(pdf, dir / "crop-marks.pdf");
+}
 
 void writeEncryptedObjectStream(const std::filesystem::path& dir) {
     writeFile(dir / "encrypted-objstm.pdf", encryptedObjectStreamFile());

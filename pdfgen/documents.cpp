@@ -281,7 +281,8 @@ std::vector<std::string> generatedFileNames() {
         "truncated.pdf",     "broken.pdf",     "sample.pdf",           "text200.pdf",
         "images20.pdf",      "vector.pdf",     "vector-hostile.pdf",   "vector-controls.pdf",
         "index.pdf",         "shapes.pdf",     "encrypted-objstm.pdf", "encrypted-attachment.pdf",
-        "claimed-pages.pdf", "page-cycle.pdf", "zero-width-image.pdf"};
+        "claimed-pages.pdf", "page-cycle.pdf", "zero-width-image.pdf", "broken-hinting.pdf",
+        "crop-marks.pdf"};
 }
 
 void writeAll(const std::filesystem::path& dir) {
@@ -305,6 +306,8 @@ void writeAll(const std::filesystem::path& dir) {
     writePageCycle(dir);
     writeZeroWidthImage(dir);
     writeTagged(dir);
+    writeBrokenHinting(dir);
+    writeCropMarks(dir);
 }
 
 }  // namespace pdfgen

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "content.h"
+
 namespace pdfgen {
 
 // colours.pdf: page N (1-based) is filled with kPageColours[N - 1], as 0xRRGGBB.
@@ -74,6 +76,16 @@ void writePageCycle(const std::filesystem::path& dir);
 // zero-width-image.pdf: two pages; the second draws text, an image of width 0, a green square
 // and more text.
 void writeZeroWidthImage(const std::filesystem::path& dir);
+// broken-hinting.pdf: kBrokenHintingLines in an embedded TrueType CID font (Identity-H) whose
+// hinting program fails, and a line in Helvetica;
+inline constexpr std::array<const char*, 3> kBrokenHintingLines = {
+    "Text that must not vanish", "Glyphs drawn from outlines", "Third line: 0123456789"};
+void writeBrokenHinting(const std::filesystem::path& dir);
+// crop-marks.pdf: a crop box (kCropMarksCrop) far inside the media box, with a square and a line
+// of text inside, a line running across its right edge, and slug lines, marks and a bleed
+// outside, the slug lines in fonts used nowhere else.
+inline constexpr Rect kCropMarksCrop{100, 600, 400, 700};
+void writeCropMarks(const std::filesystem::path& dir);
 
 // Every file, in an order that satisfies the dependencies above.
 std::vector<std::string> generatedFileNames();

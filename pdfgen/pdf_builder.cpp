@@ -280,6 +280,20 @@ EmbeddedFont addCffFont(PdfDoc& pdf, const char* base14Name) {
     return {std::move(face), mu::ownObject(ctx, dict)};
 }
 
+EmbeddedFont addCidTrueTypeFont(PdfDoc& pdf, const std::vector<unsigned char>& program) {
+    fz_context* ctx = pdf.ctx.get();
+    const BufferPtr data = own<fz_buffer, fz_drop_buffer>(
+        ctx, guardedValue(ctx, [&] {
+            return fz_new_buffer_from_copied_data(ctx, program.data(), program.size());
+        }));
+    FontPtr face = own<fz_font, fz_drop_font>(
+        ctx,
+        guardedValue(ctx, [&] { return fz_new_font_from_buffer(ctx, nullptr, data.get(), 0, 0); }));
+    pdf_obj* dict =
+        guardedValue(ctx, [&] { return pdf_add_cid_font(ctx, pdf.doc.get(), face.get()); });
+    return {std::move(face), mu::ownObject(ctx, dict)};
+}
+
 std::string glyphIds(const PdfDoc& pdf, const EmbeddedFont& font, std::string_view utf8) {
     fz_context* ctx = pdf.ctx.get();
     std::string hex = "<";

@@ -114,6 +114,8 @@ struct EmbeddedFont {
 EmbeddedFont addTrueTypeFont(PdfDoc& pdf, const std::filesystem::path& file);
 // A Type0 font (Identity-H) embedding the CFF program of one of MuPDF's standard faces.
 EmbeddedFont addCffFont(PdfDoc& pdf, const char* base14Name);
+// A Type0 font (Identity-H) embedding a TrueType program given as bytes.
+EmbeddedFont addCidTrueTypeFont(PdfDoc& pdf, const std::vector<unsigned char>& program);
 // A hex string of two-byte glyph ids, for text shown in an Identity-H font.
 std::string glyphIds(const PdfDoc& pdf, const EmbeddedFont& font, std::string_view utf8);
 

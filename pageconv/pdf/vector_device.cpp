@@ -53,6 +53,22 @@ bool onlyTextWanted(const VectorState& state) {
     return state.options.textOnly && !state.insideGlyph;
 }
 
+// Content wholly outside the crop box, or the clip it is drawn in, is never seen: print files
+// carry bleed and crop marks far beyond the crop box, with fonts of their own. Content that
+// reaches past the stage is kept and marks the page for a clip to the stage.
+bool unseen(VectorState& state, const fz_rect& bounds) {
+    const Box box = boxOf(bounds);
+    const Box clip = currentClip(state);
+    if (box.x1 < clip.x0 || box.x0 > clip.x1 || box.y1 < clip.y0 || box.y0 > clip.y1) {
+        return true;
+    }
+    const Box& stage = state.stage;
+    if (box.x0 < stage.x0 || box.y0 < stage.y0 || box.x1 > stage.x1 || box.y1 > stage.y1) {
+        state.drawing.spillsPastStage = true;
+    }
+    return false;
+}
+
 Rgba paintColour(VectorState& state, fz_colorspace* space, const float* colour, float alpha,
                  fz_color_params params) {
     if (state.glyphColour) {
@@ -195,7 +211,8 @@ std::optional<Outline> dashedOutline(fz_context* ctx, const fz_path* path,
 void fillPath(fz_context*, fz_device* device, const fz_path* path, int evenOdd, fz_matrix ctm,
               fz_colorspace* space, const float* colour, float alpha, fz_color_params params) {
     onCall(device, [&](VectorState& state) {
-        if (insideScope(state) || onlyTextWanted(state)) {
+        if (insideScope(state) || onlyTextWanted(state) ||
+            unseen(state, fz_bound_path(state.ctx, path, nullptr, ctm))) {
             return;
         }
         std::optional<Outline> outline = outlineOf(state.ctx, path, ctm);
@@ -219,7 +236,8 @@ void strokePath(fz_context*, fz_device* device, const fz_path* path, const fz_st
                 fz_matrix ctm, fz_colorspace* space, const float* colour, float alpha,
                 fz_color_params params) {
     onCall(device, [&](VectorState& state) {
-        if (insideScope(state) || onlyTextWanted(state)) {
+        if (insideScope(state) || onlyTextWanted(state) ||
+            unseen(state, fz_bound_path(state.ctx, path, stroke, ctm))) {
             return;
         }
         const auto line =
@@ -279,7 +297,7 @@ void noteTextCall(VectorState& state) {
 void fillTextCall(fz_context*, fz_device* device, const fz_text* text, fz_matrix ctm,
                   fz_colorspace* space, const float* colour, float alpha, fz_color_params params) {
     onCall(device, [&](VectorState& state) {
-        if (insideScope(state)) {
+        if (insideScope(state) || unseen(state, fz_bound_text(state.ctx, text, nullptr, ctm))) {
             return;
         }
         noteTextCall(state);
@@ -291,7 +309,7 @@ void strokeTextCall(fz_context*, fz_device* device, const fz_text* text,
                     const fz_stroke_state* stroke, fz_matrix ctm, fz_colorspace* space,
                     const float* colour, float alpha, fz_color_params params) {
     onCall(device, [&](VectorState& state) {
-        if (insideScope(state)) {
+        if (insideScope(state) || unseen(state, fz_bound_text(state.ctx, text, stroke, ctm))) {
             return;
         }
         noteTextCall(state);
@@ -372,7 +390,7 @@ void fillImageCall(fz_context*, fz_device* device, fz_image* image, fz_matrix ct
                    fz_color_params) {
     onCall(device, [&](VectorState& state) {
         if (takeMaskedImage(state, image, ctm, alpha) || insideScope(state) ||
-            onlyTextWanted(state)) {
+            onlyTextWanted(state) || unseen(state, fz_transform_rect(fz_unit_rect, ctm))) {
             return;
         }
         fillImage(state, image, ctm, alpha);
@@ -383,7 +401,8 @@ void fillImageMaskCall(fz_context*, fz_device* device, fz_image* image, fz_matri
                        fz_colorspace* space, const float* colour, float alpha,
                        fz_color_params params) {
     onCall(device, [&](VectorState& state) {
-        if (insideScope(state) || onlyTextWanted(state)) {
+        if (insideScope(state) || onlyTextWanted(state) ||
+            unseen(state, fz_transform_rect(fz_unit_rect, ctm))) {
             return;
         }
         fillImageMask(state, image, ctm, paintColour(state, space, colour, alpha, params));
@@ -520,7 +539,28 @@ bool runRaw(fz_context* ctx, fz_display_list* list, fz_device* device, fz_matrix
     return true;
 }
 
+Outline stageOutline(const Box& stage) {
+    OutlineBuilder builder;
+    moveTo(builder, PointF{stage.x0, stage.y0});
+    lineTo(builder, PointF{stage.x1, stage.y0});
+    lineTo(builder, PointF{stage.x1, stage.y1});
+    lineTo(builder, PointF{stage.x0, stage.y1});
+    closePath(builder);
+    return std::move(builder.outline);
+}
+
 }  // namespace
+
+void clipToStage(VectorDrawing& drawing, const Box& stage) {
+    if (!drawing.spillsPastStage) {
+        return;
+    }
+    std::vector<DrawItem> content = std::move(drawing.page.items);
+    drawing.page.items.clear();
+    drawing.page.items.push_back(
+        DrawItem{ClipLayer{stageOutline(stage), FillRule::NonZero, std::move(content)}});
+    drawing.spillsPastStage = false;
+}
 
 fz_matrix pageMatrix(const Box& bounds, double perPoint) {
     return fz_concat(fz_translate(static_cast<float>(-bounds.x0), static_cast<float>(-bounds.y0)),

@@ -36,6 +36,7 @@ struct VectorDrawing {
     VectorPage page;
     std::vector<RasterRegion> regions;
     std::vector<size_t> textCalls;  // calls drawn as vector text (for a page bitmap without them)
+    bool spillsPastStage = false;   // some content reaches past the stage (the crop box)
 };
 
 // More regions than this and the page is better off as one bitmap.
@@ -50,6 +51,11 @@ constexpr double kMaxCoordinateTwips = 1 << 26;
 // may be null) is aborted.
 bool drawVectors(fz_context* ctx, fz_display_list* list, fz_cookie* cookie, const Box& bounds,
                  const VectorOptions& options, VectorDrawing& drawing, std::string& error);
+
+// Puts the whole drawing in a clip layer of the stage (twips) when some of it reaches past the
+// stage, so nothing shows beyond the page's crop box; once clip layers have been flattened,
+// since one over the whole stage looks to that like one that clips nothing.
+void clipToStage(VectorDrawing& drawing, const Box& stage);
 
 // The matrix from the displayed page (points) to the stage in units of `perPoint`.
 fz_matrix pageMatrix(const Box& bounds, double perPoint);

@@ -3,6 +3,10 @@
 // Type 3 glyphs drawn through the device like any other drawing.
 #include "pdf/vector_state.h"
 
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_OUTLINE_H
+
 #include <algorithm>
 #include <cmath>
 
@@ -46,8 +50,115 @@ float advanceRaw(fz_context* ctx, fz_font* font, int gid) {
     return advance;
 }
 
-// The glyph's outline under `trm`; an empty outline for a glyph without one (a space), nothing
-// when MuPDF cannot read it.
+// The size at which a glyph is drawn to see whether it has ink: body text's size on screen.
+constexpr float kInkTestPixels = 32;
+
+bool glyphHasInkRaw(fz_context* ctx, fz_font* font, int gid) {
+    fz_pixmap* pixmap = nullptr;
+    fz_var(pixmap);
+    bool ink = false;
+    fz_try(ctx) {
+        fz_matrix trm = fz_scale(kInkTestPixels, -kInkTestPixels);
+        pixmap = fz_render_glyph_pixmap(ctx, font, gid, &trm, nullptr, 8);
+        const size_t bytes = pixmap == nullptr
+                                 ? 0
+                                 : static_cast<size_t>(fz_pixmap_stride(ctx, pixmap)) *
+                                       fz_pixmap_height(ctx, pixmap);
+        const unsigned char* samples = pixmap == nullptr ? nullptr : fz_pixmap_samples(ctx, pixmap);
+        for (size_t i = 0; i < bytes && !ink; ++i) {
+            ink = samples[i] != 0;
+        }
+    }
+    fz_always(ctx) {
+        fz_drop_pixmap(ctx, pixmap);
+    }
+    fz_catch(ctx) {
+        ink = false;
+    }
+    return ink;
+}
+
+// FreeType's outline walked into a MuPDF path, scaled from font units by `trm`.
+struct OutlineWalk {
+    fz_context* ctx = nullptr;
+    fz_path* path = nullptr;
+    fz_matrix trm{};
+};
+
+fz_point walkPoint(const OutlineWalk& walk, const FT_Vector* v) {
+    return fz_transform_point_xy(static_cast<float>(v->x), static_cast<float>(v->y), walk.trm);
+}
+
+int ftMoveTo(const FT_Vector* to, void* user) {
+    auto* walk = static_cast<OutlineWalk*>(user);
+    const fz_point p = walkPoint(*walk, to);
+    fz_moveto(walk->ctx, walk->path, p.x, p.y);
+    return 0;
+}
+
+int ftLineTo(const FT_Vector* to, void* user) {
+    auto* walk = static_cast<OutlineWalk*>(user);
+    const fz_point p = walkPoint(*walk, to);
+    fz_lineto(walk->ctx, walk->path, p.x, p.y);
+    return 0;
+}
+
+int ftConicTo(const FT_Vector* control, const FT_Vector* to, void* user) {
+    auto* walk = static_cast<OutlineWalk*>(user);
+    const fz_point c = walkPoint(*walk, control);
+    const fz_point p = walkPoint(*walk, to);
+    fz_quadto(walk->ctx, walk->path, c.x, c.y, p.x, p.y);
+    return 0;
+}
+
+int ftCubicTo(const FT_Vector* c1, const FT_Vector* c2, const FT_Vector* to, void* user) {
+    auto* walk = static_cast<OutlineWalk*>(user);
+    const fz_point a = walkPoint(*walk, c1);
+    const fz_point b = walkPoint(*walk, c2);
+    const fz_point p = walkPoint(*walk, to);
+    fz_curveto(walk->ctx, walk->path, a.x, a.y, b.x, b.y, p.x, p.y);
+    return 0;
+}
+
+// MuPDF outlines TrueType glyphs hinted, and a font whose hinting program is broken (a subset
+// that lost the functions its glyphs call) fails every hinted load, while the renderer, which
+// does not hint, draws the glyph. The outline unhinted, straight from FreeType.
+fz_path* unhintedOutlineRaw(fz_context* ctx, fz_font* font, int gid, fz_matrix trm) {
+    auto* face = static_cast<FT_Face>(fz_font_ft_face(ctx, font));
+    if (face == nullptr || face->units_per_EM == 0) {
+        return nullptr;
+    }
+    static const FT_Outline_Funcs kFuncs = {ftMoveTo, ftLineTo, ftConicTo, ftCubicTo, 0, 0};
+    OutlineWalk walk;
+    walk.ctx = ctx;
+    walk.trm = fz_concat(fz_scale(1.0F / face->units_per_EM, 1.0F / face->units_per_EM), trm);
+    fz_var(walk);
+    fz_try(ctx) {
+        fz_lock(ctx, FZ_LOCK_FREETYPE);
+        if (FT_Load_Glyph(face, static_cast<FT_UInt>(gid),
+                          FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING | FT_LOAD_IGNORE_TRANSFORM) == 0 &&
+            face->glyph->format == FT_GLYPH_FORMAT_OUTLINE) {
+            walk.path = fz_new_path(ctx);
+            FT_Outline_Decompose(&face->glyph->outline, &kFuncs, &walk);
+        }
+    }
+    fz_always(ctx) {
+        fz_unlock(ctx, FZ_LOCK_FREETYPE);
+    }
+    fz_catch(ctx) {
+        fz_drop_path(ctx, walk.path);
+        return nullptr;
+    }
+    return walk.path;
+}
+
+std::optional<Outline> outlineOfPath(fz_context* ctx, fz_path* path, double tolerance) {
+    return path == nullptr ? Outline{} : outlineOf(ctx, path, fz_identity, tolerance);
+}
+
+// The glyph's outline under `trm`; an empty outline for a glyph without ink (a space), nothing
+// when no outline of a glyph with ink can be had: its text is then drawn by the raster, since
+// an empty outline would show it as a space.
 std::optional<Outline> glyphOutline(fz_context* ctx, fz_font* font, int gid, fz_matrix trm,
                                     double tolerance = kCurveToleranceTwips) {
     bool ok = false;
@@ -56,10 +167,17 @@ std::optional<Outline> glyphOutline(fz_context* ctx, fz_font* font, int gid, fz_
     if (!ok) {
         return std::nullopt;
     }
-    if (!path) {
-        return Outline{};
+    std::optional<Outline> outline = outlineOfPath(ctx, path.get(), tolerance);
+    if (!outline || !outline->empty() || !glyphHasInkRaw(ctx, font, gid)) {
+        return outline;
     }
-    return outlineOf(ctx, path.get(), fz_identity, tolerance);
+    const mu::InContextPtr<fz_path, dropPath> unhinted(unhintedOutlineRaw(ctx, font, gid, trm),
+                                                       {ctx});
+    outline = outlineOfPath(ctx, unhinted.get(), tolerance);
+    if (!outline || outline->empty()) {
+        return std::nullopt;
+    }
+    return outline;
 }
 
 bool isType3(fz_font* font) {

@@ -22,6 +22,9 @@ const VECTOR_PAGES = ['standard-font', 'truetype-font', 'cff-font', 'type3-font'
   'render-modes', 'dashed-strokes', 'fill-rules', 'nested-clips', 'soft-mask', 'image-mask', 'jpeg-image',
   'lossless-image', 'shading-sh', 'shading-pattern', 'blend-multiply', 'group-alpha', 'rotate-90', 'crop-box'];
 const SAMPLE_PAGES = [1, 2];
+// One-page files with the quirks of real documents: text in a font whose hinting fails, and a crop
+// box far inside the media box with marks outside it.
+const QUIRK_FILES = ['broken-hinting.pdf', 'crop-marks.pdf'];
 
 // The software WebGL of Chromium without a GPU; Ruffle's log line tells whether it was taken.
 const RENDERERS = [
@@ -85,6 +88,10 @@ function pagesToCompare(work) {
   ];
   if (entries.length !== VECTOR_PAGES.length + SAMPLE_PAGES.length) {
     throw new Error(`vector.pdf has ${entries.length - SAMPLE_PAGES.length} pages, not one a feature`);
+  }
+  for (const file of QUIRK_FILES) {
+    const stem = path.basename(file, '.pdf');
+    entries.push(...convert(work, file, `${stem}-`, [1]).map((e) => ({ ...e, name: stem })));
   }
   return entries;
 }

@@ -1,6 +1,6 @@
 // The converter on pdfgen's documents with the quirks of real files that once failed: encrypted
-// page trees, attachments-only encryption, lying page counts, a page-tree cycle and an image of
-// no width. Each case says what the run must print and which pages it must write.
+// page trees, attachments-only encryption, lying page counts, a page-tree cycle, an image of
+// no width, a font whose hinting fails and content outside the crop box.
 #include "run_program.h"
 #include "swf_reader.h"
 
@@ -161,6 +161,56 @@ TEST_F(AwkwardFiles, ConvertedPagesKeepTheirInk) {
         EXPECT_TRUE(hasFill(movie, c.square)) << c.pdf;
         EXPECT_GE(glyphCount(movie), c.minGlyphs) << c.pdf;
     }
+}
+
+constexpr int kFont3 = 75;
+constexpr int kPlaceObject2 = 26;
+
+// A font whose hinting program fails loses every hinted outline; its glyphs still have ink, so
+// they must come out as outlines (or the text as a raster region), never as empty glyphs.
+TEST_F(AwkwardFiles, GlyphsOfAFontWithBrokenHintingKeepTheirOutlines) {
+    for (const std::vector<std::string>& switches :
+         {std::vector<std::string>{}, std::vector<std::string>{"-f"}}) {
+        const auto run = convert(switches, "broken-hinting.pdf");
+        ASSERT_EQ(run.status, 0) << run.err;
+        const auto movie = swftest::readMovieFile(pattern("test1.swf"));
+        const auto fonts = swftest::tagsWithCode(movie, kFont3);
+        ASSERT_EQ(fonts.size(), 2u);
+        for (const swftest::Tag* tag : fonts) {
+            const swftest::Font3 font = swftest::readFont3(*tag);
+            size_t empty = 0;
+            for (const auto& glyph : font.glyphs) {
+                empty += glyph.empty() ? 1 : 0;
+            }
+            // The space, and with -f the few glyphs of a font that have no ink at all.
+            EXPECT_LE(empty, switches.empty() ? 1u : 8u) << font.name;
+            EXPECT_GE(font.glyphs.size(), 10u) << font.name;
+        }
+    }
+}
+
+// Slug lines and marks wholly outside the crop box are not shipped, nor their fonts; what
+// crosses its edge is kept under a clip to the stage.
+TEST_F(AwkwardFiles, ContentOutsideTheCropBoxIsLeftOutAndTheEdgeClipped) {
+    const auto run = convert({}, "crop-marks.pdf");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto movie = swftest::readMovieFile(pattern("test1.swf"));
+    EXPECT_EQ(movie.stage[1], 300 * 20);
+    EXPECT_EQ(movie.stage[3], 100 * 20);
+    std::set<std::string> names;
+    for (const swftest::Tag* tag : swftest::tagsWithCode(movie, kFont3)) {
+        names.insert(swftest::readFont3(*tag).name);
+    }
+    EXPECT_EQ(names.size(), 2u);
+    for (const std::string& name : names) {
+        EXPECT_EQ(name.find("Italic"), std::string::npos) << name;
+        EXPECT_EQ(name.find("Bold"), std::string::npos) << name;
+    }
+    size_t clips = 0;
+    for (const swftest::Tag* tag : swftest::tagsWithCode(movie, kPlaceObject2)) {
+        clips += swftest::readPlaceObject2(*tag).clipDepth > 0 ? 1 : 0;
+    }
+    EXPECT_EQ(clips, 1u);
 }
 
 }  // namespace
