@@ -211,8 +211,11 @@ std::optional<Outline> dashedOutline(fz_context* ctx, const fz_path* path,
 void fillPath(fz_context*, fz_device* device, const fz_path* path, int evenOdd, fz_matrix ctm,
               fz_colorspace* space, const float* colour, float alpha, fz_color_params params) {
     onCall(device, [&](VectorState& state) {
-        if (insideScope(state) || onlyTextWanted(state) ||
-            unseen(state, fz_bound_path(state.ctx, path, nullptr, ctm))) {
+        if (insideScope(state) || onlyTextWanted(state)) {
+            return;
+        }
+        const fz_rect bounds = fz_bound_path(state.ctx, path, nullptr, ctm);
+        if (unseen(state, bounds)) {
             return;
         }
         std::optional<Outline> outline = outlineOf(state.ctx, path, ctm);
@@ -220,7 +223,7 @@ void fillPath(fz_context*, fz_device* device, const fz_path* path, int evenOdd, 
             outline.reset();  // a renderer that fills even-odd only would draw it wrong
         }
         if (!outline) {
-            addRasterRegion(state, boxOf(fz_bound_path(state.ctx, path, nullptr, ctm)));
+            addRasterRegion(state, boxOf(bounds));
             return;
         }
         if (outline->empty()) {
@@ -236,8 +239,11 @@ void strokePath(fz_context*, fz_device* device, const fz_path* path, const fz_st
                 fz_matrix ctm, fz_colorspace* space, const float* colour, float alpha,
                 fz_color_params params) {
     onCall(device, [&](VectorState& state) {
-        if (insideScope(state) || onlyTextWanted(state) ||
-            unseen(state, fz_bound_path(state.ctx, path, stroke, ctm))) {
+        if (insideScope(state) || onlyTextWanted(state)) {
+            return;
+        }
+        const fz_rect bounds = fz_bound_path(state.ctx, path, stroke, ctm);
+        if (unseen(state, bounds)) {
             return;
         }
         const auto line =
@@ -248,7 +254,7 @@ void strokePath(fz_context*, fz_device* device, const fz_path* path, const fz_st
                                            : outlineOf(state.ctx, path, ctm);
         }
         if (!outline) {
-            addRasterRegion(state, boxOf(fz_bound_path(state.ctx, path, stroke, ctm)));
+            addRasterRegion(state, boxOf(bounds));
             return;
         }
         if (outline->empty()) {
