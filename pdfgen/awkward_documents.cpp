@@ -438,6 +438,40 @@ void writeCropMarks(const std::filesystem::path& dir) {
     savePdf(pdf, dir / "crop-marks.pdf");
 }
 
+void writeBlendedText(const std::filesystem::path& dir) {
+    PdfDoc pdf = newPdfDoc("Highlights and a soft mask on a text page");
+    const PdfObjPtr multiply = addObject(pdf, "<</Type/ExtGState/BM/Multiply>>");
+    // A luminosity mask declared over the whole page, painting through at 60%.
+    const PdfObjPtr maskGroup = addStream(pdf,
+                                          "<</Type/XObject/Subtype/Form/BBox [0 0 595 842]"
+                                          "/Group <</S/Transparency/CS/DeviceGray>>>>",
+                                          "0.6 g 0 0 595 842 re f");
+    const PdfObjPtr softMask = addObject(
+        pdf, "<</Type/ExtGState/SMask <</S/Luminosity/G " + reference(pdf, maskGroup) + ">>>>");
+    PageSpec page;
+    page.media = {0, 0, 595, 842};
+    page.resources.push_back({"ExtGState", "GMul", multiply.get()});
+    page.resources.push_back({"ExtGState", "GMask", softMask.get()});
+    Content& c = page.content;
+    setFill(c, rgbFromHex(0x1A1A1A));
+    for (int line = 0; line < kBlendedTextLines; ++line) {
+        drawText(c, kSans, 11, {72, 780 - 16.0 * line},
+                 "Line " + std::to_string(line + 1) + " of a page whose text must stay sharp");
+    }
+    saveState(c);  // a highlighter stroke over the second line
+    setGraphicsState(c, "GMul");
+    setFill(c, rgbFromHex(0xFFE14D));
+    fillRect(c, {70, 760, 330, 776});
+    restoreState(c);
+    saveState(c);  // a small square seen through the page-wide mask
+    setGraphicsState(c, "GMask");
+    setFill(c, rgbFromHex(0x0000CC));
+    fillRect(c, kBlendedTextSquare);
+    restoreState(c);
+    addPage(pdf, page);
+    savePdf(pdf, dir / "blended-text.pdf");
+}
+
 void writeEncryptedObjectStream(const std::filesystem::path& dir) {
     writeFile(dir / "encrypted-objstm.pdf", encryptedObjectStreamFile());
 }

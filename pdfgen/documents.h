@@ -86,6 +86,11 @@ void writeBrokenHinting(const std::filesystem::path& dir);
 // outside, the slug lines in fonts used nowhere else.
 inline constexpr Rect kCropMarksCrop{100, 600, 400, 700};
 void writeCropMarks(const std::filesystem::path& dir);
+// blended-text.pdf: an A4 page of kBlendedTextLines lines of text, a Multiply highlight over the
+// second and a square (kBlendedTextSquare) under a soft mask whose group covers the whole page.
+inline constexpr int kBlendedTextLines = 30;
+inline constexpr Rect kBlendedTextSquare{400, 300, 460, 360};
+void writeBlendedText(const std::filesystem::path& dir);
 
 // Every file, in an order that satisfies the dependencies above.
 std::vector<std::string> generatedFileNames();

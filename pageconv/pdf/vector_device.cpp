@@ -35,7 +35,35 @@ void onCall(fz_device* device, Body&& body) {
     }
 }
 
-bool insideScope(VectorState& state) {
+// Adds what a call inside a raster region paints (nothing: of unknown extent) to the area of the
+// outermost region, which is the one rendered.
+void notePainted(VectorState& state, const std::optional<fz_rect>& bounds) {
+    Frame* region = nullptr;
+    for (Frame& frame : state.frames) {
+        if (frame.definingMask) {
+            return;
+        }
+        if (region == nullptr &&
+            (frame.kind == FrameKind::Scope || frame.kind == FrameKind::ImageMasked)) {
+            region = &frame;
+        }
+    }
+    if (region == nullptr) {
+        return;
+    }
+    if (!bounds) {
+        region->paintedUnknown = true;
+        return;
+    }
+    const Box box = boxOf(*bounds);
+    region->painted =
+        region->painted
+            ? Box{std::min(region->painted->x0, box.x0), std::min(region->painted->y0, box.y0),
+                  std::max(region->painted->x1, box.x1), std::max(region->painted->y1, box.y1)}
+            : box;
+}
+
+bool insideScope(VectorState& state, const std::optional<fz_rect>& painted = std::nullopt) {
     if (state.scopeDepth == 0) {
         return false;
     }
@@ -45,7 +73,16 @@ bool insideScope(VectorState& state) {
             break;
         }
     }
+    notePainted(state, painted);
     return true;
+}
+
+// The part of a region's area its content paints, when that is known.
+Box paintedArea(const Frame& frame) {
+    if (frame.paintedUnknown || !frame.painted) {
+        return frame.clip;
+    }
+    return intersect(frame.clip, *frame.painted);
 }
 
 // In poly2bitmap mode only text is drawn here; the rest is in the page bitmap beneath.
@@ -109,7 +146,7 @@ void popFrame(VectorState& state) {
             if (frame.kind == FrameKind::ImageMasked && frame.image && !frame.mixed) {
                 fillMaskedImage(state, frame);
             } else {
-                addRasterRegion(state, frame.clip);
+                addRasterRegion(state, paintedArea(frame));
             }
             break;
         case FrameKind::PassThrough:
@@ -211,11 +248,8 @@ std::optional<Outline> dashedOutline(fz_context* ctx, const fz_path* path,
 void fillPath(fz_context*, fz_device* device, const fz_path* path, int evenOdd, fz_matrix ctm,
               fz_colorspace* space, const float* colour, float alpha, fz_color_params params) {
     onCall(device, [&](VectorState& state) {
-        if (insideScope(state) || onlyTextWanted(state)) {
-            return;
-        }
         const fz_rect bounds = fz_bound_path(state.ctx, path, nullptr, ctm);
-        if (unseen(state, bounds)) {
+        if (insideScope(state, bounds) || onlyTextWanted(state) || unseen(state, bounds)) {
             return;
         }
         std::optional<Outline> outline = outlineOf(state.ctx, path, ctm);
@@ -239,11 +273,8 @@ void strokePath(fz_context*, fz_device* device, const fz_path* path, const fz_st
                 fz_matrix ctm, fz_colorspace* space, const float* colour, float alpha,
                 fz_color_params params) {
     onCall(device, [&](VectorState& state) {
-        if (insideScope(state) || onlyTextWanted(state)) {
-            return;
-        }
         const fz_rect bounds = fz_bound_path(state.ctx, path, stroke, ctm);
-        if (unseen(state, bounds)) {
+        if (insideScope(state, bounds) || onlyTextWanted(state) || unseen(state, bounds)) {
             return;
         }
         const auto line =
@@ -303,7 +334,8 @@ void noteTextCall(VectorState& state) {
 void fillTextCall(fz_context*, fz_device* device, const fz_text* text, fz_matrix ctm,
                   fz_colorspace* space, const float* colour, float alpha, fz_color_params params) {
     onCall(device, [&](VectorState& state) {
-        if (insideScope(state) || unseen(state, fz_bound_text(state.ctx, text, nullptr, ctm))) {
+        const fz_rect bounds = fz_bound_text(state.ctx, text, nullptr, ctm);
+        if (insideScope(state, bounds) || unseen(state, bounds)) {
             return;
         }
         noteTextCall(state);
@@ -315,7 +347,8 @@ void strokeTextCall(fz_context*, fz_device* device, const fz_text* text,
                     const fz_stroke_state* stroke, fz_matrix ctm, fz_colorspace* space,
                     const float* colour, float alpha, fz_color_params params) {
     onCall(device, [&](VectorState& state) {
-        if (insideScope(state) || unseen(state, fz_bound_text(state.ctx, text, stroke, ctm))) {
+        const fz_rect bounds = fz_bound_text(state.ctx, text, stroke, ctm);
+        if (insideScope(state, bounds) || unseen(state, bounds)) {
             return;
         }
         noteTextCall(state);
@@ -395,8 +428,9 @@ bool takeMaskedImage(VectorState& state, fz_image* image, fz_matrix ctm, float a
 void fillImageCall(fz_context*, fz_device* device, fz_image* image, fz_matrix ctm, float alpha,
                    fz_color_params) {
     onCall(device, [&](VectorState& state) {
-        if (takeMaskedImage(state, image, ctm, alpha) || insideScope(state) ||
-            onlyTextWanted(state) || unseen(state, fz_transform_rect(fz_unit_rect, ctm))) {
+        const fz_rect bounds = fz_transform_rect(fz_unit_rect, ctm);
+        if (takeMaskedImage(state, image, ctm, alpha) || insideScope(state, bounds) ||
+            onlyTextWanted(state) || unseen(state, bounds)) {
             return;
         }
         fillImage(state, image, ctm, alpha);
@@ -407,8 +441,8 @@ void fillImageMaskCall(fz_context*, fz_device* device, fz_image* image, fz_matri
                        fz_colorspace* space, const float* colour, float alpha,
                        fz_color_params params) {
     onCall(device, [&](VectorState& state) {
-        if (insideScope(state) || onlyTextWanted(state) ||
-            unseen(state, fz_transform_rect(fz_unit_rect, ctm))) {
+        const fz_rect bounds = fz_transform_rect(fz_unit_rect, ctm);
+        if (insideScope(state, bounds) || onlyTextWanted(state) || unseen(state, bounds)) {
             return;
         }
         fillImageMask(state, image, ctm, paintColour(state, space, colour, alpha, params));
@@ -437,12 +471,17 @@ void beginMask(fz_context*, fz_device* device, fz_rect area, int, fz_colorspace*
         if (!pushInsideScope(state)) {
             openScope(state, FrameKind::Scope, boxOf(area));
         }
+        state.frames.back().definingMask = true;
     });
 }
 
-// The mask's frame stays until the pop that ends the masked content.
+// The mask's frame stays until the pop that ends the masked content, which is what paints.
 void endMask(fz_context*, fz_device* device) {
-    onCall(device, [](VectorState&) {});
+    onCall(device, [](VectorState& state) {
+        if (!state.frames.empty()) {
+            state.frames.back().definingMask = false;
+        }
+    });
 }
 
 void beginGroup(fz_context*, fz_device* device, fz_rect area, fz_colorspace*, int, int knockout,
@@ -470,6 +509,7 @@ int beginTile(fz_context*, fz_device* device, fz_rect area, fz_rect, float, floa
         if (!pushInsideScope(state)) {
             openScope(state, FrameKind::Scope, boxOf(area));
         }
+        notePainted(state, std::nullopt);  // a tile repeats its content over its area
     });
     return 0;
 }

@@ -34,6 +34,12 @@ struct Frame {
     mu::ImagePtr image;
     float imageAlpha = 1;
     bool mixed = false;
+    // For a raster region: where its content paints, so that a group or soft mask declared over
+    // the whole page renders only there. Unknown once something of unknown extent is drawn in it;
+    // what defines a soft mask paints nothing.
+    std::optional<Box> painted;
+    bool paintedUnknown = false;
+    bool definingMask = false;
 };
 
 struct FontSlot {

@@ -22,9 +22,9 @@ const VECTOR_PAGES = ['standard-font', 'truetype-font', 'cff-font', 'type3-font'
   'render-modes', 'dashed-strokes', 'fill-rules', 'nested-clips', 'soft-mask', 'image-mask', 'jpeg-image',
   'lossless-image', 'shading-sh', 'shading-pattern', 'blend-multiply', 'group-alpha', 'rotate-90', 'crop-box'];
 const SAMPLE_PAGES = [1, 2];
-// One-page files with the quirks of real documents: text in a font whose hinting fails, and a crop
-// box far inside the media box with marks outside it.
-const QUIRK_FILES = ['broken-hinting.pdf', 'crop-marks.pdf'];
+// One-page files with the quirks of real documents: text in a font whose hinting fails, a crop
+// box far inside the media box with marks outside it, and text under a highlight and a soft mask.
+const QUIRK_FILES = ['broken-hinting.pdf', 'crop-marks.pdf', 'blended-text.pdf'];
 
 // The software WebGL of Chromium without a GPU; Ruffle's log line tells whether it was taken.
 const RENDERERS = [

@@ -213,4 +213,31 @@ TEST_F(AwkwardFiles, ContentOutsideTheCropBoxIsLeftOutAndTheEdgeClipped) {
     EXPECT_EQ(clips, 1u);
 }
 
+// Pixels of every bitmap in the page file.
+long bitmapPixels(const swftest::Movie& movie) {
+    long pixels = 0;
+    for (const int code : {21, 35, 36}) {  // DefineBitsJPEG2, DefineBitsJPEG3, DefineBitsLossless2
+        for (const swftest::Tag* tag : swftest::tagsWithCode(movie, code)) {
+            const swftest::Bitmap bitmap = swftest::readBitmap(*tag);
+            const auto frame = swftest::jpegFrame(bitmap.jpeg);
+            pixels += bitmap.jpeg.empty() ? long(bitmap.width) * bitmap.height
+                                          : long(frame[0]) * frame[1];
+        }
+    }
+    return pixels;
+}
+
+// A highlight blended by Multiply and a square under a soft mask declared over the whole page
+// become raster regions where they paint, not a picture of the page: the text stays text.
+TEST_F(AwkwardFiles, BlendsAndSoftMasksCostTheirAreaNotThePage) {
+    const auto run = convert({}, "blended-text.pdf");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto movie = swftest::readMovieFile(pattern("test1.swf"));
+    EXPECT_GE(glyphCount(movie), 30u * 40u);
+    const long pagePixels =
+        long(movie.stage[1] / 20) * (movie.stage[3] / 20) * 4;  // 2x oversampled
+    EXPECT_GT(bitmapPixels(movie), 0);
+    EXPECT_LT(bitmapPixels(movie), pagePixels / 20);
+}
+
 }  // namespace
