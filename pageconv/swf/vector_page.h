@@ -7,6 +7,7 @@
 #include "swf/swf_writer.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -54,10 +55,35 @@ struct LineStyle {
     double miterLimit = 10;  // as PDF states it: the miter's length over the line's width
 };
 
+struct GradientStop {
+    uint8_t ratio = 0;
+    Rgba colour;
+    bool operator==(const GradientStop&) const = default;
+};
+
+enum class GradientKind : uint8_t { Linear, Radial, Focal };
+
+// Where ratios 0 to 255 fall on the stage: the gradient square (-16384 to 16384 twips either
+// way) mapped by `matrix`. A focal gradient's ratio 0 lies at `focalPoint` (-1 to 1, in 1/256)
+// of the way from the circle's centre to its edge along the square's x axis.
+struct GradientPlacement {
+    GradientKind kind = GradientKind::Linear;
+    SwfMatrix matrix;
+    double focalPoint = 0;
+};
+
+// A gradient fill, ready to write: spread pad, interpolated in sRGB.
+struct GradientFill {
+    GradientPlacement placement;
+    std::vector<GradientStop> stops;
+};
+
+// Painted with `colour`, or with `gradient` where there is one.
 struct FilledShape {
     Outline outline;
     FillRule rule = FillRule::NonZero;
     Rgba colour;
+    std::optional<GradientFill> gradient;
 };
 
 struct StrokedShape {

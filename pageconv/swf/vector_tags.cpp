@@ -3,6 +3,7 @@
 #include "swf/vector_tags.h"
 
 #include "swf/clip_layers.h"
+#include "swf/gradients.h"
 #include "swf/outline_builder.h"
 
 #include <algorithm>
@@ -642,7 +643,9 @@ void writeClipLayer(PageWriter& w, const ClipLayer& layer) {
 
 void writeItem(PageWriter& w, const DrawItem& item) {
     if (const auto* fill = std::get_if<FilledShape>(&item.what)) {
-        writeShape(w, fill->outline, ShapeLook{solidFill(fill->colour), fill->rule});
+        const Bytes style =
+            fill->gradient ? gradientFillStyle(*fill->gradient) : solidFill(fill->colour);
+        writeShape(w, fill->outline, ShapeLook{style, fill->rule});
     } else if (const auto* stroke = std::get_if<StrokedShape>(&item.what)) {
         writeShape(w, stroke->outline, ShapeLook{{}, FillRule::EvenOdd, &stroke->line});
     } else if (const auto* placed = std::get_if<PlacedBitmap>(&item.what)) {

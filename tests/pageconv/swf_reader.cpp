@@ -231,6 +231,20 @@ FillStyle readFillStyle(BitReader& in) {
     } else if (f.type >= 0x40 && f.type <= 0x43) {
         f.bitmapId = static_cast<int>(in.u16());
         f.matrix = readFullMatrix(in);
+    } else if (f.type == 0x10 || f.type == 0x12 || f.type == 0x13) {
+        f.matrix = readFullMatrix(in);
+        const uint32_t head = in.u8();
+        f.spread = static_cast<int>(head >> 6);
+        f.interpolation = static_cast<int>((head >> 4) & 3);
+        for (uint32_t i = 0; i < (head & 15); ++i) {
+            GradientRecord stop;
+            stop.ratio = static_cast<int>(in.u8());
+            stop.rgba = readRgba(in);
+            f.stops.push_back(stop);
+        }
+        if (f.type == 0x13) {
+            f.focalPoint = static_cast<int16_t>(in.u16()) / 256.0;
+        }
     } else {
         throw std::runtime_error("fill style the reader does not know");
     }

@@ -84,11 +84,21 @@ struct Edge {
     int line = -1;
 };
 
+struct GradientRecord {
+    int ratio = 0;
+    uint32_t rgba = 0;
+};
+
+// Solid (rgba), bitmap (bitmapId, matrix) or gradient (matrix and the rest) fill.
 struct FillStyle {
     int type = 0;
     uint32_t rgba = 0;
     int bitmapId = 0;
     Matrix matrix;
+    int spread = 0;
+    int interpolation = 0;
+    std::vector<GradientRecord> stops;
+    double focalPoint = 0;
 };
 
 struct LineStyle2 {
