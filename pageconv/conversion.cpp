@@ -44,6 +44,8 @@ RunTuning tuningFromEnvironment() {
     tuning.preloadJpegs = preload == nullptr || std::string(preload) != "0";
     const char* noIndex = std::getenv("QUAVELIN_PAGECONV_NO_INDEX");
     tuning.index = noIndex == nullptr || std::string(noIndex) != "1";
+    const char* rasterShadings = std::getenv("QUAVELIN_PAGECONV_RASTER_SHADINGS");
+    tuning.gradients = rasterShadings == nullptr || std::string(rasterShadings) != "1";
     return tuning;
 }
 

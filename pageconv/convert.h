@@ -19,6 +19,7 @@ struct RunTuning {
     double oversample = 0;     // bitmap pixels per stage pixel; 0: defaultOversample(zoom)
     bool progress = false;     // a progress line on standard error after each page
     bool index = true;         // write book.json; off only to measure what the index costs
+    bool gradients = true;     // shadings as gradients; off only to measure what they save
 };
 
 // The start of a progress line, followed by pages finished and pages in the run:

@@ -144,7 +144,8 @@ bool vectorFile(PdfSession& session, const PageJob& job, const PageFrame& frame,
                 fz_display_list* list, Bytes& file) {
     const ConvertOptions& options = job.options;
     fz_context* ctx = session.context.get();
-    const VectorOptions vector = vectorOptionsFor(options, frame);
+    VectorOptions vector = vectorOptionsFor(options, frame);
+    vector.gradients = job.tuning.gradients;
     VectorDrawing drawing;
     std::string ignored;
     if (!drawVectors(ctx, list, &session.cookie, frame.bounds, vector, drawing, ignored) ||

@@ -277,12 +277,12 @@ void writeImages20(const std::filesystem::path& dir) {
 
 std::vector<std::string> generatedFileNames() {
     return {
-        "geometry.pdf",      "colours.pdf",     "encrypted.pdf",        "owner-only.pdf",
-        "truncated.pdf",     "broken.pdf",      "sample.pdf",           "text200.pdf",
-        "images20.pdf",      "vector.pdf",      "vector-hostile.pdf",   "vector-controls.pdf",
-        "index.pdf",         "shapes.pdf",      "encrypted-objstm.pdf", "encrypted-attachment.pdf",
-        "claimed-pages.pdf", "page-cycle.pdf",  "zero-width-image.pdf", "broken-hinting.pdf",
-        "crop-marks.pdf",    "blended-text.pdf"};
+        "geometry.pdf",      "colours.pdf",      "encrypted.pdf",        "owner-only.pdf",
+        "truncated.pdf",     "broken.pdf",       "sample.pdf",           "text200.pdf",
+        "images20.pdf",      "vector.pdf",       "vector-hostile.pdf",   "vector-controls.pdf",
+        "index.pdf",         "shapes.pdf",       "encrypted-objstm.pdf", "encrypted-attachment.pdf",
+        "claimed-pages.pdf", "page-cycle.pdf",   "zero-width-image.pdf", "broken-hinting.pdf",
+        "crop-marks.pdf",    "blended-text.pdf", "gradients.pdf"};
 }
 
 void writeAll(const std::filesystem::path& dir) {
@@ -309,6 +309,7 @@ void writeAll(const std::filesystem::path& dir) {
     writeBrokenHinting(dir);
     writeCropMarks(dir);
     writeBlendedText(dir);
+    writeGradients(dir);
 }
 
 }  // namespace pdfgen

@@ -91,6 +91,12 @@ void writeCropMarks(const std::filesystem::path& dir);
 inline constexpr int kBlendedTextLines = 30;
 inline constexpr Rect kBlendedTextSquare{400, 300, 460, 360};
 void writeBlendedText(const std::filesystem::path& dir);
+// gradients.pdf: axial and radial shadings, one case a page, in this order; the last (two
+// circles apart) is a cone that SWF's gradients cannot draw.
+inline constexpr std::array<const char*, 8> kGradientPages = {
+    "axial-stops",   "axial-rotated", "radial-concentric", "radial-focal",
+    "radial-nested", "patterns",      "axial-alpha",       "radial-cone"};
+void writeGradients(const std::filesystem::path& dir);
 
 // Every file, in an order that satisfies the dependencies above.
 std::vector<std::string> generatedFileNames();

@@ -396,10 +396,11 @@ void ignoreText(fz_context*, fz_device* device, const fz_text*, fz_matrix) {
     onCall(device, [](VectorState&) {});
 }
 
-void fillShade(fz_context*, fz_device* device, fz_shade* shade, fz_matrix ctm, float,
-               fz_color_params) {
+void fillShade(fz_context*, fz_device* device, fz_shade* shade, fz_matrix ctm, float alpha,
+               fz_color_params params) {
     onCall(device, [&](VectorState& state) {
-        if (insideScope(state) || onlyTextWanted(state)) {
+        if (insideScope(state) || onlyTextWanted(state) ||
+            (state.options.gradients && fillShading(state, shade, ctm, alpha, params))) {
             return;
         }
         addRasterRegion(state, boxOf(fz_bound_shade(state.ctx, shade, ctm)));

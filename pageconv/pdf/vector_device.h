@@ -1,8 +1,9 @@
 // A page as vectors: a MuPDF device whose calls become the shapes, fonts, text and bitmaps of a
-// `VectorPage`, in drawing order, with the clip paths as nested clip layers. What SWF cannot draw
-// the same (shadings, blend modes, soft masks, patterns, clips by strokes or image masks) becomes
-// a raster region: the area is later rendered by MuPDF, everything drawn up to that point
-// included, and shown as a bitmap at its place in the drawing order.
+// `VectorPage`, in drawing order, with the clip paths as nested clip layers, and axial and radial
+// shadings as gradients. What SWF cannot draw the same (other shadings, blend modes, soft masks,
+// patterns, clips by strokes or image masks) becomes a raster region: the area is later rendered
+// by MuPDF, everything drawn up to that point included, and shown as a bitmap at its place in
+// the drawing order.
 #pragma once
 
 #include "records.h"
@@ -21,6 +22,7 @@ struct VectorOptions {
     bool textAsShapes = false;         // -S: glyphs as plain shapes, no fonts
     bool fullFonts = false;            // -f: every glyph of a font, not only those used
     bool textOnly = false;             // -s poly2bitmap: all but text goes to the page bitmap
+    bool gradients = true;             // axial and radial shadings as gradients where SWF can
     int jpegQuality = 85;
 };
 

@@ -96,4 +96,9 @@ void fillImage(VectorState& state, fz_image* image, fz_matrix ctm, float alpha);
 void fillImageMask(VectorState& state, fz_image* image, fz_matrix ctm, Rgba colour);
 void fillMaskedImage(VectorState& state, const Frame& frame);
 
+// An axial or radial shading as a gradient fill; false when SWF cannot draw it the same, for the
+// caller to make it a raster region.
+bool fillShading(VectorState& state, fz_shade* shade, fz_matrix ctm, float alpha,
+                 fz_color_params params);
+
 }  // namespace pageconv

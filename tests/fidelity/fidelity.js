@@ -25,6 +25,9 @@ const SAMPLE_PAGES = [1, 2];
 // One-page files with the quirks of real documents: text in a font whose hinting fails, a crop
 // box far inside the media box with marks outside it, and text under a highlight and a soft mask.
 const QUIRK_FILES = ['broken-hinting.pdf', 'crop-marks.pdf', 'blended-text.pdf'];
+// gradients.pdf's pages in order (pdfgen's kGradientPages).
+const GRADIENT_PAGES = ['axial-stops', 'axial-rotated', 'radial-concentric', 'radial-focal', 'radial-nested',
+  'patterns', 'axial-alpha', 'radial-cone'];
 
 // The software WebGL of Chromium without a GPU; Ruffle's log line tells whether it was taken.
 const RENDERERS = [
@@ -80,15 +83,18 @@ function convert(work, pdfName, prefix, pages) {
   return numbers.map((n) => ({ pdf, number: n, swf: `${prefix}${n}.swf`, ...sizes[n - 1] }));
 }
 
-// Every page of vector.pdf, named as in pdfgen, and the sample pages.
+// Every page of vector.pdf and gradients.pdf, named as in pdfgen, and the sample pages.
 function pagesToCompare(work) {
+  const named = (pdf, prefix, names) => {
+    const entries = convert(work, pdf, prefix).map((e, i) => ({ ...e, name: names[i] }));
+    if (entries.length !== names.length) throw new Error(`${pdf} has ${entries.length} pages, not one a feature`);
+    return entries;
+  };
   const entries = [
-    ...convert(work, 'vector.pdf', 'vector-').map((e, i) => ({ ...e, name: VECTOR_PAGES[i] })),
+    ...named('vector.pdf', 'vector-', VECTOR_PAGES),
+    ...named('gradients.pdf', 'gradients-', GRADIENT_PAGES),
     ...convert(work, 'sample.pdf', 'sample-', SAMPLE_PAGES).map((e) => ({ ...e, name: `sample-${e.number}` })),
   ];
-  if (entries.length !== VECTOR_PAGES.length + SAMPLE_PAGES.length) {
-    throw new Error(`vector.pdf has ${entries.length - SAMPLE_PAGES.length} pages, not one a feature`);
-  }
   for (const file of QUIRK_FILES) {
     const stem = path.basename(file, '.pdf');
     entries.push(...convert(work, file, `${stem}-`, [1]).map((e) => ({ ...e, name: stem })));
@@ -284,6 +290,6 @@ function pngOf(image) {
 }
 
 module.exports = {
-  VECTOR_PAGES, SAMPLE_PAGES, RENDERERS, artifacts, pagesToCompare, knownDefect, raster, makeWork,
+  VECTOR_PAGES, SAMPLE_PAGES, GRADIENT_PAGES, RENDERERS, artifacts, pagesToCompare, knownDefect, raster, makeWork,
   launchPlayer, play, compare, edgeEnergy, diffPng, saveArtifact, pngOf, decodePng: h.decodePng,
 };

@@ -1,6 +1,7 @@
-// Fidelity of page files at their own size: every page of vector.pdf, two of sample.pdf and the
-// quirk files, converted by swfsdk.dll and played alone by Ruffle, must look like MuPDF's raster of
-// the same page; and the same measure must tell the real pages from vector-controls.pdf's copies with one defect each.
+// Fidelity of page files at their own size: every page of vector.pdf and gradients.pdf, two of
+// sample.pdf and the quirk files, converted by swfsdk.dll and played alone by Ruffle, must look like
+// MuPDF's raster of the same page; and the same measure must tell the real pages from
+// vector-controls.pdf's copies with one defect each.
 // Screenshots, rasters and difference maps go to FIDELITY_ARTIFACTS.
 'use strict';
 const { test, before, after } = require('node:test');

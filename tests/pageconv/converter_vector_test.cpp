@@ -1,6 +1,7 @@
-// The converter's vector pages, black box: which parts of each feature page of vector.pdf become
-// fonts, shapes, clip layers or bitmaps; what -S, -f, -G, -s poly2bitmap and old -T versions
-// change; and that hostile content still gives a well-formed page file.
+// The converter's vector pages, black box: which parts of each feature page of vector.pdf and
+// gradients.pdf become fonts, shapes, gradients, clip layers or bitmaps; what -S, -f, -G,
+// -s poly2bitmap and old -T versions change; and that hostile content still gives a well-formed
+// page file.
 #include "run_program.h"
 #include "swf_reader.h"
 
@@ -34,6 +35,7 @@ struct Census {
     size_t losslessBitmaps = 0;
     size_t clipLayers = 0;
     size_t glyphs = 0;        // over all fonts
+    size_t gradients = 0;     // gradient fill styles
     bool bitmapPage = false;  // a plain DefineShape fill of the page bitmap, as -s bitmap writes
 };
 
@@ -50,6 +52,11 @@ Census censusOf(const swftest::Movie& movie) {
     }
     for (const swftest::Tag* tag : swftest::tagsWithCode(movie, kFont3)) {
         c.glyphs += swftest::readFont3(*tag).glyphs.size();
+    }
+    for (const swftest::Tag* tag : swftest::tagsWithCode(movie, kShape4)) {
+        for (const swftest::FillStyle& fill : swftest::readShape4(*tag).fills) {
+            c.gradients += fill.type >= 0x10 && fill.type <= 0x13 ? 1 : 0;
+        }
     }
     for (const swftest::Tag* tag : swftest::tagsWithCode(movie, kDefineShape)) {
         c.bitmapPage = c.bitmapPage || swftest::readShape(*tag).fillType == 0x41;
@@ -70,10 +77,11 @@ protected:
 
     // Converts one page and reads it back.
     swftest::Movie convertPage(const std::string& pdf, int page,
-                               std::vector<std::string> switches = {}) const {
+                               std::vector<std::string> switches = {},
+                               const std::vector<std::string>& environment = {}) const {
         switches.insert(switches.end(), {"-p", std::to_string(page), kPdfs + "/" + pdf,
                                          (folder / "page%.swf").string()});
-        const auto run = swftest::runProgram(kConverter, switches);
+        const auto run = swftest::runProgram(kConverter, switches, environment);
         EXPECT_EQ(run.status, 0) << pdf << " page " << page << ": " << run.err;
         const auto file = folder / ("page" + std::to_string(page) + ".swf");
         const swftest::Movie movie = swftest::readMovieFile(file.string());
@@ -112,8 +120,8 @@ TEST_F(VectorRun, FeaturePagesBecomeTheRightKindOfDefinition) {
         {11, "image masks", 0, 0, 0, 2, 2},
         {12, "JPEG image", 0, 0, 0, 1, 1},
         {13, "lossless image", 0, 0, 0, 1, 1},
-        {14, "shadings", 0, 0, 0, 1, 2},
-        {15, "shading pattern", 0, 0, 0, 1, 2},
+        {14, "shadings as gradients", 0, 2, 2, 0, 0},
+        {15, "shading patterns as gradients", 0, 2, 2, 0, 0},
         {16, "blend mode", 0, 1, 0, 1, 2},
         {17, "group with alpha", 0, 1, 0, 1, 2},
         {18, "rotated page", 1, 1, 0, 0, 0},
@@ -129,6 +137,37 @@ TEST_F(VectorRun, FeaturePagesBecomeTheRightKindOfDefinition) {
         EXPECT_GE(got.bitmaps, c.minBitmaps) << c.feature;
         EXPECT_LE(got.bitmaps, c.maxBitmaps) << c.feature;
     }
+}
+
+// Axial and radial shadings SWF can draw are gradients; the cone of two circles apart is raster,
+// and so is every shading when the raster is asked for (to measure what gradients save).
+TEST_F(VectorRun, ShadingsBecomeGradientsWhereSwfDrawsThemTheSame) {
+    struct Case {
+        int page;
+        const char* shading;
+        size_t gradients;
+        size_t bitmaps;
+    };
+    const Case cases[] = {
+        {1, "axial, four pieces, clipped", 1, 0},
+        {2, "axial, no extends, rotated", 1, 0},
+        {3, "radial, concentric, a ring", 1, 0},
+        {4, "radial from a point off the centre, skewed", 1, 0},
+        {5, "radial, nested circles, no extends", 1, 0},
+        {6, "shading patterns with matrices", 2, 0},
+        {7, "axial at half opacity", 1, 0},
+        {8, "radial cone", 0, 1},
+    };
+    for (const Case& c : cases) {
+        const Census got = censusOf(convertPage("gradients.pdf", c.page));
+        EXPECT_FALSE(got.bitmapPage) << c.shading;
+        EXPECT_EQ(got.gradients, c.gradients) << c.shading;
+        EXPECT_EQ(got.bitmaps, c.bitmaps) << c.shading;
+    }
+    const Census raster =
+        censusOf(convertPage("gradients.pdf", 1, {}, {"QUAVELIN_PAGECONV_RASTER_SHADINGS=1"}));
+    EXPECT_EQ(raster.gradients, 0u);
+    EXPECT_EQ(raster.bitmaps, 1u);
 }
 
 TEST_F(VectorRun, SwitchesShapeTheVectors) {

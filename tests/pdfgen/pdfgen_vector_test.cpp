@@ -1,6 +1,6 @@
-// vector.pdf and vector-hostile.pdf read back with MuPDF: each page holds the feature it is named
-// for (the kinds of fonts, images, shadings and states its content uses, and its telling
-// operators).
+// vector.pdf, vector-hostile.pdf and gradients.pdf read back with MuPDF: each page holds the
+// feature it is named for (the kinds of fonts, images, shadings and states its content uses, and
+// its telling operators).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -173,6 +173,20 @@ TEST(Vector, EveryPageHoldsItsFeature) {
             {"rotate-90", {"rotate:90", "font:Type1"}, {}},
             {"crop-box", {"cropbox", "font:Type1"}, {}},
         });
+}
+
+TEST(Vector, GradientPagesHoldTheirShadings) {
+    expectPages("gradients.pdf", 8, {kGradientPages.begin(), kGradientPages.end()},
+                {
+                    {"axial-stops", {"Shading:2"}, {"re W n /Sh1 sh"}},
+                    {"axial-rotated", {"Shading:2"}, {"cm /Sh1 sh"}},
+                    {"radial-concentric", {"Shading:3"}, {"re W n /Sh1 sh"}},
+                    {"radial-focal", {"Shading:3"}, {"cm /Sh1 sh"}},
+                    {"radial-nested", {"Shading:3"}, {"/Sh1 sh"}},
+                    {"patterns", {"Pattern:2"}, {"/P1 scn", "/P2 scn"}},
+                    {"axial-alpha", {"Shading:2", "gs:ca"}, {"/GA50 gs"}},
+                    {"radial-cone", {"Shading:3"}, {"/Sh1 sh"}},
+                });
 }
 
 TEST(Vector, HostilePagesHoldTheirExtremes) {
