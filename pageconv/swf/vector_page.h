@@ -83,7 +83,7 @@ struct FilledShape {
     Outline outline;
     FillRule rule = FillRule::NonZero;
     Rgba colour;
-    std::optional<GradientFill> gradient;
+    std::optional<GradientFill> gradient = std::nullopt;
 };
 
 struct StrokedShape {
