@@ -21,7 +21,6 @@ const KNOWN_DEFECTS = {
     ['fill-rules', `the self-overlapping stars ${kRasterRegion}`],
     ['nested-clips', `the clipped bands ${kRasterRegion}`],
     ['soft-mask', `the soft-masked image and its fade ${kRasterRegion}`],
-    ['radial-cone', `the cone of two circles apart ${kRasterRegion}`],
     ['blend-multiply', `the blended circles ${kRasterRegion}`],
     ['group-alpha', `the grouped squares ${kRasterRegion}`],
   ].map(([page, defect]) => [`${renderer}/${page}`, defect]))),
