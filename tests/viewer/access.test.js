@@ -195,3 +195,80 @@ test('a link back from the text version opens the book at that page', async () =
     await server.close();
   }
 });
+
+// ---- the book's page ----------------------------------------------------------------------------
+
+async function openBook(dir, hash = '') {
+  const server = await h.serve(dir);
+  const opened = await h.openPage(browser.context, { canvas: true });
+  await opened.page.goto(server.url + 'index.html' + hash);
+  await h.waitForLine(opened.page, opened.lines, /quavelin: page \d+ shown/, 0, PLAYER_MS);
+  return Object.assign(opened, { server });
+}
+
+async function closeBook(opened) {
+  await opened.page.close();
+  await opened.server.close();
+}
+
+test('index.html with the player running: landmarks, title, named player, and nothing axe faults', async () => {
+  const opened = await openBook(books.index.dir);
+  const { page } = opened;
+  try {
+    await page.waitForFunction(() => document.title === 'Book index features');
+    const facts = await page.evaluate(() => {
+      const book = document.getElementById('book');
+      return { lang: document.documentElement.lang, h1: document.querySelector('main h1').textContent,
+        name: book.getAttribute('aria-label'), tag: book.tagName.toLowerCase() };
+    });
+    assert.deepEqual(facts, { lang: 'en', h1: 'Book index features', name: 'Page-flip book: Book index features', tag: facts.tag });
+    assert.notEqual(facts.tag, 'div', 'the player stands in the page');
+    assert.deepEqual(await axeViolations(page), []);
+  } finally {
+    await closeBook(opened);
+  }
+});
+
+test('the text version is the first thing the keyboard reaches, and shows when it has the focus', async () => {
+  const opened = await openBook(books.index.dir);
+  const { page } = opened;
+  try {
+    // The page gives the player the focus at once; from the top of the document, Tab comes first to
+    // the link.
+    await page.evaluate(() => {
+      document.documentElement.tabIndex = -1;
+      document.documentElement.focus();
+    });
+    await page.keyboard.press('Tab');
+    const focused = await page.evaluate(() => {
+      const link = document.activeElement;
+      const box = link.getBoundingClientRect();
+      return { id: link.id, href: link.getAttribute('href'), top: box.top, bottom: box.bottom };
+    });
+    assert.equal(focused.id, 'text-version');
+    assert.equal(focused.href, 'text.html');
+    assert.ok(focused.top >= 0 && focused.bottom <= 800, `link at ${focused.top}-${focused.bottom}`);
+  } finally {
+    await closeBook(opened);
+  }
+});
+
+test('the live region names the pages in view, with their labels, after a turn', async () => {
+  const opened = await openBook(books.index.dir);
+  const { page, lines } = opened;
+  try {
+    await page.waitForFunction(() => document.getElementById('pages-status').textContent === 'Page Cover of 8');
+    const from = lines.length;
+    await page.focus('#book');
+    await page.keyboard.press('ArrowRight');
+    await h.waitForLine(page, lines, /quavelin: showing/, from, PLAYER_MS);
+    await page.waitForFunction(() => document.getElementById('pages-status').textContent === 'Pages i-ii of 8');
+    const region = await page.evaluate(() => {
+      const status = document.getElementById('pages-status');
+      return [status.getAttribute('role'), status.getAttribute('aria-live')];
+    });
+    assert.deepEqual(region, ['status', 'polite']);
+  } finally {
+    await closeBook(opened);
+  }
+});

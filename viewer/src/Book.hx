@@ -358,6 +358,7 @@ class Book {
 		shownLogged = new Map();
 		Log.line("showing " + views.label(view));
 		Log.line("counter " + views.counter(view, settings.labels));
+		announcePages();
 		for (p in views.shownPages(view)) {
 			var shown = pages.page(p);
 			if (finder != null)
@@ -370,6 +371,13 @@ class Book {
 		// Pages turned by the panel while the overview is open are framed there too.
 		if (overview != null)
 			overview.showCurrent(views.shownPages(view));
+	}
+
+	// index.html reads it out in its live region, since the player itself says nothing to a screen reader.
+	function announcePages():Void {
+		var text = Navigation.announcement(views.shownPages(view), pageCount(), settings.labels);
+		if (ExternalInterface.available)
+			try ExternalInterface.call("function(t){if(window.bookPagesShown)window.bookPagesShown(t);}", text) catch (e:Dynamic) {}
 	}
 
 	// Keys go to the focused object; one taken off the stage (a link on a page turned away) would swallow

@@ -57,6 +57,16 @@ class Navigation {
 		return (first == last ? a : '$a-$b') + " / " + pages;
 	}
 
+	// What a screen reader says when pages come into view: "Page ii of 6", "Pages 4-5 of 120", the
+	// labels written as the counter writes them.
+	public static function announcement(shown:Array<Int>, pages:Int, labels:Null<Array<Null<String>>>):String {
+		if (shown.length == 0)
+			return 'No page of $pages';
+		var counted = pagesLabel(shown, pages, labels);
+		var which = counted.substr(0, counted.lastIndexOf(" / "));
+		return (shown.length > 1 && shown[0] != shown[shown.length - 1] ? "Pages " : "Page ") + which + ' of $pages';
+	}
+
 	// The longest text the counter may have to show, so its room is set once per layout and never clips.
 	public static function widestCounter(labels:Array<Null<String>>, spread:Bool):String {
 		var pages = labels.length;

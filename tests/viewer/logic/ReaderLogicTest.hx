@@ -56,6 +56,15 @@ class ReaderLogicTest {
 		];
 		for (c in counters)
 			same(Navigation.counter(c.spread, c.labels, c.view), c.text, 'counter of view ${c.view} with ${c.labels}');
+		var said = [
+			{shown: [0], labels: front, text: "Page i of 6"},
+			{shown: [1, 2], labels: front, text: "Pages ii-1 of 6"},
+			{shown: [3, 4], labels: none, text: "Pages 4-5 of 6"},
+			{shown: [5], labels: null, text: "Page 6 of 6"},
+			{shown: [], labels: front, text: "No page of 6"},
+		];
+		for (c in said)
+			same(Navigation.announcement(c.shown, 6, c.labels), c.text, 'announcement of ${c.shown}');
 		var typed:Array<{text:String, labels:Array<Null<String>>, page:Null<Int>}> = [
 			{text: "ii", labels: front, page: 1},
 			{text: " II ", labels: front, page: 1},
