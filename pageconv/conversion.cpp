@@ -9,6 +9,7 @@
 #include "page_range.h"
 #include "page_watchdog.h"
 #include "pdf/book_sources.h"
+#include "pdf/page_tags.h"
 #include "poster.h"
 #include "run_limits.h"
 #include "text_version.h"
@@ -67,6 +68,7 @@ struct PageOutcome {
     std::string error;
     PageLimit limit = PageLimit::None;
     PageText text;                      // the page's part of the book index
+    std::vector<int> wordTags;          // of a tagged PDF: the structure's tag of each word
     std::vector<std::string> warnings;  // what was left out of the page, one line each
 };
 
@@ -79,6 +81,7 @@ struct ConversionJob {
     std::vector<OutlineEntry> outline;  // already numbered by book position
     std::vector<std::string> labels;
     DocumentFacts facts;
+    std::vector<PageStructure> structure;  // per PDF page, for a tagged PDF
     std::atomic<size_t> nextIndex{0};
     std::atomic<bool> stopped{false};  // a page hit a limit: the run has failed as a whole
     std::atomic<size_t> finished{0};
@@ -143,6 +146,14 @@ void convertPage(PdfSession& session, ConversionJob& job, size_t index) {
             job.stopped = true;
         }
         return;
+    }
+    if (text != nullptr && static_cast<size_t>(pageNumber) <= job.structure.size()) {
+        try {
+            outcome.wordTags = pageWordTags(
+                session, pageNumber, job.structure[static_cast<size_t>(pageNumber) - 1], *text);
+        } catch (const std::exception&) {
+            // Out of memory: the page's words are laid out by their places alone.
+        }
     }
     const std::string path = pageFileName(job.page.options.outputPattern, pageNumber);
     outcome.touched = true;
@@ -310,6 +321,7 @@ void readDocumentIndex(PdfSession& session, ConversionJob& job) {
     mapOutlineToBook(job.outline, job.pages);
     job.labels = labelsOfPages(documentLabelRanges(session), job.pages);
     job.facts = documentFacts(session);
+    job.structure = documentStructure(session);
     if (job.facts.title.empty()) {
         job.facts.title = titleFromPath(job.page.options.pdfPath);
     }
@@ -330,6 +342,12 @@ bool writeTextVersion(const ConversionJob& job, const BookIndex& index) {
     facts.title = index.title;
     facts.language = index.language;
     facts.description = job.facts.subject;
+    if (!job.structure.empty()) {
+        for (size_t i = 0; i < job.pages.size(); ++i) {
+            const PageStructure& page = job.structure[static_cast<size_t>(job.pages[i]) - 1];
+            facts.tags.push_back(PageTags{page.tags, job.outcomes[i].wordTags});
+        }
+    }
     std::error_code ignored;
     facts.poster =
         std::filesystem::is_regular_file(posterPath(job.page.options.outputPattern), ignored);

@@ -84,6 +84,31 @@ TEST(TextVersion, TaggedRunsAreBlocksOfTheirOwn) {
     EXPECT_EQ(shape(pageBlocks(page, &broken)), "Head|one two|three|loose");
 }
 
+// Headings sit under the page's h2 and never skip a level; list items gather in one list; a
+// figure's text comes where the structure puts it, one without text is left out.
+TEST(TextVersion, TaggedPagesBecomeHeadingsListsAndFigures) {
+    BookIndex index;
+    index.labels = {"1"};
+    index.text = {PageText{
+        600,
+        800,
+        {word("Big", 0, 0), word("Small", 0, 40), word("one", 0, 80), word("two", 0, 120)}}};
+    TextVersionFacts facts{"T", "en", "", false, {}};
+    facts.tags = {PageTags{{{TagKind::Heading, 3, ""},
+                            {TagKind::Heading, 5, ""},
+                            {TagKind::Figure, 1, "Logo"},
+                            {TagKind::Figure, 1, ""},
+                            {TagKind::ListItem, 1, ""},
+                            {TagKind::ListItem, 1, ""}},
+                           {0, 1, 4, 5}}};
+    const std::string html = textVersionHtml(facts, index);
+    const std::string body = html.substr(html.find("<h3"));
+    EXPECT_EQ(body.substr(0, body.find("</section>")),
+              "<h3 dir=\"auto\">Big</h3>\n<h4 dir=\"auto\">Small</h4>\n"
+              "<p class=\"figure\"><span class=\"what\">Picture:</span> Logo</p>\n"
+              "<ul>\n<li dir=\"auto\">one</li>\n<li dir=\"auto\">two</li>\n</ul>\n");
+}
+
 TEST(TextVersion, LanguageTagsAreCheckedNotGuessed) {
     const std::pair<const char*, const char*> cases[] = {
         {"en", "en"},

@@ -151,9 +151,14 @@ test('the contents lead to the pages the outline names', () => {
   assert.equal(elements(books.tagged.doc, 'nav').length, 0);
 });
 
-test('a scan without a text layer says so; one with a hidden text layer has its words', () => {
-  const scan = sections(books.tagged)[1];
+test('a tagged PDF gives headings, a list and the figure\'s alternative text; a scan says it has no text', () => {
+  const [first, scan] = sections(books.tagged);
+  assert.deepEqual(elements(first, 'h3').map((n) => plain(n)), ['Tagged heading']);
+  assert.deepEqual(elements(first, 'li').map((n) => plain(n)), ['First item', 'Second item']);
+  const figure = elements(first, 'p').find((p) => attr(p, 'class') === 'figure');
+  assert.ok(figure && /A red square, the company logo/.test(textOf(figure)), 'figure text');
   assert.ok(elements(scan, 'p').some((p) => attr(p, 'class') === 'none'), 'the scan says so');
+  // index.pdf's scanned page carries a hidden text layer: its words are there, no note.
   assert.ok(!elements(sections(books.index)[6], 'p').some((p) => attr(p, 'class') === 'none'));
 });
 
@@ -268,6 +273,62 @@ test('the live region names the pages in view, with their labels, after a turn',
       return [status.getAttribute('role'), status.getAttribute('aria-live')];
     });
     assert.deepEqual(region, ['status', 'polite']);
+  } finally {
+    await closeBook(opened);
+  }
+});
+
+// ---- motion and keys ----------------------------------------------------------------------------
+
+test('with reduced motion a turn shows the new pages at once, without the curl', async () => {
+  const server = await h.serve(books.index.dir);
+  const { page, lines } = await h.openPage(browser.context, { canvas: true });
+  try {
+    await page.emulateMedia({ reducedMotion: 'reduce' });
+    await page.goto(server.url + 'index.html');
+    await h.waitForLine(page, lines, /quavelin: reduced motion/, 0, PLAYER_MS);
+    await h.waitForLine(page, lines, /quavelin: page 1 shown/, 0, PLAYER_MS);
+    await page.focus('#book');
+    const from = lines.length;
+    await page.keyboard.press('ArrowRight');
+    await h.waitForLine(page, lines, /quavelin: page 3 shown/, from, PLAYER_MS);
+    const said = lines.slice(from).join('\n');
+    assert.match(said, /turning plain from/);
+    assert.doesNotMatch(said, /turning (soft|stiff)/);
+    // Nothing moves once the pages are there: two frames apart are the same picture.
+    const first = h.decodePng(await page.screenshot());
+    await page.waitForTimeout(250);
+    const second = h.decodePng(await page.screenshot());
+    let differing = 0;
+    for (let i = 0; i < first.pixels.length; i += 3) {
+      if (Math.abs(first.pixels[i] - second.pixels[i]) > 8) differing++;
+    }
+    assert.ok(differing < first.width * first.height * 0.001, `${differing} pixels changed after the turn`);
+    // The corner does not lift under the pointer either.
+    const box = await page.locator('#book').boundingBox();
+    const before = lines.length;
+    await page.mouse.move(box.x + box.width - 200, box.y + box.height - 90);
+    await page.waitForTimeout(300);
+    assert.doesNotMatch(lines.slice(before).join('\n'), /turning/);
+  } finally {
+    await page.close();
+    await server.close();
+  }
+});
+
+test('"?" lists the keys in the viewer, any key closes the list, and O opens the overview', async () => {
+  const opened = await openBook(books.index.dir);
+  const { page, lines } = opened;
+  try {
+    await page.focus('#book');
+    let from = lines.length;
+    await page.keyboard.press('?');
+    await h.waitForLine(page, lines, /quavelin: keys shown/, from);
+    await page.keyboard.press('a');
+    await h.waitForLine(page, lines, /quavelin: keys hidden/, from);
+    from = lines.length;
+    await page.keyboard.press('o');
+    await h.waitForLine(page, lines, /quavelin: overview opened/, from);
   } finally {
     await closeBook(opened);
   }

@@ -48,6 +48,20 @@ class Book {
 	var pinch:Null<{factor:Float, distance:Float, from:Framing, x:Float, y:Float}>;
 	var overview:Null<Overview>;
 	var shownLogged = new Map<Int, Bool>();
+	var reducedMotion = false; // the reader's system asks for less motion: pages turn without the curl
+	var keysShown = false;
+
+	static inline var KEYS = "Keys of the book\n\n"
+		+ "Right, Down, Page Down, Space: next pages\n"
+		+ "Left, Up, Page Up, Shift+Space: previous pages\n"
+		+ "Home, End: first and last page\n"
+		+ "+ and -: zoom in and out; Esc: whole page\n"
+		+ "G: go to a page by its number\n"
+		+ "O: all pages\n"
+		+ "C: contents\n"
+		+ "F or /: search\n"
+		+ "U: full screen\n"
+		+ "?: this list (any key closes it)";
 
 	static function main() {
 		new Book(flash.Lib.current.stage);
@@ -109,6 +123,9 @@ class Book {
 		if (settings.contents || settings.search)
 			flash.Lib.current.addChild(finder = buildFinder());
 		stage.addEventListener(Event.ENTER_FRAME, function(_) turning.animate());
+		reducedMotion = askedForLessMotion();
+		if (reducedMotion)
+			Log.line("reduced motion: pages turn without animation");
 		if (ExternalInterface.available)
 			try {
 				ExternalInterface.addCallback("pinch", pinched);
@@ -227,7 +244,29 @@ class Book {
 
 	// A turn to or from a wide page across the spread has no sheet to fold: the view changes at once.
 	function plainTurn(lower:Int, upper:Int):Bool {
-		return views.slots(lower).across || views.slots(upper).across;
+		return reducedMotion || views.slots(lower).across || views.slots(upper).across;
+	}
+
+	static function askedForLessMotion():Bool {
+		if (!ExternalInterface.available)
+			return false;
+		try {
+			return ExternalInterface.call("function(){return !!(window.matchMedia&&window.matchMedia('(prefers-reduced-motion: reduce)').matches);}") == true;
+		} catch (e:Dynamic) {
+			return false;
+		}
+	}
+
+	function showKeys():Void {
+		notice.show(KEYS);
+		keysShown = true;
+		Log.line("keys shown");
+	}
+
+	function hideKeys():Void {
+		notice.hide();
+		keysShown = false;
+		Log.line("keys hidden");
 	}
 
 	// A page's own shape is known: one much wider than the page list's shape gets a view of its own

@@ -10,16 +10,6 @@ import flash.events.KeyboardEvent;
 import flash.events.MouseEvent;
 import flash.geom.Point;
 
-enum KeyAction {
-	Back;
-	Forward;
-	Start;
-	End;
-	Unzoom;
-	OpenContents;
-	OpenSearch;
-	Ignore;
-}
 
 typedef Press = {
 	var stageX:Float;
@@ -56,23 +46,19 @@ class Input {
 			event.stageY));
 	}
 
-	public static function keyAction(keyCode:Int, shift:Bool):KeyAction {
-		return switch (keyCode) {
-			case 37 | 38 | 33: Back; // left, up, page up
-			case 39 | 40 | 34: Forward; // right, down, page down
-			case 32: shift ? Back : Forward; // space
-			case 36: Start; // home
-			case 35: End;
-			case 27: Unzoom; // escape
-			case 67: OpenContents; // c
-			case 70 | 191: OpenSearch; // f, /
-			default: Ignore;
-		}
-	}
 
 	function keyPressed(event:KeyboardEvent):Void {
 		if (book.panel.isPageField(stage.focus))
 			return;
+		// Any key closes the list of keys; "?" is asked for by its character, whatever the keyboard.
+		if (book.keysShown) {
+			book.hideKeys();
+			return;
+		}
+		if (event.charCode == "?".code) {
+			book.showKeys();
+			return;
+		}
 		if (book.overview != null) {
 			book.overview.keyPressed(event.keyCode);
 			return;
@@ -82,7 +68,7 @@ class Input {
 			book.zoomBy(zoomSteps, stage.stageWidth / 2, book.room().height / 2);
 			return;
 		}
-		switch (keyAction(event.keyCode, event.shiftKey)) {
+		switch (Keys.action(event.keyCode, event.shiftKey)) {
 			case Back:
 				book.turnBy(-1);
 			case Forward:
@@ -97,6 +83,14 @@ class Input {
 				book.openContents();
 			case OpenSearch:
 				book.openSearch();
+			case OpenOverview:
+				book.openOverview();
+			case ToggleFullScreen:
+				book.toggleFullScreen();
+			case GoToField:
+				book.panel.focusPageField();
+			case ShowKeys:
+				book.showKeys();
 			case Ignore:
 		}
 	}
@@ -209,7 +203,7 @@ class Input {
 			return;
 		var at = local(event.stageX, event.stageY);
 		if (press == null) {
-			if (!book.zoomed && (!turning.active() || turning.peeking()))
+			if (!book.zoomed && !book.reducedMotion && (!turning.active() || turning.peeking()))
 				turning.peekAt(at.x, at.y, book.linkUnder(event.stageX, event.stageY));
 			return;
 		}

@@ -52,12 +52,18 @@ class Panel extends Sprite {
 	public function new(settings:PageList.BookSettings, actions:PanelActions) {
 		super();
 		fill = settings.panelColor;
-		ink = settings.textColor;
 		buttons = settings.buttonColor;
+		// A text colour too close to the panel's or the buttons' gives way to black or white there.
+		ink = Contrast.readable(settings.textColor, fill, Contrast.TEXT);
+		var symbols = Contrast.readable(settings.textColor, buttons, Contrast.ICON);
+		var fieldBack = Ui.mix(buttons, 0xffffff, 0.15);
+		var fieldInk = Contrast.readable(settings.textColor, fieldBack, Contrast.TEXT);
+		if (ink != settings.textColor || symbols != settings.textColor)
+			Log.line('panel text ${StringTools.hex(ink, 6)} and symbols ${StringTools.hex(symbols, 6)} for contrast');
 		var labelled = Lambda.exists(settings.labels, l -> l != null);
 		counter = Ui.label("0 / 0", ink, 15);
-		field = Ui.pageField(ink, Ui.mix(buttons, 0xffffff, 0.15), labelled);
-		menuField = Ui.pageField(ink, Ui.mix(buttons, 0xffffff, 0.15), labelled);
+		field = Ui.pageField(fieldInk, fieldBack, labelled);
+		menuField = Ui.pageField(fieldInk, fieldBack, labelled);
 		for (f in [field, menuField])
 			handEnter(f, actions.goTo);
 		inline function button(name:String, icon:Ui.Icon, caption:String, action:Void->Void, available = true):Control {
@@ -67,16 +73,16 @@ class Panel extends Sprite {
 			};
 			return {
 				name: name,
-				view: Ui.button(icon, buttons, ink, closing),
+				view: Ui.button(icon, buttons, symbols, closing),
 				row: Ui.menuRow(icon, caption, MENU_WIDTH, fill, ink, closing),
 				available: available
 			};
 		}
 		controls = [
 			button("first", First, "First page", actions.first),
-			{name: "previous", view: Ui.button(Previous, buttons, ink, actions.previous), row: null, available: true},
+			{name: "previous", view: Ui.button(Previous, buttons, symbols, actions.previous), row: null, available: true},
 			{name: "pages", view: counter, row: null, available: true},
-			{name: "next", view: Ui.button(Next, buttons, ink, actions.next), row: null, available: true},
+			{name: "next", view: Ui.button(Next, buttons, symbols, actions.next), row: null, available: true},
 			button("last", Last, "Last page", actions.last),
 			{name: "field", view: fieldBox(field, settings.gotoLabel, 0), row: fieldBox(menuField, settings.gotoLabel, MENU_WIDTH), available: true},
 			button("zoomout", ZoomOut, "Zoom out", actions.zoomOut),
@@ -86,7 +92,7 @@ class Panel extends Sprite {
 			button("search", Search, "Search", actions.search, settings.search),
 			button("fullscreen", FullScreen, "Full screen", actions.fullScreen)
 		];
-		more = Ui.button(More, buttons, ink, toggleMenu);
+		more = Ui.button(More, buttons, symbols, toggleMenu);
 		for (c in controls)
 			if (c.available)
 				addChild(c.view);
@@ -275,6 +281,20 @@ class Panel extends Sprite {
 		menu.graphics.drawRect(0, 0, MENU_WIDTH, y);
 		menu.x = Math.max(0, Math.min(panelWidth - MENU_WIDTH, more.x + more.width - MENU_WIDTH));
 		menu.y = -y;
+	}
+
+	// The page field takes the keys, in the panel or, where it gave way, in the menu.
+	public function focusPageField():Void {
+		if (stage == null)
+			return;
+		for (c in controls)
+			if (c.name == "field" && c.view.parent != this) {
+				if (menu.parent == null)
+					toggleMenu();
+				stage.focus = menuField;
+				return;
+			}
+		stage.focus = field;
 	}
 
 	function toggleMenu():Void {

@@ -1,0 +1,35 @@
+// The viewer's keys: which key does what. Every action of the panel has one; "?" lists them.
+enum KeyAction {
+	Back;
+	Forward;
+	Start;
+	End;
+	Unzoom;
+	OpenContents;
+	OpenSearch;
+	OpenOverview;
+	ToggleFullScreen;
+	GoToField;
+	ShowKeys;
+	Ignore;
+}
+
+class Keys {
+	public static function action(keyCode:Int, shift:Bool):KeyAction {
+		return switch (keyCode) {
+			case 37 | 38 | 33: Back; // left, up, page up
+			case 39 | 40 | 34: Forward; // right, down, page down
+			case 32: shift ? Back : Forward; // space
+			case 36: Start; // home
+			case 35: End;
+			case 27: Unzoom; // escape
+			case 67: OpenContents; // c
+			case 191: shift ? ShowKeys : OpenSearch; // ?, /
+			case 70: OpenSearch; // f
+			case 79: OpenOverview; // o
+			case 85: ToggleFullScreen; // u
+			case 71: GoToField; // g
+			default: Ignore;
+		}
+	}
+}
