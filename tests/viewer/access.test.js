@@ -323,12 +323,12 @@ test('"?" lists the keys in the viewer, any key closes the list, and O opens the
     await page.focus('#book');
     let from = lines.length;
     await page.keyboard.press('?');
-    await h.waitForLine(page, lines, /quavelin: keys shown/, from);
+    await h.waitForLine(page, lines, /quavelin: keys shown/, from, PLAYER_MS);
     await page.keyboard.press('a');
-    await h.waitForLine(page, lines, /quavelin: keys hidden/, from);
+    await h.waitForLine(page, lines, /quavelin: keys hidden/, from, PLAYER_MS);
     from = lines.length;
     await page.keyboard.press('o');
-    await h.waitForLine(page, lines, /quavelin: overview opened/, from);
+    await h.waitForLine(page, lines, /quavelin: overview opened/, from, PLAYER_MS);
   } finally {
     await closeBook(opened);
   }
