@@ -115,6 +115,7 @@ class Book {
 			} catch (e:Dynamic) {}
 		spread = chooseSpread();
 		views = new Views(spread, pageCount(), wide);
+		faceReadingDirection();
 		layOut();
 		var deepLink = history.initialPage();
 		aimed = deepLink;
@@ -171,6 +172,7 @@ class Book {
 		if (wantSpread != spread) {
 			turning.finishNow();
 			spread = wantSpread;
+			faceReadingDirection();
 			remakeViews();
 			renderView();
 		}
@@ -188,6 +190,18 @@ class Book {
 		bookLayer.scaleX = bookLayer.scaleY = fit;
 		bookLayer.x = placement.x;
 		bookLayer.y = placement.y;
+	}
+
+	// A book that reads right to left is the same book in a mirror: the pages and their shadow are laid
+	// out and turned as in any book, on layers mirrored about the spine (or, for single pages, about the
+	// page's middle), and each page is mirrored back so that it reads as it should. Positions the pointer
+	// gives in the page layer's units are therefore already in the reading direction.
+	function faceReadingDirection():Void {
+		var frame = Reading.pageLayerFrame(spread, settings.width, settings.rightToLeft);
+		for (layer in ([pageLayer, shadowLayer] : Array<flash.display.DisplayObject>)) {
+			layer.scaleX = frame.scaleX;
+			layer.x = frame.x;
+		}
 	}
 
 	function paintBackdrop(colour:Int):Void {
@@ -346,7 +360,7 @@ class Book {
 		for (slot in Layout.pageSlots(slots, spread, settings.width)) {
 			var page = pages.page(slot.page);
 			page.fitInto(slot.width, settings.height, slot.align);
-			var b = page.box();
+			var b = page.slotBox();
 			placed.push({page: page, x: slot.x});
 			boxes.push({x: slot.x + b.x, y: b.y, width: b.width, height: b.height});
 		}
@@ -488,7 +502,8 @@ class Book {
 			return {x: -settings.width, y: 0, width: 2 * settings.width, height: settings.height};
 		var left = slots.left >= 0 ? -settings.width : 0.0;
 		var right = slots.right >= 0 || slots.left < 0 ? settings.width : 0.0;
-		return {x: left, y: 0, width: right - left, height: settings.height};
+		var box:Layout.Box = {x: left, y: 0, width: right - left, height: settings.height};
+		return settings.rightToLeft && spread ? Layout.mirrorBox(box, 0) : box;
 	}
 
 	function framing():Framing {

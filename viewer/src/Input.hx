@@ -56,10 +56,12 @@ class Input {
 			event.stageY));
 	}
 
-	public static function keyAction(keyCode:Int, shift:Bool):KeyAction {
+	// The arrow that points the way the book reads goes forward: left in a book read right to left.
+	public static function keyAction(keyCode:Int, shift:Bool, rightToLeft = false):KeyAction {
 		return switch (keyCode) {
-			case 37 | 38 | 33: Back; // left, up, page up
-			case 39 | 40 | 34: Forward; // right, down, page down
+			case 37 | 39: Reading.arrowForward(keyCode, rightToLeft) ? Forward : Back; // left, right
+			case 38 | 33: Back; // up, page up
+			case 40 | 34: Forward; // down, page down
 			case 32: shift ? Back : Forward; // space
 			case 36: Start; // home
 			case 35: End;
@@ -82,7 +84,7 @@ class Input {
 			book.zoomBy(zoomSteps, stage.stageWidth / 2, book.room().height / 2);
 			return;
 		}
-		switch (keyAction(event.keyCode, event.shiftKey)) {
+		switch (keyAction(event.keyCode, event.shiftKey, book.settings.rightToLeft)) {
 			case Back:
 				book.turnBy(-1);
 			case Forward:
@@ -246,7 +248,7 @@ class Input {
 				letGoOfPointer();
 				return false;
 			}
-			press.forward = dx < 0;
+			press.forward = Gesture.alongReading(dx, book.settings.rightToLeft) < 0;
 		}
 		var forward:Bool = press.forward;
 		var view = book.view;
@@ -289,7 +291,9 @@ class Input {
 			return;
 		}
 		var x = event == null ? p.samples[p.samples.length - 1][1] : event.stageX;
-		var turns = Gesture.turns(p.forward, x - p.stageX, Gesture.speed(p.samples), book.settings.width * book.fit);
+		var rightToLeft = book.settings.rightToLeft;
+		var turns = Gesture.turns(p.forward, Gesture.alongReading(x - p.stageX, rightToLeft), Gesture.alongReading(Gesture.speed(p.samples), rightToLeft),
+			book.settings.width * book.fit);
 		Log.line('swipe ${Math.round(x - p.stageX)} px at ${Math.round(Gesture.speed(p.samples) * 1000)} px/s ' + (turns ? "turns" : "falls back"));
 		if (p.flat) {
 			if (turns)

@@ -20,6 +20,7 @@ class PageLoader {
 		if (existing != null)
 			return existing;
 		var created = new PageView(index, settings.pages[index], settings.width, settings.height, onLink, onSettled, onShape);
+		created.mirrored = settings.rightToLeft;
 		pages.set(index, created);
 		return created;
 	}
@@ -31,6 +32,7 @@ class PageLoader {
 		if (existing != null)
 			return existing;
 		var created = new PageView(index, settings.pages[index], settings.width, settings.height, onLink, function(_) {}, function(_) {});
+		created.mirrored = settings.rightToLeft;
 		twins.set(index, created);
 		return created;
 	}

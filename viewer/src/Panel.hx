@@ -48,6 +48,7 @@ class Panel extends Sprite {
 	var more:Sprite;
 	var menu = new Sprite();
 	var panelWidth = 0.0;
+	var beforeCounter = "previous"; // the page button left of the counter, set apart from it like the field
 
 	public function new(settings:PageList.BookSettings, actions:PanelActions) {
 		super();
@@ -72,12 +73,18 @@ class Panel extends Sprite {
 				available: available
 			};
 		}
-		controls = [
-			button("first", First, "First page", actions.first),
-			{name: "previous", view: Ui.button(Previous, buttons, ink, actions.previous), row: null, available: true},
+		// A book read right to left runs its page buttons the other way, their arrows mirrored.
+		var paging:Array<Control> = [
+			button("first", settings.rightToLeft ? Last : First, "First page", actions.first),
+			{name: "previous", view: Ui.button(settings.rightToLeft ? Next : Previous, buttons, ink, actions.previous), row: null, available: true},
 			{name: "pages", view: counter, row: null, available: true},
-			{name: "next", view: Ui.button(Next, buttons, ink, actions.next), row: null, available: true},
-			button("last", Last, "Last page", actions.last),
+			{name: "next", view: Ui.button(settings.rightToLeft ? Previous : Next, buttons, ink, actions.next), row: null, available: true},
+			button("last", settings.rightToLeft ? First : Last, "Last page", actions.last)
+		];
+		if (settings.rightToLeft)
+			paging.reverse();
+		beforeCounter = paging[1].name;
+		controls = paging.concat([
 			{name: "field", view: fieldBox(field, settings.gotoLabel, 0), row: fieldBox(menuField, settings.gotoLabel, MENU_WIDTH), available: true},
 			button("zoomout", ZoomOut, "Zoom out", actions.zoomOut),
 			button("zoomin", ZoomIn, "Zoom in", actions.zoomIn),
@@ -85,7 +92,7 @@ class Panel extends Sprite {
 			button("contents", Contents, "Contents", actions.contents, settings.contents),
 			button("search", Search, "Search", actions.search, settings.search),
 			button("fullscreen", FullScreen, "Full screen", actions.fullScreen)
-		];
+		]);
 		more = Ui.button(More, buttons, ink, toggleMenu);
 		for (c in controls)
 			if (c.available)
@@ -245,7 +252,7 @@ class Panel extends Sprite {
 	}
 
 	function gapAfter(item:DisplayObject):Float {
-		return item == counter || item == control("previous").view || item == control("field").view ? 3 * GAP : GAP;
+		return item == counter || item == control(beforeCounter).view || item == control("field").view ? 3 * GAP : GAP;
 	}
 
 	function widthOf(item:DisplayObject):Float {

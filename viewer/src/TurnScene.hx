@@ -141,7 +141,9 @@ class TurnScene {
 			return;
 		page.mask = null;
 		page.alpha = 1;
-		page.transform.matrix = m;
+		var placed = Std.isOfType(page, PageView) ? cast(page, PageView).facing() : new Matrix();
+		placed.concat(m);
+		page.transform.matrix = placed;
 		layer.addChild(page);
 	}
 

@@ -26,6 +26,7 @@ class ViewerLogicTest {
 		ReaderLogicTest.run();
 		ZoomLogicTest.run();
 		FindLogicTest.run();
+		DirectionLogicTest.run();
 		Sys.println('$passed passed, $failed failed');
 		Sys.exit(failed == 0 ? 0 : 1);
 	}
