@@ -135,6 +135,9 @@ class Book {
 			contents: openContents,
 			search: openSearch,
 			fullScreen: toggleFullScreen,
+			download: downloadPdf,
+			print: printBook,
+			share: shareView,
 			goTo: goToTyped
 		});
 	}
@@ -607,6 +610,36 @@ class Book {
 					zoomTo(level, x, y);
 			default:
 		}
+	}
+
+	// ---- download, print and share ---------------------------------------------------------------
+
+	function downloadPdf():Void {
+		if (settings.download == null)
+			return;
+		Log.line('download ${settings.download}');
+		Sharing.download(settings.download);
+	}
+
+	function printBook():Void {
+		Log.line(settings.download != null ? 'print opens ${settings.download}' : "print the pages in view");
+		Sharing.print(settings.download);
+	}
+
+	// The link to the pages in view, on the clipboard, and a word that it is there.
+	function shareView():Void {
+		var hash = views.hash(view);
+		if (Sharing.share(hash, shareRefused)) {
+			Log.line('link to $hash copied');
+			notice.tell("Link to this page copied.");
+		} else {
+			shareRefused("index.html" + hash);
+		}
+	}
+
+	function shareRefused(address:String):Void {
+		Log.line('link to $address not copied');
+		notice.tell('The link could not be copied: $address');
 	}
 
 	// ---- full screen ------------------------------------------------------------------------------

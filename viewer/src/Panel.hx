@@ -1,5 +1,5 @@
 // The bottom panel: first, previous, the page counter, next, last, the labelled page field, zoom out and
-// in, overview, contents, search and full screen, in the page list's panel, button and text colours.
+// in, overview, contents, search, share, print, download (of a book that carries its PDF) and full screen, in the page list's panel, button and text colours.
 // Every control is a touch target of at least 44 pixels; the ones that do not fit the window's width go
 // into a compact menu that opens above the panel from a "more" button, so none is ever out of reach.
 import flash.display.DisplayObject;
@@ -19,6 +19,9 @@ typedef PanelActions = {
 	var contents:Void->Void;
 	var search:Void->Void;
 	var fullScreen:Void->Void;
+	var download:Void->Void;
+	var print:Void->Void;
+	var share:Void->Void;
 	var goTo:String->Void;
 }
 
@@ -44,7 +47,7 @@ class Panel extends Sprite {
 	var menuField:TextField;
 	var controls:Array<Control>;
 	// Panel controls in the order they give way to narrower windows; the others never leave the panel.
-	var yielding = ["field", "zoomin", "zoomout", "overview", "contents", "search", "first", "last", "fullscreen"];
+	var yielding = ["field", "zoomin", "zoomout", "overview", "contents", "search", "first", "last", "share", "print", "download", "fullscreen"];
 	var more:Sprite;
 	var menu = new Sprite();
 	var panelWidth = 0.0;
@@ -91,6 +94,9 @@ class Panel extends Sprite {
 			button("overview", Overview, "All pages", actions.overview),
 			button("contents", Contents, "Contents", actions.contents, settings.contents),
 			button("search", Search, "Search", actions.search, settings.search),
+			button("share", Share, "Copy link to page", actions.share),
+			button("print", Print, "Print", actions.print),
+			button("download", Download, "Download PDF", actions.download, settings.download != null),
 			button("fullscreen", FullScreen, "Full screen", actions.fullScreen)
 		]);
 		more = Ui.button(More, buttons, ink, toggleMenu);
