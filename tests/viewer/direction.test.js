@@ -1,7 +1,7 @@
 // Books that read right to left, in headless Chromium with Ruffle, made by the real tool and converter
 // from rtl.pdf (Arabic, /Direction /R2L): where page 1 and the spreads stand, turns by key, click,
 // swipe and the panel's buttons, the overview's rows, a contents jump and Back, single pages by touch,
-// and the tool's -direction overriding the PDF.
+// the tool's -direction overriding the PDF, and stiff covers swinging in perspective either way.
 // Environment: VIEWER_NODE_MODULES, QUAVELIN_BUILD_DIR, QUAVELIN_TEST_PDF_DIR, VIEWER_ARTIFACTS.
 'use strict';
 const { test, before, after } = require('node:test');
@@ -24,6 +24,8 @@ before(async () => {
   colours = h.pageColours(buildDir);
   books.rtl = h.makeBook(buildDir, path.join(pdfDir, 'rtl.pdf'), path.join(work, 'rtl'));
   books.overridden = h.makeBook(buildDir, path.join(pdfDir, 'rtl.pdf'), path.join(work, 'ltr'), ['-direction', 'ltr']);
+  books.hard = h.makeBook(buildDir, path.join(pdfDir, 'rtl.pdf'), path.join(work, 'hard'), ['-hc', 'true']);
+  books.hardLtr = h.makeBook(buildDir, path.join(pdfDir, 'rtl.pdf'), path.join(work, 'hard-ltr'), ['-hc', 'true', '-direction', 'ltr']);
   browser = await h.launch();
 });
 
@@ -227,5 +229,47 @@ test('-direction ltr reads the same PDF left to right', async () => {
     await showing(s, '2-3 / 6', from);
   } finally {
     await s.close();
+  }
+});
+
+// The rows of a column of the screenshot whose colour is the cover's (red, whatever the shade).
+function coverRows(image, x) {
+  let rows = 0;
+  for (let y = 0; y < image.height; y++) {
+    const [r, g, b] = h.pixel(image, x, y);
+    if (r > 90 && r > 2 * g && r > 2 * b) rows++;
+  }
+  return rows;
+}
+
+test('stiff covers swing as boards in perspective, in either reading direction', async () => {
+  for (const [book, name] of [[books.hard, 'rtl'], [books.hardLtr, 'ltr']]) {
+    const s = await open(book, { width: 1280, height: 800 });
+    try {
+      const middle = s.viewport.width / 2;
+      const cover = shownBox(s, 1);
+      const side = name === 'rtl' ? -1 : 1; // the side the cover stands on
+      const outer = { x: middle + side * (cover.width - 8), y: cover.y + cover.height - 20 };
+      await s.page.waitForTimeout(500); // the board's second views load beside the cover
+      const from = mark(s);
+      await s.page.mouse.move(outer.x, outer.y);
+      await s.page.mouse.down();
+      for (let i = 1; i <= 6; i++) await s.page.mouse.move(outer.x - side * cover.width * 0.1 * i, outer.y, { steps: 2 });
+      await line(s, /turning stiff from 1 \/ 6$/, from);
+      await s.page.waitForTimeout(150);
+      const image = await shot(s, `hard-cover-${name}`);
+      // Near the spine the board is as tall as the page; its free edge, risen away, is shorter.
+      const near = coverRows(image, middle + side * 6);
+      let farX = middle + side * 6;
+      while (Math.abs(farX - middle) < cover.width && coverRows(image, farX + side * 2) > cover.height * 0.3) farX += side * 2;
+      const far = coverRows(image, farX - side * 4);
+      assert.ok(Math.abs(farX - middle) < cover.width * 0.8, `${name}: the board has risen (free edge ${Math.abs(farX - middle)} px from the spine)`);
+      assert.ok(near >= cover.height * 0.95, `${name}: full height at the hinge (${near} of ${cover.height})`);
+      assert.ok(far < near * 0.93, `${name}: the free edge (${far} px) is shorter than the hinge (${near} px)`);
+      await s.page.mouse.up();
+      await showing(s, '2-3 / 6', from);
+    } finally {
+      await s.close();
+    }
   }
 });
