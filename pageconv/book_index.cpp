@@ -327,12 +327,18 @@ std::string jsonString(std::string_view text) {
     return out + '"';
 }
 
+ReadingDirection readingDirectionNamed(std::string_view name) {
+    return name == "R2L" ? ReadingDirection::RightToLeft : ReadingDirection::LeftToRight;
+}
+
 std::string bookIndexJson(const BookIndex& index) {
     std::string out = "{\"version\":1,\"pages\":" + std::to_string(index.text.size()) +
                       ",\"title\":" + jsonString(index.title);
     if (!index.language.empty()) {
         out += ",\"lang\":" + jsonString(index.language);
     }
+    out += ",\"direction\":";
+    out += index.direction == ReadingDirection::RightToLeft ? "\"rtl\"" : "\"ltr\"";
     out += ",\"labels\":[";
     for (size_t i = 0; i < index.labels.size(); ++i) {
         out += (i == 0 ? "" : ",") + jsonString(index.labels[i]);

@@ -1,6 +1,7 @@
-// The book index written beside the page files (book.json): the outline, the printed page labels
-// and each converted page's words with their boxes on the page file's stage. Pure data and text:
-// the PDF side fills the records, this side numbers, labels and writes them.
+// The book index written beside the page files (book.json): the reading direction, the outline,
+// the printed page labels and each converted page's words with their boxes on the page file's
+// stage. Pure data and text: the PDF side fills the records, this side numbers, labels and writes
+// them.
 #pragma once
 
 #include "page_range.h"
@@ -48,12 +49,16 @@ struct PageText {
     std::vector<PageWord> words;
 };
 
+// Which way the pages turn, as the PDF's /ViewerPreferences /Direction says.
+enum class ReadingDirection { LeftToRight, RightToLeft };
+
 struct BookIndex {
     std::vector<std::string> labels;
     std::vector<OutlineEntry> outline;
     std::vector<PageText> text;
     std::string title;     // the document's, or its file name
     std::string language;  // a language tag, or empty
+    ReadingDirection direction = ReadingDirection::LeftToRight;
 };
 
 // The label of the 0-based PDF page `pageIndex` in its range.
@@ -89,6 +94,10 @@ size_t decodeUtf8(std::string_view text, size_t at, int& codePoint);
 // A JSON string literal of the text: invalid UTF-8 becomes U+FFFD, quotes, backslashes and
 // control characters are escaped.
 std::string jsonString(std::string_view text);
+
+// The direction a /Direction name stands for: only R2L reads right to left; any other name, or
+// none, reads left to right.
+ReadingDirection readingDirectionNamed(std::string_view name);
 
 // The compact JSON document, numbers rounded to 0.1.
 std::string bookIndexJson(const BookIndex& index);

@@ -87,6 +87,7 @@ struct ConversionJob {
     std::atomic<size_t> finished{0};
     std::vector<PageOutcome> outcomes;
     std::atomic<bool> posterTouched{false};  // poster.jpg was created by this run, whole or not
+    ReadingDirection direction = ReadingDirection::LeftToRight;
 };
 
 // Progress lines for the tool, which shows them on a terminal: one complete line per call, so
@@ -320,6 +321,7 @@ void readDocumentIndex(PdfSession& session, ConversionJob& job) {
     job.outline = documentOutline(session);
     mapOutlineToBook(job.outline, job.pages);
     job.labels = labelsOfPages(documentLabelRanges(session), job.pages);
+    job.direction = documentDirection(session);
     job.facts = documentFacts(session);
     job.structure = documentStructure(session);
     if (job.facts.title.empty()) {
@@ -360,6 +362,7 @@ bool writeTextVersion(const ConversionJob& job, const BookIndex& index) {
 int writeBookIndex(ConversionJob& job) {
     BookIndex index{
         std::move(job.labels), std::move(job.outline), {}, job.facts.title, job.facts.language};
+    index.direction = job.direction;
     index.text.reserve(job.outcomes.size());
     for (PageOutcome& outcome : job.outcomes) {
         index.text.push_back(std::move(outcome.text));

@@ -282,7 +282,7 @@ std::vector<std::string> generatedFileNames() {
         "images20.pdf",      "vector.pdf",       "vector-hostile.pdf",   "vector-controls.pdf",
         "index.pdf",         "shapes.pdf",       "encrypted-objstm.pdf", "encrypted-attachment.pdf",
         "claimed-pages.pdf", "page-cycle.pdf",   "zero-width-image.pdf", "broken-hinting.pdf",
-        "crop-marks.pdf",    "blended-text.pdf", "gradients.pdf"};
+        "crop-marks.pdf",    "blended-text.pdf", "gradients.pdf",        "rtl.pdf"};
 }
 
 void writeAll(const std::filesystem::path& dir) {
@@ -310,6 +310,7 @@ void writeAll(const std::filesystem::path& dir) {
     writeCropMarks(dir);
     writeBlendedText(dir);
     writeGradients(dir);
+    writeRightToLeft(dir);
 }
 
 }  // namespace pdfgen

@@ -40,6 +40,11 @@ void writeIndex(const std::filesystem::path& dir);
 // tagged.pdf: a tagged page (heading, hyphenated paragraph, figure with alternative text, list,
 // artifact footer) and a scanned page without text; title only in XMP, language en-GB.
 void writeTagged(const std::filesystem::path& dir);
+// rtl.pdf: kRightToLeftPages pages that read right to left (/ViewerPreferences /Direction /R2L),
+// page N in kPageColours[N - 1] with its number and an Arabic line; an outline of three entries
+// leading to pages 1, 2 and 4.
+inline constexpr size_t kRightToLeftPages = 6;
+void writeRightToLeft(const std::filesystem::path& dir);
 
 // vector.pdf: one feature a page, in this order (names for tests and their artifacts).
 inline constexpr std::array<const char*, 19> kVectorPages = {

@@ -1,10 +1,13 @@
 // index.pdf: what the book index reads from a document. A nested outline, page labels of every
 // style, text in Latin with accents, Greek, Japanese and Arabic, a rotated page and a scanned page
-// whose text is an invisible layer over its image.
+// whose text is an invisible layer over its image. rtl.pdf: an Arabic book that reads right to
+// left.
 #include "documents.h"
 #include "pdf_builder.h"
 
 #include <algorithm>
+#include <iterator>
+#include <string>
 
 namespace pdfgen {
 namespace {
@@ -115,7 +118,37 @@ std::vector<OutlineItem> indexOutline() {
         {"Appendix", 7, {{"Scan", 6, {}}}}};
 }
 
+// Each page of rtl.pdf in its colour with its number, large, and an Arabic line above it.
+PageSpec rightToLeftPage(PdfDoc& pdf, const EmbeddedFont& arabic, size_t index) {
+    static constexpr Rect kA4{0, 0, 595, 842};
+    static const char* const kLines[] = {"الغلاف",       "الفصل الأول", "صفحة ثالثة",
+                                         "الفصل الثاني", "صفحة خامسة",  "الخاتمة"};
+    PageSpec page;
+    page.media = kA4;
+    setFill(page.content, rgbFromHex(kPageColours[index]));
+    fillRect(page.content, kA4);
+    setFill(page.content, rgbFromHex(0xFFFFFF));
+    fillRect(page.content, {147.5, 331, 447.5, 601});
+    setFill(page.content, rgbFromHex(0x000000));
+    showCodes(page.content, "FA", 30, {180, 550},
+              glyphIds(pdf, arabic, visualOrder(kLines[index % std::size(kLines)])));
+    drawText(page.content, kSansBold, 140, {250, 370}, std::to_string(index + 1));
+    page.resources.push_back(fontResource("FA", arabic));
+    return page;
+}
+
 }  // namespace
+
+void writeRightToLeft(const std::filesystem::path& dir) {
+    PdfDoc pdf = newPdfDoc("كتاب من اليمين إلى اليسار");
+    const EmbeddedFont arabic = addNotoFont(pdf, kUcdnArabic);
+    for (size_t i = 0; i < kRightToLeftPages; ++i) {
+        addPage(pdf, rightToLeftPage(pdf, arabic, i));
+    }
+    addOutline(pdf, {{"الغلاف", 0, {}}, {"الفصل الأول", 1, {}}, {"الفصل الثاني", 3, {}}});
+    setReadingDirection(pdf, "R2L");
+    savePdf(pdf, dir / "rtl.pdf");
+}
 
 void writeIndex(const std::filesystem::path& dir) {
     PdfDoc pdf = newPdfDoc("Book index features");

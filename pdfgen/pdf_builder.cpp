@@ -423,6 +423,13 @@ void setLanguage(PdfDoc& pdf, std::string_view tag) {
     guarded(ctx, [&] { pdf_dict_put_text_string(ctx, catalog, PDF_NAME(Lang), text.c_str()); });
 }
 
+void setReadingDirection(PdfDoc& pdf, std::string_view name) {
+    fz_context* ctx = pdf.ctx.get();
+    const PdfObjPtr preferences = addObject(pdf, "<</Direction /" + std::string(name) + ">>");
+    pdf_obj* catalog = catalogOf(pdf);
+    guarded(ctx, [&] { pdf_dict_puts(ctx, catalog, "ViewerPreferences", preferences.get()); });
+}
+
 void addPage(PdfDoc& pdf, const PageSpec& spec) {
     fz_context* ctx = pdf.ctx.get();
     PdfObjPtr res = pageResources(pdf, spec);

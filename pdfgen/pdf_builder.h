@@ -138,6 +138,8 @@ void addOutline(PdfDoc& pdf, const std::vector<OutlineItem>& items);
 // The /PageLabels number tree from the PDF syntax of its /Nums array's contents, e.g.
 // "0 <</P (Cover)>> 1 <</S /r>>".
 void setPageLabels(PdfDoc& pdf, std::string_view nums);
+// The catalog's /ViewerPreferences with /Direction set to `name` (L2R or R2L).
+void setReadingDirection(PdfDoc& pdf, std::string_view name);
 
 // The catalogue's /Lang, the language the document's text is in ("en", "pt-BR").
 void setLanguage(PdfDoc& pdf, std::string_view tag);

@@ -290,6 +290,22 @@ std::vector<LabelRange> documentLabelRanges(PdfSession& session) {
     return ranges;
 }
 
+ReadingDirection documentDirection(PdfSession& session) {
+    fz_context* ctx = session.context.get();
+    try {
+        pdf_document* pdf = pdf_document_from_fz_document(ctx, session.document.get());
+        pdf_obj* root = guardedValue(
+            ctx, [&] { return pdf_dict_get(ctx, pdf_trailer(ctx, pdf), PDF_NAME(Root)); });
+        pdf_obj* preferences =
+            guardedValue(ctx, [&] { return pdf_dict_gets(ctx, root, "ViewerPreferences"); });
+        const char* name = guardedValue(
+            ctx, [&] { return pdf_to_name(ctx, pdf_dict_gets(ctx, preferences, "Direction")); });
+        return readingDirectionNamed(name != nullptr ? name : "");
+    } catch (const mu::MuError&) {
+        return ReadingDirection::LeftToRight;  // damaged preferences: the usual way round
+    }
+}
+
 bool pageWords(PdfSession& session, fz_display_list* list, const Box& bounds, double scale,
                std::vector<PageWord>& words) {
     fz_context* ctx = session.context.get();

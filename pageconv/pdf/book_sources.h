@@ -1,5 +1,5 @@
 // What the book index and the text version read from the PDF: the outline, the /PageLabels
-// ranges, a page's words, and the document's title, subject and language.
+// ranges, a page's words, the document's title, subject and language, and its reading direction.
 // A part that cannot be read is left empty: the index is an aid, never a reason to fail a page.
 #pragma once
 
@@ -16,6 +16,9 @@ std::vector<OutlineEntry> documentOutline(PdfSession& session);
 
 // The /PageLabels ranges sorted by first page; empty when the PDF has none.
 std::vector<LabelRange> documentLabelRanges(PdfSession& session);
+
+// The /ViewerPreferences /Direction of the document; left to right where it says nothing usable.
+ReadingDirection documentDirection(PdfSession& session);
 
 // The words of a recorded page in reading order, boxed on the stage that shows `bounds` scaled by
 // `scale`; invisible text is included. False when the page was stopped or its text unreadable.

@@ -53,6 +53,9 @@ constexpr char kHelpText[] =
     "-tc <string>         : Set flipbook text color, e.g., -tc ffffff\n"
     "-bgc <string>        : Set flipbook background color, e.g., -bgc ffffff\n"
     "-hc <string>         : Use HardCover or not, e.g., \"-hc true\" or \"-hc false\"\n"
+    "-direction <string>  : Set the reading direction, \"-direction rtl\" or \"ltr\"\n"
+    "                       (default: as the PDF says, else left to right)\n"
+    "-download            : Put a copy of the PDF into the book to download\n"
     "--------------------------------------------------\n"
     "[The following are useful options for PDF to Flash Conversion:]\n"
     "-pagerange <string>  : Set the range of pages to convert, e.g. 1-20 or \n"
@@ -276,6 +279,14 @@ int convertAndAssemble(const BookRun& book, FlipbookSettings& settings) {
     if (!conversion.ok) {
         printErrorLine(conversion.error);
         return kFailure;
+    }
+    if (settings.download) {
+        const QString error = copyFileInto(book.pdfPath, area.run.fd, kBookPdfFileName);
+        if (!error.isEmpty()) {
+            printErrorLine(QStringLiteral("cannot copy %1 into the book for -download: %2")
+                               .arg(book.pdfPath, error));
+            return kFailure;
+        }
     }
     PublishRequest request{
         book.rootFd, area.run.fd, listPageFiles(area.run.fd), {}, book.programFolder};

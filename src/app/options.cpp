@@ -21,6 +21,8 @@ enum class Effect {
     TextColor,
     BackgroundColor,
     HardCover,
+    Direction,
+    Download,        // a flag: the book carries the PDF
     SwitchAndValue,  // appends `converterSwitch`, then the value as its own element
     SwitchOnly,      // appends `converterSwitch`
     SettingSwitch,   // appends "-s", then `converterSwitch`
@@ -37,11 +39,11 @@ struct OptionRow {
 // Flags stand alone; "-addcmd" takes the rest of the line, not one value.
 bool takesValue(Effect effect) {
     return effect != Effect::SwitchOnly && effect != Effect::SettingSwitch &&
-           effect != Effect::PassRest;
+           effect != Effect::PassRest && effect != Effect::Download;
 }
 
 // Tested in this order, like the help text lists them.
-constexpr std::array<OptionRow, 23> optionTable{{
+constexpr std::array<OptionRow, 25> optionTable{{
     {"-pw", Effect::PageWidth, nullptr},
     {"-ph", Effect::PageHeight, nullptr},
     {"-pp", Effect::PaperName, nullptr},
@@ -52,6 +54,8 @@ constexpr std::array<OptionRow, 23> optionTable{{
     {"-tc", Effect::TextColor, nullptr},
     {"-bgc", Effect::BackgroundColor, nullptr},
     {"-hc", Effect::HardCover, nullptr},
+    {"-direction", Effect::Direction, nullptr},
+    {"-download", Effect::Download, nullptr},
     {"-pagerange", Effect::SwitchAndValue, "-p"},
     {"-password", Effect::SwitchAndValue, "-P"},
     {"-zlib", Effect::SwitchOnly, "-z"},
@@ -189,6 +193,11 @@ std::optional<OptionsOutcome> checkValue(const OptionRow& row, const QString& op
                 return invalidValue(option, value, QStringLiteral("true or false"));
             }
             break;
+        case Effect::Direction:
+            if (value != u"rtl" && value != u"ltr") {
+                return invalidValue(option, value, QStringLiteral("rtl or ltr"));
+            }
+            break;
         case Effect::Zoom:
             if (leadingInteger(value).value_or(0) <= 0) {
                 return invalidValue(option, value, QStringLiteral("a positive whole number"));
@@ -230,6 +239,12 @@ void applyOption(const OptionRow& row, const QString& value, FlipbookSettings& s
             break;
         case Effect::HardCover:
             settings.hardCover = value;
+            break;
+        case Effect::Direction:
+            settings.direction = value;
+            break;
+        case Effect::Download:
+            settings.download = true;
             break;
         case Effect::SwitchAndValue:
             switches << converterSwitch << value;

@@ -19,6 +19,8 @@ struct FlipbookSettings {
     QString textColor = QStringLiteral("ffffff");
     QString backgroundColor = QStringLiteral("cccccc");
     QString hardCover = QStringLiteral("false");
+    QString direction;      // "rtl" or "ltr" from -direction; empty: as the PDF says
+    bool download = false;  // a copy of the PDF goes into the book for readers to take
 };
 
 // Extra arguments of the conversion run, one element per argument, in command-line order.

@@ -97,15 +97,11 @@ bool comesBefore(const PageFile& a, const PageFile& b) {
     return a.number != b.number ? a.number < b.number : a.name < b.name;
 }
 
-QString writeAllAt(int atFd, const QByteArray& name, const QByteArray& bytes) {
-    const UniqueFd file(::openat(atFd, name.constData(),
-                                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
-    if (!file.isOpen()) {
-        return systemError();
-    }
+// Empty when all of it was written, else why not.
+QString writeBytes(int fd, const char* data, qsizetype size) {
     qsizetype written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(file.fd, bytes.constData() + written, bytes.size() - written);
+    while (written < size) {
+        const ssize_t n = ::write(fd, data + written, size - written);
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -113,6 +109,18 @@ QString writeAllAt(int atFd, const QByteArray& name, const QByteArray& bytes) {
             return systemError();
         }
         written += n;
+    }
+    return {};
+}
+
+QString writeAllAt(int atFd, const QByteArray& name, const QByteArray& bytes) {
+    const UniqueFd file(::openat(atFd, name.constData(),
+                                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (!file.isOpen()) {
+        return systemError();
+    }
+    if (QString error = writeBytes(file.fd, bytes.constData(), bytes.size()); !error.isEmpty()) {
+        return error;
     }
     return ::fsync(file.fd) == 0 ? QString() : systemError();
 }
@@ -275,6 +283,34 @@ QString readSmallFileAt(int folderFd, const QByteArray& name, qint64 maxBytes, Q
         return QStringLiteral("larger than %1 bytes").arg(maxBytes);
     }
     return readAllAt(folderFd, name, bytes);
+}
+
+QString copyFileInto(const QString& sourcePath, int folderFd, const QByteArray& name) {
+    const UniqueFd source(::open(QFile::encodeName(sourcePath).constData(), O_RDONLY | O_CLOEXEC));
+    if (!source.isOpen()) {
+        return systemError();
+    }
+    const UniqueFd copy(::openat(folderFd, name.constData(),
+                                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (!copy.isOpen()) {
+        return systemError();
+    }
+    std::vector<char> chunk(qsizetype{1} << 20);
+    for (;;) {
+        const ssize_t n = ::read(source.fd, chunk.data(), chunk.size());
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            return systemError();
+        }
+        if (n == 0) {
+            return ::fsync(copy.fd) == 0 ? QString() : systemError();
+        }
+        if (QString error = writeBytes(copy.fd, chunk.data(), n); !error.isEmpty()) {
+            return error;
+        }
+    }
 }
 
 QByteArray paddedPageName(const QByteArray& number) {

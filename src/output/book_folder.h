@@ -78,8 +78,8 @@ bool isPageFileName(const QByteArray& name);
 // Files the converter writes beside the pages that go into data with them, never as pages. A new
 // book has only its own: an earlier book's are not carried over, whether or not the run made them.
 inline constexpr const char* kBookFileNames[] = {
-    "book.json",
-    "poster.jpg",
+    "book.json", "poster.jpg",
+    "book.pdf",  // the copy of the PDF, with -download; the tool's own, not the converter's
 };
 bool isBookFileName(const QByteArray& name);
 
@@ -90,6 +90,11 @@ inline constexpr char kTextVersionFileName[] = "text.html";
 // A regular file of at most `maxBytes` in a folder, links not followed. Empty on success, otherwise
 // why it could not be read.
 QString readSmallFileAt(int folderFd, const QByteArray& name, qint64 maxBytes, QByteArray& bytes);
+
+// A copy of the file at `sourcePath` as a new file `name` in a folder (never through a link, never
+// over an entry of that name). Empty on success, otherwise why not; a partial copy is left for the
+// caller's work area to remove.
+QString copyFileInto(const QString& sourcePath, int folderFd, const QByteArray& name);
 
 // "test" + the number zero-filled to four digits (longer numbers kept whole) + ".swf".
 QByteArray paddedPageName(const QByteArray& number);

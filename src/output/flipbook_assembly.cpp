@@ -40,6 +40,19 @@ QString indexAttributes(const std::optional<BookIndexSummary>& index) {
     return text;
 }
 
+QString readerAttributes(const FlipbookSettings& settings,
+                         const std::optional<BookIndexSummary>& index) {
+    QString text;
+    if (readsRightToLeft(settings, index)) {
+        text += attribute("direction", QStringLiteral("rtl"));
+    }
+    if (settings.download) {
+        text +=
+            attribute("download", QStringLiteral("data/") + QLatin1StringView(kBookPdfFileName));
+    }
+    return text;
+}
+
 QString headLine(const FlipbookSettings& settings, const std::optional<BookIndexSummary>& index) {
     return QStringLiteral("<content ") + attribute("width", settings.pageWidth) +
            attribute("height", settings.pageHeight) +
@@ -47,8 +60,8 @@ QString headLine(const FlipbookSettings& settings, const std::optional<BookIndex
            attribute("panelcolor", settings.panelColor) +
            attribute("textcolor", settings.textColor) +
            attribute("backgroundcolor", settings.backgroundColor) +
-           attribute("hcover", settings.hardCover) + indexAttributes(index) +
-           QStringLiteral("gotolabel='Go to'>\n");
+           attribute("hcover", settings.hardCover) + readerAttributes(settings, index) +
+           indexAttributes(index) + QStringLiteral("gotolabel='Go to'>\n");
 }
 
 constexpr qsizetype kMaxLabelBytes = 256;
@@ -136,7 +149,16 @@ std::optional<BookIndexSummary> summarizeBookIndex(const QByteArray& json, qsize
     static const QRegularExpression kLanguageTag(
         QStringLiteral("^[A-Za-z]{2,8}(-[A-Za-z0-9]{1,8})*$"));
     summary.language = kLanguageTag.match(language).hasMatch() ? language : QString();
+    summary.rightToLeft = root.value(QStringLiteral("direction")).toString() == u"rtl";
     return summary;
+}
+
+bool readsRightToLeft(const FlipbookSettings& settings,
+                      const std::optional<BookIndexSummary>& index) {
+    if (!settings.direction.isEmpty()) {
+        return settings.direction == u"rtl";
+    }
+    return index && index->rightToLeft;
 }
 
 QByteArray pageListDocument(const FlipbookSettings& settings, const QStringList& pageNames,

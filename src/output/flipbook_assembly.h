@@ -17,9 +17,10 @@ struct BookIndexSummary {
     QStringList labels;  // one per page, or none
     bool contents = false;
     bool search = false;
-    QString title;        // of the document, for the book's page
-    QString language;     // a language tag, or empty
-    QString textVersion;  // the text version's name beside index.html, empty without one
+    QString title;             // of the document, for the book's page
+    QString language;          // a language tag, or empty
+    QString textVersion;       // the text version's name beside index.html, empty without one
+    bool rightToLeft = false;  // the PDF reads right to left
 };
 
 // An index past this size is not read: the book plays without what it would add.
@@ -30,8 +31,16 @@ inline constexpr qint64 kMaxBookIndexBytes = qint64{64} << 20;
 std::optional<BookIndexSummary> summarizeBookIndex(const QByteArray& json, qsizetype pageCount,
                                                    QString& problem);
 
+// The copy of the PDF a book made with -download carries in data.
+inline constexpr char kBookPdfFileName[] = "book.pdf";
+
+// Whether the book reads right to left: -direction where it was given, else the index's word.
+bool readsRightToLeft(const FlipbookSettings& settings,
+                      const std::optional<BookIndexSummary>& index);
+
 // The page list document for pages in data, in the given order (page names without "data/"), with
-// the index's labels and flags when there is one.
+// the index's labels and flags when there is one; the direction only for a right-to-left book, so
+// that other books' lists stay as they were.
 QByteArray pageListDocument(const FlipbookSettings& settings, const QStringList& pageNames,
                             const std::optional<BookIndexSummary>& index = std::nullopt);
 

@@ -265,4 +265,28 @@ TEST_F(ToolBook, TextVersionGoesBesideIndexHtmlAndLeavesWithItsBook) {
     EXPECT_FALSE(pathExists(inWork("out/text.html")));
 }
 
+// -download puts the very PDF into data, never as a page, and a later book made without it no
+// longer offers the earlier copy.
+TEST_F(ToolBook, DownloadCarriesThePdfUntilABookWithoutIt) {
+    QByteArray pdf = "%PDF-1.7\n";
+    for (int i = 0; i < 70000; ++i) {
+        pdf += char(i * 7 % 256);  // every byte value, past one read of the copy
+    }
+    ASSERT_TRUE(writeFile(inWork("book.pdf"), pdf));
+    convertWith("p w=10 h=20\n", {"1", "2"});
+
+    const ToolRun run = runTool(sandbox, {"book.pdf", "out", "-download", "-direction", "rtl"});
+
+    EXPECT_EQ(run.exitStatus, 0) << run.err.toStdString();
+    EXPECT_EQ(entryNames(inWork("out/data")),
+              (QStringList{"book.pdf", "pages.xml", "test0001.swf", "test0002.swf"}));
+    EXPECT_EQ(readFile(inWork("out/data/book.pdf")), pdf);
+    EXPECT_EQ(readFile(inWork("out/data/pages.xml")),
+              indexedPageList("direction='rtl' download='data/book.pdf' ", {}));
+
+    EXPECT_EQ(runTool(sandbox, {"book.pdf", "out"}).exitStatus, 0);
+    EXPECT_FALSE(pathExists(inWork("out/data/book.pdf")));
+    EXPECT_EQ(readFile(inWork("out/data/pages.xml")), pageList("10", "20", 2));
+}
+
 }  // namespace

@@ -29,6 +29,9 @@ const char* const kHelpLines[] = {
     "-tc <string>         : Set flipbook text color, e.g., -tc ffffff",
     "-bgc <string>        : Set flipbook background color, e.g., -bgc ffffff",
     "-hc <string>         : Use HardCover or not, e.g., \"-hc true\" or \"-hc false\"",
+    "-direction <string>  : Set the reading direction, \"-direction rtl\" or \"ltr\"",
+    "                       (default: as the PDF says, else left to right)",
+    "-download            : Put a copy of the PDF into the book to download",
     "--------------------------------------------------",
     "[The following are useful options for PDF to Flash Conversion:]",
     "-pagerange <string>  : Set the range of pages to convert, e.g. 1-20 or ",
@@ -80,10 +83,10 @@ using ToolCommandLine = ToolTest;
 TEST_F(ToolCommandLine, HelpTextHasItsFixedShape) {
     const QByteArray help = helpText();
     const QList<QByteArray> lines = help.split('\n');
-    ASSERT_EQ(lines.size(), 50);  // 49 lines, each ending with a line feed
-    EXPECT_TRUE(lines[17].endsWith("or "));
-    EXPECT_TRUE(lines[37].endsWith("outdir "));
-    EXPECT_EQ(lines[35].size(), 60);
+    ASSERT_EQ(lines.size(), 53);  // 52 lines, each ending with a line feed
+    EXPECT_TRUE(lines[20].endsWith("or "));
+    EXPECT_TRUE(lines[40].endsWith("outdir "));
+    EXPECT_EQ(lines[38].size(), 60);
 }
 
 struct ArgumentCase {

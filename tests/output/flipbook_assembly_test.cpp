@@ -137,6 +137,40 @@ TEST(AssemblyPageList, HeadLineCarriesSettingsEscaped) {
     EXPECT_EQ(pageListDocument(FlipbookSettings{}, {}), kDefaultHead + "</content>");
 }
 
+// -direction decides where it is given, the PDF's own word where not; only right-to-left books say
+// so, and -download names the copy of the PDF.
+TEST(AssemblyPageList, DirectionAndDownloadInTheHeadLine) {
+    const auto indexWith = [](const char* direction) {
+        QString problem;
+        const QByteArray json = QByteArray("{\"version\":1,\"direction\":\"") + direction + "\"}";
+        return summarizeBookIndex(json, 0, problem);
+    };
+    const struct {
+        const char* option;
+        std::optional<BookIndexSummary> index;
+        bool download;
+        const char* attributes;
+    } cases[] = {
+        {"", std::nullopt, false, ""},
+        {"", indexWith("rtl"), false, "direction='rtl' "},
+        {"", indexWith("ltr"), false, ""},
+        {"", indexWith("sideways"), false, ""},
+        {"ltr", indexWith("rtl"), false, ""},
+        {"rtl", indexWith("ltr"), false, "direction='rtl' "},
+        {"rtl", std::nullopt, true, "direction='rtl' download='data/book.pdf' "},
+        {"", std::nullopt, true, "download='data/book.pdf' "},
+    };
+    for (const auto& c : cases) {
+        FlipbookSettings settings;
+        settings.direction = QString::fromLatin1(c.option);
+        settings.download = c.download;
+        const QByteArray head = pageListDocument(settings, {}, c.index).split('\n').front();
+        const qsizetype from = head.indexOf("hcover='false' ") + 15;
+        const qsizetype to = head.indexOf(c.index ? "index=" : "gotolabel=");
+        EXPECT_EQ(head.mid(from, to - from), c.attributes) << c.option << " " << c.attributes;
+    }
+}
+
 // The new data holds the new pages, the list and the user's files; the old pages are gone.
 TEST(AssemblyPublish, NewBookReplacesTheOldOneAndKeepsTheUsersFiles) {
     Book book;

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The bash completion script, sourced into bash and called as bash calls it (COMP_WORDS,
-# COMP_CWORD): files, folders, options, paper names and -hc values at their places.
+# COMP_CWORD): files, folders, options, paper names, -hc and -direction values at their places.
 # Usage: completion_test.sh COMPLETION_SCRIPT
 set -uo pipefail
 # shellcheck disable=SC1090
@@ -35,7 +35,7 @@ expect() {
 }
 
 papers=(A3 A4 A5 A6 Tabloid Screen Ledger Executive Legal Letter)
-options=(-pw -ph -pp -bc -pc -tc -bgc -hc -pagerange -password -zlib -jpegquality -shapes -fonts
+options=(-pw -ph -pp -bc -pc -tc -bgc -hc -direction -download -pagerange -password -zlib -jpegquality -shapes -fonts
     -flatten -zoom -poly2bitmap -all2bitmap -flashversion -disablelinks -addcmd -version -v)
 
 work=$(mktemp -d)
@@ -58,6 +58,10 @@ expect "quavelin brochure.pdf out -pp Le" Ledger Legal Letter
 expect "quavelin brochure.pdf out -PP A" A3 A4 A5 A6
 expect "quavelin brochure.pdf out -hc " true false
 expect "quavelin brochure.pdf out -Hc f" false
+expect "quavelin brochure.pdf out -direction " rtl ltr
+expect "quavelin brochure.pdf out -DIRECTION r" rtl
+expect "quavelin brochure.pdf out -do" -download
+expect "quavelin brochure.pdf out -download -" "${options[@]}"
 expect "quavelin brochure.pdf out -zoom "
 expect "quavelin brochure.pdf out -pp A4 -" "${options[@]}"
 expect "quavelin brochure.pdf out -addcmd -s "

@@ -103,11 +103,30 @@ TEST(BookIndex, DocumentHasTheAgreedShape) {
     index.language = "de-CH";
     EXPECT_EQ(bookIndexJson(index),
               "{\"version\":1,\"pages\":2,\"title\":\"Spring \\\"26\\\"\",\"lang\":\"de-CH\","
-              "\"labels\":[\"i\",\"1\"],\"outline\":[{\"title\":"
+              "\"direction\":\"ltr\",\"labels\":[\"i\",\"1\"],\"outline\":[{\"title\":"
               "\"Part \\\"one\\\"\",\"page\":1,\"children\":[{\"title\":\"Sub\",\"page\":2}]},"
               "{\"title\":\"Gone\",\"page\":0}],\"text\":[{\"width\":595,\"height\":842,"
               "\"words\":[[10,20.1,20,7.9,\"Word\"]]},{\"width\":100,\"height\":50,\"words\":[]}]}"
               "\n");
+}
+
+// Only the one name the PDF format gives right-to-left reading turns the book round; a name in
+// another case or a stray value keeps the usual order.
+TEST(BookIndex, DirectionFromItsName) {
+    const struct {
+        const char* name;
+        ReadingDirection expected;
+    } cases[] = {
+        {"R2L", ReadingDirection::RightToLeft}, {"L2R", ReadingDirection::LeftToRight},
+        {"r2l", ReadingDirection::LeftToRight}, {"", ReadingDirection::LeftToRight},
+        {"RTL", ReadingDirection::LeftToRight},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(readingDirectionNamed(c.name), c.expected) << c.name;
+    }
+    BookIndex index;
+    index.direction = ReadingDirection::RightToLeft;
+    EXPECT_NE(bookIndexJson(index).find(",\"direction\":\"rtl\",\"labels\":"), std::string::npos);
 }
 
 }  // namespace

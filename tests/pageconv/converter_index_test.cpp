@@ -37,9 +37,9 @@ protected:
 
     // The index of a run, or an empty object (with a failure) when there is none or it is not
     // well-formed JSON.
-    QJsonObject convert(std::vector<std::string> switches,
-                        const std::vector<std::string>& env = {}) {
-        switches.push_back(kPdf);
+    QJsonObject convert(std::vector<std::string> switches, const std::vector<std::string>& env = {},
+                        const std::string& pdf = kPdf) {
+        switches.push_back(pdf);
         switches.push_back((folder / "test%.swf").string());
         const auto run = swftest::runProgram(kConverter, switches, env);
         EXPECT_EQ(run.status, 0) << run.err;
@@ -62,6 +62,19 @@ QStringList stringsOf(const QJsonValue& array) {
         strings.append(value.toString());
     }
     return strings;
+}
+
+// The direction the PDF reads in, from its viewer preferences, with the Arabic outline of a book
+// that reads right to left kept in its reading order.
+TEST_F(ConverterIndex, DirectionComesFromTheViewerPreferences) {
+    const struct {
+        const char* pdf;
+        const char* direction;
+    } cases[] = {{"index.pdf", "ltr"}, {"rtl.pdf", "rtl"}};
+    for (const auto& c : cases) {
+        const QJsonObject index = convert({}, {}, std::string(PAGECONV_TEST_PDFS) + "/" + c.pdf);
+        EXPECT_EQ(index.value("direction").toString(), c.direction) << c.pdf;
+    }
 }
 
 // "Parent/Child=page" for every outline entry, depth first.

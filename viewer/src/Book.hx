@@ -132,6 +132,7 @@ class Book {
 			} catch (e:Dynamic) {}
 		spread = chooseSpread();
 		views = new Views(spread, pageCount(), wide);
+		faceReadingDirection();
 		layOut();
 		var deepLink = history.initialPage();
 		aimed = deepLink;
@@ -151,6 +152,9 @@ class Book {
 			contents: openContents,
 			search: openSearch,
 			fullScreen: toggleFullScreen,
+			download: downloadPdf,
+			print: printBook,
+			share: shareView,
 			goTo: goToTyped
 		});
 	}
@@ -188,6 +192,7 @@ class Book {
 		if (wantSpread != spread) {
 			turning.finishNow();
 			spread = wantSpread;
+			faceReadingDirection();
 			remakeViews();
 			renderView();
 		}
@@ -205,6 +210,18 @@ class Book {
 		bookLayer.scaleX = bookLayer.scaleY = fit;
 		bookLayer.x = placement.x;
 		bookLayer.y = placement.y;
+	}
+
+	// A book that reads right to left is the same book in a mirror: the pages and their shadow are laid
+	// out and turned as in any book, on layers mirrored about the spine (or, for single pages, about the
+	// page's middle), and each page is mirrored back so that it reads as it should. Positions the pointer
+	// gives in the page layer's units are therefore already in the reading direction.
+	function faceReadingDirection():Void {
+		var frame = Reading.pageLayerFrame(spread, settings.width, settings.rightToLeft);
+		for (layer in ([pageLayer, shadowLayer] : Array<flash.display.DisplayObject>)) {
+			layer.scaleX = frame.scaleX;
+			layer.x = frame.x;
+		}
 	}
 
 	function paintBackdrop(colour:Int):Void {
@@ -385,7 +402,7 @@ class Book {
 		for (slot in Layout.pageSlots(slots, spread, settings.width)) {
 			var page = pages.page(slot.page);
 			page.fitInto(slot.width, settings.height, slot.align);
-			var b = page.box();
+			var b = page.slotBox();
 			placed.push({page: page, x: slot.x});
 			boxes.push({x: slot.x + b.x, y: b.y, width: b.width, height: b.height});
 		}
@@ -535,7 +552,8 @@ class Book {
 			return {x: -settings.width, y: 0, width: 2 * settings.width, height: settings.height};
 		var left = slots.left >= 0 ? -settings.width : 0.0;
 		var right = slots.right >= 0 || slots.left < 0 ? settings.width : 0.0;
-		return {x: left, y: 0, width: right - left, height: settings.height};
+		var box:Layout.Box = {x: left, y: 0, width: right - left, height: settings.height};
+		return settings.rightToLeft && spread ? Layout.mirrorBox(box, 0) : box;
 	}
 
 	function framing():Framing {
@@ -639,6 +657,36 @@ class Book {
 					zoomTo(level, x, y);
 			default:
 		}
+	}
+
+	// ---- download, print and share ---------------------------------------------------------------
+
+	function downloadPdf():Void {
+		if (settings.download == null)
+			return;
+		Log.line('download ${settings.download}');
+		Sharing.download(settings.download);
+	}
+
+	function printBook():Void {
+		Log.line(settings.download != null ? 'print opens ${settings.download}' : "print the pages in view");
+		Sharing.print(settings.download);
+	}
+
+	// The link to the pages in view, on the clipboard, and a word that it is there.
+	function shareView():Void {
+		var hash = views.hash(view);
+		if (Sharing.share(hash, shareRefused)) {
+			Log.line('link to $hash copied');
+			notice.tell("Link to this page copied.");
+		} else {
+			shareRefused("index.html" + hash);
+		}
+	}
+
+	function shareRefused(address:String):Void {
+		Log.line('link to $address not copied');
+		notice.tell('The link could not be copied: $address');
 	}
 
 	// ---- full screen ------------------------------------------------------------------------------

@@ -18,6 +18,12 @@ class Gesture {
 		return towards > pageWidth * TURN_SHARE || (pace > FLICK_SPEED && towards > FLICK_DISTANCE);
 	}
 
+	// A horizontal move (or speed) on the stage as the turning sees it: in a book read right to left
+	// the pages go the other way, so a move to the right is one towards the book's forward side.
+	public static function alongReading(dx:Float, rightToLeft:Bool):Float {
+		return rightToLeft ? -dx : dx;
+	}
+
 	// True: forward, false: back, null: no turn. (x, y) in book units, the spine on x = 0; `across`: one
 	// wide page spans both sides of the spread.
 	public static function tap(x:Float, y:Float, width:Float, height:Float, spread:Bool, across:Bool):Null<Bool> {

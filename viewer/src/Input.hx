@@ -68,7 +68,7 @@ class Input {
 			book.zoomBy(zoomSteps, stage.stageWidth / 2, book.room().height / 2);
 			return;
 		}
-		switch (Keys.action(event.keyCode, event.shiftKey)) {
+		switch (Keys.action(event.keyCode, event.shiftKey, book.settings.rightToLeft)) {
 			case Back:
 				book.turnBy(-1);
 			case Forward:
@@ -240,7 +240,7 @@ class Input {
 				letGoOfPointer();
 				return false;
 			}
-			press.forward = dx < 0;
+			press.forward = Gesture.alongReading(dx, book.settings.rightToLeft) < 0;
 		}
 		var forward:Bool = press.forward;
 		var view = book.view;
@@ -283,7 +283,9 @@ class Input {
 			return;
 		}
 		var x = event == null ? p.samples[p.samples.length - 1][1] : event.stageX;
-		var turns = Gesture.turns(p.forward, x - p.stageX, Gesture.speed(p.samples), book.settings.width * book.fit);
+		var rightToLeft = book.settings.rightToLeft;
+		var turns = Gesture.turns(p.forward, Gesture.alongReading(x - p.stageX, rightToLeft), Gesture.alongReading(Gesture.speed(p.samples), rightToLeft),
+			book.settings.width * book.fit);
 		Log.line('swipe ${Math.round(x - p.stageX)} px at ${Math.round(Gesture.speed(p.samples) * 1000)} px/s ' + (turns ? "turns" : "falls back"));
 		if (p.flat) {
 			if (turns)

@@ -82,6 +82,12 @@ class Layout {
 		};
 	}
 
+	// A box seen in a mirror that maps [0, width] onto itself: how the page layer of a book that reads
+	// right to left sees a page, and how the reader sees the layer (about the spine, width 0).
+	public static function mirrorBox(b:Box, width:Float):Box {
+		return {x: width - b.x - b.width, y: b.y, width: b.width, height: b.height};
+	}
+
 	// A press at (x, y) in book units near a page's outer edge may become a drag or a click that turns
 	// the page; null elsewhere, or where there is no page to turn to.
 	public static function grab(x:Float, y:Float, width:Float, height:Float, spread:Bool, canForward:Bool, canBack:Bool):Null<Grab> {

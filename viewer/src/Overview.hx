@@ -79,7 +79,7 @@ class Overview extends Sprite {
 	public function layOut(width:Float, height:Float):Void {
 		var topPage = grid == null ? (current.length > 0 ? current[0] : 0) : grid.rowsInSight(scroll).first * grid.columns;
 		var wasOpen = grid != null;
-		grid = new OverviewGrid(settings.pages.length, width, height - HEADER, settings.width, settings.height, width < 600 ? 96 : 140);
+		grid = new OverviewGrid(settings.pages.length, width, height - HEADER, settings.width, settings.height, width < 600 ? 96 : 140, settings.rightToLeft);
 		graphics.clear();
 		graphics.beginFill(settings.backgroundColor);
 		graphics.drawRect(0, 0, width, height);

@@ -22,9 +22,11 @@ class OverviewGrid {
 	public var roomWidth(default, null):Float;
 	public var roomHeight(default, null):Float;
 	public var left(default, null):Float; // x of the first column's cell: the grid is centred
+	public var rightToLeft(default, null):Bool; // rows run from the right, as the book reads
 
 	// `wanted` is the thumbnail width aimed at; the columns share the room's width evenly, at least two.
-	public function new(pageCount:Int, roomWidth:Float, roomHeight:Float, pageWidth:Float, pageHeight:Float, wanted = 140.0) {
+	public function new(pageCount:Int, roomWidth:Float, roomHeight:Float, pageWidth:Float, pageHeight:Float, wanted = 140.0, rightToLeft = false) {
+		this.rightToLeft = rightToLeft;
 		this.pageCount = pageCount < 0 ? 0 : pageCount;
 		this.roomWidth = Math.max(1, roomWidth);
 		this.roomHeight = Math.max(1, roomHeight);
@@ -61,7 +63,12 @@ class OverviewGrid {
 
 	// Top-left corner of a page's thumbnail in the grid's own coordinates (before scrolling).
 	public function cellX(page:Int):Float {
-		return left + (page % columns) * stepX();
+		return left + placeInRow(page % columns) * stepX();
+	}
+
+	// The place from the left of the grid of a column counted in reading order, and back again.
+	inline function placeInRow(column:Int):Int {
+		return rightToLeft ? columns - 1 - column : column;
 	}
 
 	public function cellY(page:Int):Float {
@@ -121,7 +128,7 @@ class OverviewGrid {
 			return null;
 		if (x - left - column * stepX() > thumbWidth || y + scroll - GAP - row * stepY() > thumbHeight + LABEL)
 			return null;
-		var page = row * columns + column;
+		var page = row * columns + placeInRow(column);
 		return page < pageCount ? page : null;
 	}
 

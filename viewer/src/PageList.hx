@@ -1,5 +1,6 @@
-// The book's page list (data/pages.xml): its size, colours, cover style, field label, page files and
-// their labels, and whether the book carries contents and search.
+// The book's page list (data/pages.xml): its size, colours, cover style, reading direction, field
+// label, page files and their labels, whether the book carries contents and search, and the copy of
+// the PDF it offers to download.
 
 typedef BookSettings = {
 	var width:Float;
@@ -15,6 +16,8 @@ typedef BookSettings = {
 	var contents:Bool;
 	var search:Bool;
 	var index:Null<String>; // the book index file, fetched only when contents or search open
+	var rightToLeft:Bool; // the cover on the left, pages turned from left to right
+	var download:Null<String>; // the book's copy of the PDF, if it carries one
 }
 
 enum PageListResult {
@@ -68,7 +71,9 @@ class PageList {
 			labels: labels,
 			contents: flag(root.get("contents")),
 			search: flag(root.get("search")),
-			index: root.get("index") == null || StringTools.trim(root.get("index")) == "" ? null : StringTools.trim(root.get("index"))
+			index: path(root.get("index")),
+			rightToLeft: root.get("direction") != null && StringTools.trim(root.get("direction")).toLowerCase() == "rtl",
+			download: path(root.get("download"))
 		});
 	}
 
@@ -92,6 +97,10 @@ class PageList {
 			return null;
 		var number = Std.parseFloat(value);
 		return (Math.isNaN(number) || number <= 0 || !Math.isFinite(number)) ? null : number;
+	}
+
+	static function path(value:Null<String>):Null<String> {
+		return value == null || StringTools.trim(value) == "" ? null : StringTools.trim(value);
 	}
 
 	static function flag(value:Null<String>):Bool {

@@ -20,6 +20,7 @@ class PageLoader {
 		if (existing != null)
 			return existing;
 		var created = new PageView(index, settings.pages[index], settings.width, settings.height, onLink, onSettled, onShape);
+		created.mirrored = settings.rightToLeft;
 		pages.set(index, created);
 		return created;
 	}
@@ -31,6 +32,7 @@ class PageLoader {
 		if (existing != null)
 			return existing;
 		var created = new PageView(index, settings.pages[index], settings.width, settings.height, onLink, function(_) {}, function(_) {});
+		created.mirrored = settings.rightToLeft;
 		twins.set(index, created);
 		return created;
 	}
@@ -50,13 +52,24 @@ class PageLoader {
 				pages.remove(index);
 			}
 		var before = views.spread || view == 0 ? -1 : views.shownPages(view - 1)[0];
-		if (before >= 0)
-			twin(before);
+		var twinned = before >= 0 ? [before] : [];
+		twinned = twinned.concat(boardPagesNear(views, view));
+		for (index in twinned)
+			twin(index);
 		for (index in [for (k in twins.keys()) k])
-			if (index != before) {
+			if (twinned.indexOf(index) < 0) {
 				twins.get(index).dispose();
 				twins.remove(index);
 			}
+	}
+
+	// The faces of the stiff covers a turn from this view may swing (each drawn from two views), so
+	// that their second views are loaded before the board moves.
+	function boardPagesNear(views:Views, view:Int):Array<Int> {
+		if (!settings.hardCover || !views.spread)
+			return [];
+		var last = views.pages - 1;
+		return [0, 1, last - 1, last].filter(p -> p >= 0 && p <= last && Math.abs(views.viewOfPage(p) - view) <= 1);
 	}
 
 	// Starts loading the pages around a view the book is heading for.

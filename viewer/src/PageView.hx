@@ -25,6 +25,9 @@ class PageView extends Sprite {
 	var pageWidth:Float; // the slot
 	var pageHeight:Float;
 	var align = 0; // -1: against the slot's right edge (a left-hand page), 1: its left edge, 0: centred
+	// In a book that reads right to left the page layer is mirrored: the page is mirrored back within its
+	// slot, so it reads as it should and stands against the edge its slot asks for.
+	public var mirrored = false;
 	var holder:Null<Sprite>;
 	var note:Null<flash.text.TextField>;
 	var links:Array<Sprite> = [];
@@ -83,11 +86,22 @@ class PageView extends Sprite {
 		placeNote();
 	}
 
-	// Where the page lies in its slot: its own shape as large as the slot allows.
+	// Where the page lies in its own coordinates: its own shape as large as the slot allows.
 	public function box():Layout.Box {
+		var b = slotBox();
+		return mirrored ? Layout.mirrorBox(b, pageWidth) : b;
+	}
+
+	// Where the page lies in its slot as the page layer sees it.
+	public function slotBox():Layout.Box {
 		if (!(naturalWidth > 0) || !(naturalHeight > 0))
 			return {x: 0, y: 0, width: pageWidth, height: pageHeight};
 		return Layout.fitBox(naturalWidth, naturalHeight, pageWidth, pageHeight, align);
+	}
+
+	// The page's own flip within its slot, to go before the place the slot gives it.
+	public function facing():flash.geom.Matrix {
+		return mirrored ? new flash.geom.Matrix(-1, 0, 0, 1, pageWidth, 0) : new flash.geom.Matrix();
 	}
 
 	// Whether a link of this page lies under a point of the stage.

@@ -1,5 +1,5 @@
 // The bottom panel: first, previous, the page counter, next, last, the labelled page field, zoom out and
-// in, overview, contents, search and full screen, in the page list's panel, button and text colours.
+// in, overview, contents, search, share, print, download (of a book that carries its PDF) and full screen, in the page list's panel, button and text colours.
 // Every control is a touch target of at least 44 pixels; the ones that do not fit the window's width go
 // into a compact menu that opens above the panel from a "more" button, so none is ever out of reach.
 import flash.display.DisplayObject;
@@ -19,6 +19,9 @@ typedef PanelActions = {
 	var contents:Void->Void;
 	var search:Void->Void;
 	var fullScreen:Void->Void;
+	var download:Void->Void;
+	var print:Void->Void;
+	var share:Void->Void;
 	var goTo:String->Void;
 }
 
@@ -44,10 +47,11 @@ class Panel extends Sprite {
 	var menuField:TextField;
 	var controls:Array<Control>;
 	// Panel controls in the order they give way to narrower windows; the others never leave the panel.
-	var yielding = ["field", "zoomin", "zoomout", "overview", "contents", "search", "first", "last", "fullscreen"];
+	var yielding = ["field", "zoomin", "zoomout", "overview", "contents", "search", "first", "last", "share", "print", "download", "fullscreen"];
 	var more:Sprite;
 	var menu = new Sprite();
 	var panelWidth = 0.0;
+	var beforeCounter = "previous"; // the page button left of the counter, set apart from it like the field
 
 	public function new(settings:PageList.BookSettings, actions:PanelActions) {
 		super();
@@ -78,20 +82,29 @@ class Panel extends Sprite {
 				available: available
 			};
 		}
-		controls = [
-			button("first", First, "First page", actions.first),
-			{name: "previous", view: Ui.button(Previous, buttons, symbols, actions.previous), row: null, available: true},
+		// A book read right to left runs its page buttons the other way, their arrows mirrored.
+		var paging:Array<Control> = [
+			button("first", settings.rightToLeft ? Last : First, "First page", actions.first),
+			{name: "previous", view: Ui.button(settings.rightToLeft ? Next : Previous, buttons, symbols, actions.previous), row: null, available: true},
 			{name: "pages", view: counter, row: null, available: true},
-			{name: "next", view: Ui.button(Next, buttons, symbols, actions.next), row: null, available: true},
-			button("last", Last, "Last page", actions.last),
+			{name: "next", view: Ui.button(settings.rightToLeft ? Previous : Next, buttons, symbols, actions.next), row: null, available: true},
+			button("last", settings.rightToLeft ? First : Last, "Last page", actions.last)
+		];
+		if (settings.rightToLeft)
+			paging.reverse();
+		beforeCounter = paging[1].name;
+		controls = paging.concat([
 			{name: "field", view: fieldBox(field, settings.gotoLabel, 0), row: fieldBox(menuField, settings.gotoLabel, MENU_WIDTH), available: true},
 			button("zoomout", ZoomOut, "Zoom out", actions.zoomOut),
 			button("zoomin", ZoomIn, "Zoom in", actions.zoomIn),
 			button("overview", Overview, "All pages", actions.overview),
 			button("contents", Contents, "Contents", actions.contents, settings.contents),
 			button("search", Search, "Search", actions.search, settings.search),
+			button("share", Share, "Copy link to page", actions.share),
+			button("print", Print, "Print", actions.print),
+			button("download", Download, "Download PDF", actions.download, settings.download != null),
 			button("fullscreen", FullScreen, "Full screen", actions.fullScreen)
-		];
+		]);
 		more = Ui.button(More, buttons, symbols, toggleMenu);
 		for (c in controls)
 			if (c.available)
@@ -251,7 +264,7 @@ class Panel extends Sprite {
 	}
 
 	function gapAfter(item:DisplayObject):Float {
-		return item == counter || item == control("previous").view || item == control("field").view ? 3 * GAP : GAP;
+		return item == counter || item == control(beforeCounter).view || item == control("field").view ? 3 * GAP : GAP;
 	}
 
 	function widthOf(item:DisplayObject):Float {

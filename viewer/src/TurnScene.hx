@@ -14,6 +14,10 @@ typedef TurnRoles = {
 	var front:Null<PageView>; // turning sheet, seen from the front (starts on the right)
 	var back:Null<DisplayObject>; // its back (ends on the left); null: blank paper
 	var under:Null<PageView>; // revealed on the right
+	// Second views of a stiff board's faces, one for each half of the face; null: the face is drawn
+	// from its one view.
+	var ?frontTwin:Null<DisplayObject>;
+	var ?backTwin:Null<DisplayObject>;
 }
 
 class TurnScene {
@@ -97,30 +101,53 @@ class TurnScene {
 		shade(layer, flap, fold.mid, {x: -fold.normal.x, y: -fold.normal.y}, width * 0.3, 0.18);
 	}
 
-	// A stiff board: t from 0 (flat on the right) to 1 (flat on the left).
+	// A stiff board: t from 0 (flat on the right) to 1 (flat on the left), in perspective and shaded as
+	// it rises; the face out of sight stays on the display list, transparent.
 	public static function hard(layer:Sprite, roles:TurnRoles, t:Float, width:Float, height:Float, spread:Bool):Void {
 		clear(layer);
 		place(layer, roles.left, new Matrix(1, 0, 0, 1, -width, 0));
 		place(layer, roles.under, new Matrix());
 		if (spread)
 			layer.addChild(spine(roles.left != null, roles.under != null, width, height));
-		var angle = Math.PI * t;
-		var across = Math.cos(angle);
-		// The board's free edge comes towards the reader half way: drawn a little taller there.
-		var lift = 1 + 0.06 * Math.sin(angle);
-		var shift = -height * (lift - 1) / 2;
-		var side = Math.max(Math.abs(across), 0.001);
-		var showing = across >= 0 ? roles.front : roles.back;
-		for (board in [(roles.front : DisplayObject), roles.back])
-			if (board != null) {
-				place(layer, board, new Matrix(side, 0, 0, lift, across >= 0 ? 0 : -width * side, shift));
-				board.alpha = board == showing ? 1 : 0;
+		var board = Board.face(t, width, height);
+		var shown = board.front ? [(roles.front : DisplayObject), roles.frontTwin] : [roles.back, roles.backTwin];
+		var hidden = board.front ? [roles.back, roles.backTwin] : [(roles.front : DisplayObject), roles.frontTwin];
+		for (page in hidden)
+			if (page != null) {
+				place(layer, page, new Matrix());
+				page.alpha = 0;
 			}
+		var paper = new Shape();
+		paper.graphics.beginFill(shown[0] == null ? BLANK_BACK : 0xffffff);
+		outline(paper.graphics, board.corners);
+		layer.addChild(paper);
+		// The first half is cut to the whole board and the second laid over it, so that no seam opens
+		// along the diagonal; with one view only, the face is drawn as its first half shows it.
+		if (shown[0] != null)
+			drawHalf(layer, shown[0], board.halves[0].from, board.halves[0].to, board.corners);
+		if (shown[0] != null && shown[1] != null)
+			drawHalf(layer, shown[1], board.halves[1].from, board.halves[1].to, grown(board.halves[1].to, 1.01));
 		var dark = new Shape();
-		dark.graphics.beginFill(0x000000, 0.25 * Math.sin(angle));
-		dark.graphics.drawRect(across >= 0 ? 0 : -width * side, shift, width * side, height * lift);
-		dark.graphics.endFill();
+		dark.graphics.beginFill(0x000000, board.shade);
+		outline(dark.graphics, board.corners);
 		layer.addChild(dark);
+	}
+
+	// A polygon a little larger about its centre: the second half overlaps the first instead of meeting it
+	// at an antialiased edge, which would show as a hairline.
+	static function grown(points:Array<Pt>, factor:Float):Array<Pt> {
+		var cx = 0.0, cy = 0.0;
+		for (p in points) {
+			cx += p.x / points.length;
+			cy += p.y / points.length;
+		}
+		return [for (p in points) {x: cx + (p.x - cx) * factor, y: cy + (p.y - cy) * factor}];
+	}
+
+	static function drawHalf(layer:Sprite, page:DisplayObject, from:Array<Pt>, to:Array<Pt>, cut:Array<Pt>):Void {
+		var m = Board.affine(from, to);
+		place(layer, page, new Matrix(m.a, m.b, m.c, m.d, m.tx, m.ty));
+		page.mask = polygon(layer, cut);
 	}
 
 	// Every page stays on the display list for the whole turn, transparent when out of sight: the
@@ -141,7 +168,9 @@ class TurnScene {
 			return;
 		page.mask = null;
 		page.alpha = 1;
-		page.transform.matrix = m;
+		var placed = Std.isOfType(page, PageView) ? cast(page, PageView).facing() : new Matrix();
+		placed.concat(m);
+		page.transform.matrix = placed;
 		layer.addChild(page);
 	}
 

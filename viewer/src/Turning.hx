@@ -70,6 +70,11 @@ class Turning {
 			return page;
 		}
 		var roles:TurnRoles = {left: at(a.left, -1), front: at(a.right, 1), back: at(b.left, -1), under: at(b.right, 1)};
+		// A stiff board draws each face twice, a half from each view.
+		if (book.spread && isHardTurn(lower, upper)) {
+			roles.frontTwin = boardTwin(a.right, 1);
+			roles.backTwin = boardTwin(b.left, -1);
+		}
 		// A single page turned back comes in from the left showing the page, not the blank back of a sheet.
 		if (!book.spread && !forward && roles.back == null && roles.front != null) {
 			var twin = book.pages.twin(roles.front.index);
@@ -77,6 +82,14 @@ class Turning {
 			roles.back = twin;
 		}
 		return roles;
+	}
+
+	function boardTwin(index:Int, align:Int):Null<PageView> {
+		if (index < 0)
+			return null;
+		var twin = book.pages.twin(index);
+		twin.fitInto(width(), height(), align);
+		return twin;
 	}
 
 	function isHardTurn(lower:Int, upper:Int):Bool {

@@ -20,6 +20,9 @@ enum Icon {
 	Contents;
 	Search;
 	FullScreen;
+	Share;
+	Print;
+	Download;
 	More;
 }
 
@@ -155,6 +158,20 @@ class Ui {
 				g.moveTo(18.7, 16.2);
 				g.lineTo(24, 21.5);
 				g.lineStyle();
+			case Share: // two links of a chain
+				g.endFill();
+				g.lineStyle(2.2, ink);
+				g.drawRoundRect(8, 11, 11, 7, 7, 7);
+				g.drawRoundRect(15, 10, 11, 7, 7, 7);
+				g.lineStyle();
+			case Print: // the printer's body, the sheet going in above and coming out below
+				g.drawRect(12, 6, 10, 4.5);
+				g.drawRect(8, 11.5, 18, 7.5);
+				g.drawRect(12, 20, 10, 3);
+			case Download:
+				g.drawRect(15, 6, 4, 8);
+				triangle(g, 11, 13, 23, 13, 17, 19);
+				g.drawRect(9, 20.5, 16, 2.2);
 			case More:
 				for (dot in 0...3)
 					g.drawCircle(11 + dot * 6, 14, 1.8);

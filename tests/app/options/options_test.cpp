@@ -93,6 +93,12 @@ TEST(Options, BookSettings) {
         {{"-tc", "#A0b1C2"}, &F::textColor, "A0b1C2"},
         {{"-HC", "true"}, &F::hardCover, "true"},
         {{"-hc", "false"}, &F::hardCover, "false"},
+        {{"-direction", "rtl"}, &F::direction, "rtl"},
+        {{"-Direction", "ltr"}, &F::direction, "ltr"},
+        {{"-direction", "rtl", "-direction", "ltr"}, &F::direction, "ltr"},
+        {{"-pw", "500"}, &F::direction, ""},
+        // -download stands alone: what follows it is the next option.
+        {{"-download", "-bc", "0000ff"}, &F::buttonColor, "0000ff"},
         // "-zf" and "-pr" swallow their value: "-bc" after it is read as an option.
         {{"-zf", "-pw", "-bc", "0000ff"}, &F::buttonColor, "0000ff"},
         {{"-pr", "x", "-tc", "000000"}, &F::textColor, "000000"},
@@ -107,6 +113,26 @@ TEST(Options, BookSettings) {
         EXPECT_EQ(run.settings.*c.field, QString::fromUtf8(c.expected))
             << options.join(u' ').toStdString();
     }
+}
+
+TEST(Options, DownloadIsAFlagOfTheBook) {
+    const struct {
+        std::initializer_list<const char*> options;
+        bool download;
+    } cases[] = {
+        {{}, false},
+        {{"-download"}, true},
+        {{"-DOWNLOAD", "-zlib"}, true},
+        {{"-addcmd", "-download"}, false},
+    };
+    for (const auto& c : cases) {
+        const QStringList options = words(c.options);
+        const ReadResult run = readAll(options);
+        EXPECT_EQ(run.outcome.kind, Kind::GoOn) << options.join(u' ').toStdString();
+        EXPECT_EQ(run.settings.download, c.download) << options.join(u' ').toStdString();
+    }
+    // Nothing of it goes to the converter.
+    EXPECT_EQ(readAll(words({"-download", "-zlib"})).switches, words({"-z"}));
 }
 
 TEST(Options, SizeSourceFollowsTheLastSizeOption) {
@@ -194,6 +220,9 @@ TEST(Options, UnusableValuesAreRejectedWithOneLine) {
         {{"-pp", "Foo"},
          "invalid value \"Foo\" for -pp: expected one of A3, A4, A5, A6, Tabloid, Screen, Ledger, "
          "Executive, Legal, Letter"},
+        {{"-direction", "RTL"}, "invalid value \"RTL\" for -direction: expected rtl or ltr"},
+        {{"-direction", "r2l"}, "invalid value \"r2l\" for -direction: expected rtl or ltr"},
+        {{"-direction", ""}, "invalid value \"\" for -direction: expected rtl or ltr"},
         {{"-zoom", "abc"}, "invalid value \"abc\" for -zoom: expected a positive whole number"},
         {{"-zoom", "0"}, "invalid value \"0\" for -zoom: expected a positive whole number"},
         {{"-zoom", "-5"}, "invalid value \"-5\" for -zoom: expected a positive whole number"},

@@ -27,6 +27,8 @@ class ViewerLogicTest {
 		ZoomLogicTest.run();
 		FindLogicTest.run();
 		AccessLogicTest.run();
+		DirectionLogicTest.run();
+		BoardLogicTest.run();
 		Sys.println('$passed passed, $failed failed');
 		Sys.exit(failed == 0 ? 0 : 1);
 	}
