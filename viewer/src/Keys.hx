@@ -15,10 +15,12 @@ enum KeyAction {
 }
 
 class Keys {
-	public static function action(keyCode:Int, shift:Bool):KeyAction {
+	// The arrow that points the way the book reads goes forward: left in a book read right to left.
+	public static function action(keyCode:Int, shift:Bool, rightToLeft = false):KeyAction {
 		return switch (keyCode) {
-			case 37 | 38 | 33: Back; // left, up, page up
-			case 39 | 40 | 34: Forward; // right, down, page down
+			case 37 | 39: Reading.arrowForward(keyCode, rightToLeft) ? Forward : Back; // left, right
+			case 38 | 33: Back; // up, page up
+			case 40 | 34: Forward; // down, page down
 			case 32: shift ? Back : Forward; // space
 			case 36: Start; // home
 			case 35: End;
