@@ -13,8 +13,6 @@
 
 namespace pageconv {
 
-inline constexpr char kBookIndexName[] = "book.json";
-
 // Hostile documents must not make the index grow without bound.
 constexpr size_t kMaxOutlineEntries = 10000;
 constexpr int kMaxOutlineDepth = 32;

@@ -12,6 +12,7 @@
 #include "pdf/page_tags.h"
 #include "poster.h"
 #include "run_limits.h"
+#include "shared/book_names.h"
 #include "text_version.h"
 
 #include <array>
@@ -39,7 +40,7 @@ RunTuning tuningFromEnvironment() {
     if (const long oversample = positiveFromEnvironment("QUAVELIN_PAGECONV_OVERSAMPLE")) {
         tuning.oversample = static_cast<double>(std::min(oversample, 4L));
     }
-    const char* progress = std::getenv("QUAVELIN_PAGECONV_PROGRESS");
+    const char* progress = std::getenv(shared::kProgressVariable);
     tuning.progress = progress != nullptr && std::string(progress) == "1";
     const char* preload = std::getenv("QUAVELIN_PAGECONV_PRELOAD");
     tuning.preloadJpegs = preload == nullptr || std::string(preload) != "0";
@@ -95,7 +96,7 @@ struct ConversionJob {
 void reportProgress(ConversionJob& job) {
     const size_t done = ++job.finished;
     if (job.page.tuning.progress) {
-        std::fprintf(stderr, "%s %zu %zu\n", kProgressPrefix, done, job.pages.size());
+        std::fprintf(stderr, "%s%zu %zu\n", shared::kProgressPrefix, done, job.pages.size());
     }
 }
 
@@ -354,7 +355,7 @@ bool writeTextVersion(const ConversionJob& job, const BookIndex& index) {
     facts.poster =
         std::filesystem::is_regular_file(posterPath(job.page.options.outputPattern), ignored);
     const std::filesystem::path folder = outputFolder(job.page.options.outputPattern);
-    return writeTextFile(folder / kTextVersionName, textVersionHtml(facts, index));
+    return writeTextFile(folder / shared::kTextVersionFile, textVersionHtml(facts, index));
 }
 
 // Written once every page is, by this thread alone and in page order: the same document and
@@ -368,7 +369,7 @@ int writeBookIndex(ConversionJob& job) {
         index.text.push_back(std::move(outcome.text));
     }
     const std::filesystem::path folder = outputFolder(job.page.options.outputPattern);
-    const bool written = writeTextFile(folder / kBookIndexName, bookIndexJson(index)) &&
+    const bool written = writeTextFile(folder / shared::kBookIndexFile, bookIndexJson(index)) &&
                          writeTextVersion(job, index);
     return written ? 0 : 1;
 }

@@ -22,9 +22,6 @@ struct RunTuning {
     bool gradients = true;     // shadings as gradients; off only to measure what they save
 };
 
-// The start of a progress line, followed by pages finished and pages in the run:
-// "swfsdk.dll progress 3 20".
-inline constexpr char kProgressPrefix[] = "swfsdk.dll progress";
 RunTuning tuningFromEnvironment();
 
 // The page file name: the pattern with its "%" replaced by the page number.

@@ -3,8 +3,9 @@
 #include "options.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
+
+#include "shared/numbers.h"
 
 namespace pageconv {
 namespace {
@@ -40,12 +41,12 @@ std::optional<UsageError> readSwfVersion(const std::string& value, ConvertOption
 
 std::optional<UsageError> readSetting(const std::string& value, ConvertOptions& options) {
     if (value.starts_with("zoom=")) {
-        const long zoom = leadingInteger(value.substr(5));
+        const int zoom = shared::leadingInteger(value.substr(5)).value_or(0);
         if (zoom <= 0 || zoom > 100000) {
             return UsageError{"-s \"" + value +
                               "\": the zoom must be a positive resolution in dpi"};
         }
-        options.zoomDpi = static_cast<int>(zoom);
+        options.zoomDpi = zoom;
     } else if (value == "disablelinks") {
         options.links = false;
     } else if (value == "poly2bitmap") {
@@ -130,23 +131,6 @@ CommandLine parseConversion(const std::vector<std::string>& args) {
 }
 
 }  // namespace
-
-long leadingInteger(const std::string& text) {
-    size_t pos = 0;
-    while (pos < text.size() && std::isspace(static_cast<unsigned char>(text[pos]))) {
-        ++pos;
-    }
-    const bool negative = pos < text.size() && text[pos] == '-';
-    if (pos < text.size() && (text[pos] == '-' || text[pos] == '+')) {
-        ++pos;
-    }
-    long value = 0;
-    constexpr long kCeiling = 1'000'000'000;
-    for (; pos < text.size() && std::isdigit(static_cast<unsigned char>(text[pos])); ++pos) {
-        value = std::min(kCeiling, value * 10 + (text[pos] - '0'));
-    }
-    return negative ? -value : value;
-}
 
 CommandLine parseCommandLine(const std::vector<std::string>& args) {
     if (!args.empty() && args[0] == "-I") {

@@ -43,9 +43,6 @@ using CommandLine = std::variant<InfoRequest, ConvertOptions, UsageError>;
 // `args` excludes the program name.
 CommandLine parseCommandLine(const std::vector<std::string>& args);
 
-// The leading decimal integer of a text, as atoi reads it but saturating instead of overflowing.
-long leadingInteger(const std::string& text);
-
 constexpr int kMinSwfVersion = 6;
 constexpr int kMaxSwfVersion = 255;
 

@@ -2,6 +2,7 @@
 // encoded as a JPEG.
 #include "poster.h"
 
+#include "shared/book_names.h"
 #include "swf/jpeg_encode.h"
 
 #include <algorithm>
@@ -45,7 +46,7 @@ PosterSize posterSize(double pageWidth, double pageHeight) {
 }
 
 std::string posterPath(const std::string& outputPattern) {
-    return (std::filesystem::path(outputPattern).parent_path() / kPosterFileName).string();
+    return (std::filesystem::path(outputPattern).parent_path() / shared::kPosterFile).string();
 }
 
 std::optional<Bytes> posterJpeg(PdfSession& session, int pageNumber) {

@@ -10,8 +10,6 @@
 
 namespace pageconv {
 
-inline constexpr char kPosterFileName[] = "poster.jpg";
-
 struct PosterSize {
     int width = 0;
     int height = 0;

@@ -1,7 +1,7 @@
 // The run's bounds, read once at start, and the words that name them to the user.
 #include "run_limits.h"
 
-#include "options.h"
+#include "shared/numbers.h"
 
 #include <cstdlib>
 
@@ -16,7 +16,7 @@ std::string wholeNumber(double value) {
 
 long positiveFromEnvironment(const char* name) {
     const char* text = std::getenv(name);
-    const long value = text == nullptr ? 0 : leadingInteger(text);
+    const long value = text == nullptr ? 0 : shared::leadingInteger(text).value_or(0);
     return value > 0 ? value : 0;
 }
 

@@ -3,6 +3,8 @@
 // mode and to a search engine's crawler.
 #include "text_version.h"
 
+#include "shared/book_names.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -289,9 +291,10 @@ void appendHead(std::string& out, const TextVersionFacts& facts, const BookIndex
            "\">\n"
            "<meta property=\"og:type\" content=\"book\">\n";
     if (facts.poster) {
-        out +=
-            "<meta property=\"og:image\" content=\"data/poster.jpg\">\n"
-            "<meta name=\"twitter:card\" content=\"summary_large_image\">\n";
+        out += std::string("<meta property=\"og:image\" content=\"") + shared::kDataFolder + "/" +
+               shared::kPosterFile +
+               "\">\n"
+               "<meta name=\"twitter:card\" content=\"summary_large_image\">\n";
     }
     out += "<style>\n" + std::string(kStyle) + "</style>\n</head>\n<body>\n";
 }

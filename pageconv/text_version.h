@@ -11,8 +11,6 @@
 
 namespace pageconv {
 
-inline constexpr char kTextVersionName[] = "text.html";
-
 // What a tagged PDF says a run of a page's words is.
 enum class TagKind { Paragraph, Heading, ListItem, Figure };
 struct PageTag {

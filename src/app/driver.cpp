@@ -19,6 +19,7 @@
 #include "geometry/page_geometry.h"
 #include "output/book_folder.h"
 #include "output/flipbook_assembly.h"
+#include "shared/book_names.h"
 
 namespace {
 
@@ -228,22 +229,22 @@ QString absolutePdfPath(const QString& pdfPath) {
 // book its labels, contents and search and one line of warning, never the book.
 std::optional<BookIndexSummary> bookIndexIn(int runFd, qsizetype pageCount) {
     struct stat info {};
-    if (::fstatat(runFd, kBookIndexFileName, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (::fstatat(runFd, shared::kBookIndexFile, &info, AT_SYMLINK_NOFOLLOW) != 0) {
         return std::nullopt;
     }
     QByteArray json;
-    QString problem = readSmallFileAt(runFd, kBookIndexFileName, kMaxBookIndexBytes, json);
+    QString problem = readSmallFileAt(runFd, shared::kBookIndexFile, kMaxBookIndexBytes, json);
     if (problem.isEmpty()) {
         if (auto summary = summarizeBookIndex(json, pageCount, problem)) {
-            if (::fstatat(runFd, kTextVersionFileName, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            if (::fstatat(runFd, shared::kTextVersionFile, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
                 S_ISREG(info.st_mode)) {
-                summary->textVersion = QLatin1StringView(kTextVersionFileName);
+                summary->textVersion = QLatin1StringView(shared::kTextVersionFile);
             }
             return summary;
         }
     }
     printErrorLine(QStringLiteral("warning: the book index %1 is left unused: %2")
-                       .arg(QLatin1StringView(kBookIndexFileName), problem));
+                       .arg(QLatin1StringView(shared::kBookIndexFile), problem));
     return std::nullopt;
 }
 
@@ -281,7 +282,7 @@ int convertAndAssemble(const BookRun& book, FlipbookSettings& settings) {
         return kFailure;
     }
     if (settings.download) {
-        const QString error = copyFileInto(book.pdfPath, area.run.fd, kBookPdfFileName);
+        const QString error = copyFileInto(book.pdfPath, area.run.fd, shared::kBookPdfFile);
         if (!error.isEmpty()) {
             printErrorLine(QStringLiteral("cannot copy %1 into the book for -download: %2")
                                .arg(book.pdfPath, error));

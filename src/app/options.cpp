@@ -3,10 +3,10 @@
 
 #include <algorithm>
 #include <array>
-#include <limits>
 #include <optional>
 
 #include "geometry/page_geometry.h"
+#include "shared/numbers.h"
 
 namespace {
 
@@ -98,33 +98,8 @@ const OptionRow* findOption(const QString& argument) {
     return nullptr;
 }
 
-bool isCSpace(QChar c) {
-    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\v' || c == u'\f' || c == u'\r';
-}
-
-// The leading integer as C's atoi reads it: white space, an optional sign, then digits.
-// Gives nothing when there are no digits, or when the number does not fit an int.
 std::optional<int> leadingInteger(const QString& text) {
-    qsizetype i = 0;
-    while (i < text.size() && isCSpace(text[i])) {
-        ++i;
-    }
-    const bool negative = i < text.size() && text[i] == u'-';
-    if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) {
-        ++i;
-    }
-    qint64 value = 0;
-    const qsizetype firstDigit = i;
-    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
-        value = value * 10 + (text[i].unicode() - u'0');
-        if (value > std::numeric_limits<int>::max()) {
-            return std::nullopt;
-        }
-    }
-    if (i == firstDigit) {
-        return std::nullopt;
-    }
-    return static_cast<int>(negative ? -value : value);
+    return shared::leadingInteger(text.toStdString());
 }
 
 // Control characters would break the one-line message; they show as '?'.

@@ -10,6 +10,7 @@
 #include <csignal>
 
 #include "app/stop_signals.h"
+#include "shared/book_names.h"
 
 namespace {
 
@@ -54,11 +55,11 @@ struct ErrorLines {
 };
 
 bool takeProgressLine(const QByteArray& line, const ProgressReport& progress) {
-    if (!line.startsWith(kProgressPrefix)) {
+    if (!line.startsWith(shared::kProgressPrefix)) {
         return false;
     }
     const QList<QByteArray> numbers =
-        line.mid(qsizetype(sizeof kProgressPrefix) - 1).trimmed().split(' ');
+        line.mid(qsizetype(sizeof shared::kProgressPrefix) - 1).trimmed().split(' ');
     if (numbers.size() == 2) {
         progress(numbers[0].toLongLong(), numbers[1].toLongLong());
     }
@@ -135,7 +136,7 @@ ConverterRun runConverter(const QString& program, const QStringList& arguments, 
     pipeOnly(process, kept);
     if (progress) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QString::fromLatin1(kProgressVariable), QStringLiteral("1"));
+        environment.insert(QString::fromLatin1(shared::kProgressVariable), QStringLiteral("1"));
         process.setProcessEnvironment(environment);
     }
     ErrorLines lines{progress, {}};

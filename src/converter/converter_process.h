@@ -33,11 +33,6 @@ enum class KeptStream { OutputHead, ErrorTail };
 // Pages finished and pages in the run, as the converter reports them.
 using ProgressReport = std::function<void(qint64 done, qint64 total)>;
 
-// The converter's progress lines start so; the number of pages done and in the run follow.
-inline constexpr char kProgressPrefix[] = "swfsdk.dll progress ";
-// Asks the converter for progress lines on standard error.
-inline constexpr char kProgressVariable[] = "QUAVELIN_PAGECONV_PROGRESS";
-
 // Runs `program` in the folder `workFolderFd` (or the current one when it is -1) and waits for
 // it, the deadline or a stop signal; the converter is killed in the latter two cases. With
 // `progress` the converter is asked for progress lines, which go there and not into the kept

@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 
 #include "converter/converter_process.h"
+#include "shared/book_names.h"
 
 #include <optional>
 
@@ -135,8 +136,10 @@ ConversionOutcome convertPages(const QString& converterPath, const ConverterSwit
         showProgress(line, done, total);
     };
     const ConverterRun run = runConverter(
-        converterPath, switches + QStringList{pdfPath, QStringLiteral("test%.swf")}, workFolderFd,
-        KeptStream::ErrorTail, standardErrorIsTerminal() ? progress : ProgressReport{});
+        converterPath,
+        switches + QStringList{pdfPath, QString::fromLatin1(shared::kConverterPagePattern)},
+        workFolderFd, KeptStream::ErrorTail,
+        standardErrorIsTerminal() ? progress : ProgressReport{});
     clearProgress(line);
     if (!run.started) {
         return {false, QStringLiteral("cannot start the page converter %1: %2")

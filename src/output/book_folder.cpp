@@ -15,11 +15,10 @@
 #include <cstring>
 #include <utility>
 
+#include "shared/book_names.h"
+
 namespace {
 
-constexpr int kMinimumPageDigits = 4;
-constexpr char kDataName[] = "data";
-constexpr char kPageListName[] = "pages.xml";
 constexpr char kTmpName[] = "tmp";
 constexpr char kRunPrefix[] = ".quavelin-run-";
 constexpr char kNewDataPrefix[] = ".quavelin-data-new-";
@@ -166,17 +165,17 @@ BookLock lockBook(int rootFd) {
 }
 
 QString linkInTheWay(int rootFd) {
-    for (const char* name : {kDataName, kTmpName}) {
+    for (const char* name : {shared::kDataFolder, kTmpName}) {
         if (entryKind(rootFd, name) == S_IFLNK) {
             return QString::fromLatin1(name);
         }
     }
-    const UniqueFd data = openFolderAt(rootFd, kDataName);
+    const UniqueFd data = openFolderAt(rootFd, shared::kDataFolder);
     if (!data.isOpen()) {
         return {};
     }
     for (const QByteArray& entry : folderEntries(data.fd)) {
-        if ((entry == kPageListName || isPageFileName(entry) || isBookFileName(entry)) &&
+        if ((entry == shared::kPageListFile || isPageFileName(entry) || isBookFileName(entry)) &&
             entryKind(data.fd, entry) == S_IFLNK) {
             return QStringLiteral("data/") + QFile::decodeName(entry);
         }
@@ -200,7 +199,7 @@ std::vector<QByteArray> foldersNamed(int folderFd, const char* prefix) {
 // data; before the exchange, data itself already holds everything of theirs.
 void moveBackUsersFiles(int staleFd, int dataFd) {
     for (const QByteArray& name : folderEntries(staleFd)) {
-        if (name != kPageListName && !isPageFileName(name) && !isBookFileName(name) &&
+        if (name != shared::kPageListFile && !isPageFileName(name) && !isBookFileName(name) &&
             entryKind(dataFd, name) == 0) {
             ::renameat(staleFd, name.constData(), dataFd, name.constData());
         }
@@ -220,7 +219,7 @@ void removeLeftovers(int rootFd) {
     for (const QByteArray& name : foldersNamed(rootFd, kNewPlayerPrefix)) {
         removeTree(rootFd, name);
     }
-    const UniqueFd data = openFolderAt(rootFd, kDataName);
+    const UniqueFd data = openFolderAt(rootFd, shared::kDataFolder);
     for (const QByteArray& name : foldersNamed(rootFd, kNewDataPrefix)) {
         if (const UniqueFd stale = openFolderAt(rootFd, name); stale.isOpen() && data.isOpen()) {
             moveBackUsersFiles(stale.fd, data.fd);
@@ -259,15 +258,18 @@ QString makeWorkArea(int rootFd, WorkArea& area) {
 }
 
 bool isPageFileName(const QByteArray& name) {
-    if (name.size() <= 8 || !name.startsWith("test") || !name.endsWith(".swf")) {
+    const qsizetype prefix = qsizetype(std::strlen(shared::kPageFilePrefix));
+    const qsizetype suffix = qsizetype(std::strlen(shared::kPageFileSuffix));
+    if (name.size() <= prefix + suffix || !name.startsWith(shared::kPageFilePrefix) ||
+        !name.endsWith(shared::kPageFileSuffix)) {
         return false;
     }
-    const QByteArray digits = name.mid(4, name.size() - 8);
+    const QByteArray digits = name.mid(prefix, name.size() - prefix - suffix);
     return std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 bool isBookFileName(const QByteArray& name) {
-    return std::any_of(std::begin(kBookFileNames), std::end(kBookFileNames),
+    return std::any_of(std::begin(shared::kBookFiles), std::end(shared::kBookFiles),
                        [&name](const char* bookName) { return name == bookName; });
 }
 
@@ -314,7 +316,8 @@ QString copyFileInto(const QString& sourcePath, int folderFd, const QByteArray& 
 }
 
 QByteArray paddedPageName(const QByteArray& number) {
-    return "test" + number.rightJustified(kMinimumPageDigits, '0') + ".swf";
+    return shared::kPageFilePrefix + number.rightJustified(shared::kPageNumberDigits, '0') +
+           shared::kPageFileSuffix;
 }
 
 std::vector<PageFile> listPageFiles(int folderFd) {
@@ -371,7 +374,7 @@ QString movePages(int runFd, int freshFd, const std::vector<PageFile>& pages) {
                 .arg(QFile::decodeName(page.name), systemError());
         }
     }
-    for (const char* name : kBookFileNames) {
+    for (const char* name : shared::kBookFiles) {
         if (entryKind(runFd, name) == S_IFREG && ::renameat(runFd, name, freshFd, name) != 0) {
             return QStringLiteral("cannot move %1 into the new data folder: %2")
                 .arg(QLatin1StringView(name), systemError());
@@ -382,7 +385,7 @@ QString movePages(int runFd, int freshFd, const std::vector<PageFile>& pages) {
 
 // Only files: anything else under such a name in the work folder was not the converter's doing.
 QString moveBookFiles(int runFd, int freshFd) {
-    for (const char* name : kBookFileNames) {
+    for (const char* name : shared::kBookFiles) {
         if (entryKind(runFd, name) == S_IFREG && ::renameat(runFd, name, freshFd, name) != 0) {
             return QStringLiteral("cannot move %1 into the new data folder: %2")
                 .arg(QLatin1StringView(name), systemError());
@@ -399,7 +402,7 @@ std::vector<QByteArray> linkUsersFiles(int oldFd, int freshFd) {
         return later;
     }
     for (const QByteArray& name : folderEntries(oldFd)) {
-        if (name == kPageListName || isPageFileName(name) || isBookFileName(name)) {
+        if (name == shared::kPageListFile || isPageFileName(name) || isBookFileName(name)) {
             continue;
         }
         if (entryKind(oldFd, name) == S_IFDIR ||
@@ -512,7 +515,7 @@ QString copyPlayerFolder(const QString& programFolder, Publication& made) {
 // One rename: data is the old book up to this call and the new one after it.
 QString swapIn(int rootFd, const QByteArray& newName, bool hasOldData) {
     const unsigned flags = hasOldData ? RENAME_EXCHANGE : RENAME_NOREPLACE;
-    if (::renameat2(rootFd, newName.constData(), rootFd, kDataName, flags) != 0) {
+    if (::renameat2(rootFd, newName.constData(), rootFd, shared::kDataFolder, flags) != 0) {
         return QStringLiteral("cannot put the new book in place of data: %1").arg(systemError());
     }
     return {};
@@ -530,17 +533,17 @@ QString carryOver(int oldFd, int dataFd, const std::vector<QByteArray>& names) {
 // The book's own file, so a run replaces it, and a run that made none removes the earlier
 // book's rather than leave a text that belongs to another book.
 QString placeTextVersion(int runFd, int rootFd) {
-    if (entryKind(runFd, kTextVersionFileName) == S_IFREG) {
-        if (::renameat(runFd, kTextVersionFileName, rootFd, kTextVersionFileName) != 0) {
+    if (entryKind(runFd, shared::kTextVersionFile) == S_IFREG) {
+        if (::renameat(runFd, shared::kTextVersionFile, rootFd, shared::kTextVersionFile) != 0) {
             return QStringLiteral(
                        "the book was written, but its text version %1 could not be put "
                        "beside index.html: %2")
-                .arg(QLatin1StringView(kTextVersionFileName), systemError());
+                .arg(QLatin1StringView(shared::kTextVersionFile), systemError());
         }
         return {};
     }
-    if (entryKind(rootFd, kTextVersionFileName) == S_IFREG) {
-        ::unlinkat(rootFd, kTextVersionFileName, 0);
+    if (entryKind(rootFd, shared::kTextVersionFile) == S_IFREG) {
+        ::unlinkat(rootFd, shared::kTextVersionFile, 0);
     }
     return {};
 }
@@ -573,12 +576,13 @@ QString publishBook(const PublishRequest& request, const StepCheck& mayContinue)
     if (!mayContinue(PublishStep::KeepUsersFiles)) {
         return stoppedMessage();
     }
-    const UniqueFd old = openFolderAt(made.rootFd, kDataName);
+    const UniqueFd old = openFolderAt(made.rootFd, shared::kDataFolder);
     const std::vector<QByteArray> later = linkUsersFiles(old.fd, fresh.fd);
     if (!mayContinue(PublishStep::WritePageList)) {
         return stoppedMessage();
     }
-    if (QString error = writeAllAt(fresh.fd, kPageListName, request.pageList); !error.isEmpty()) {
+    if (QString error = writeAllAt(fresh.fd, shared::kPageListFile, request.pageList);
+        !error.isEmpty()) {
         return QStringLiteral("cannot write the page list data/pages.xml: %1").arg(error);
     }
     if (!mayContinue(PublishStep::CopyTemplates)) {

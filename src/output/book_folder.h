@@ -72,20 +72,12 @@ struct PageFile {
     QByteArray number;
 };
 
-// "test<digits>.swf"; the only names that are pages.
+// "test<digits>.swf" (shared/book_names.h); the only names that are pages.
 bool isPageFileName(const QByteArray& name);
 
-// Files the converter writes beside the pages that go into data with them, never as pages. A new
-// book has only its own: an earlier book's are not carried over, whether or not the run made them.
-inline constexpr const char* kBookFileNames[] = {
-    "book.json", "poster.jpg",
-    "book.pdf",  // the copy of the PDF, with -download; the tool's own, not the converter's
-};
+// One of shared::kBookFiles: files that go into data with the pages, never as pages. A new book
+// has only its own: an earlier book's are not carried over, whether or not the run made them.
 bool isBookFileName(const QByteArray& name);
-
-// The book's text version, which the converter writes beside the pages and the tool puts beside
-// index.html, whose links it follows.
-inline constexpr char kTextVersionFileName[] = "text.html";
 
 // A regular file of at most `maxBytes` in a folder, links not followed. Empty on success, otherwise
 // why it could not be read.

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 
+#include "shared/book_names.h"
+
 namespace {
 
 QString attribute(const char* name, const QString& value) {
@@ -16,26 +18,31 @@ QString attribute(const char* name, const QString& value) {
            QStringLiteral("' ");
 }
 
+// A path in the page list: relative to index.html, so inside data.
+QString dataPath(const QString& fileName) {
+    return QString::fromLatin1(shared::kDataFolder) + u'/' + fileName;
+}
+
 QString indexAttributes(const std::optional<BookIndexSummary>& index) {
     if (!index) {
         return {};
     }
     QString text =
-        attribute("index", QStringLiteral("data/") + QLatin1StringView(kBookIndexFileName));
+        attribute(shared::kIndexAttribute, dataPath(QLatin1StringView(shared::kBookIndexFile)));
     if (index->contents) {
-        text += attribute("contents", QStringLiteral("true"));
+        text += attribute(shared::kContentsAttribute, QStringLiteral("true"));
     }
     if (index->search) {
-        text += attribute("search", QStringLiteral("true"));
+        text += attribute(shared::kSearchAttribute, QStringLiteral("true"));
     }
     if (!index->title.isEmpty()) {
-        text += attribute("title", index->title);
+        text += attribute(shared::kTitleAttribute, index->title);
     }
     if (!index->language.isEmpty()) {
-        text += attribute("lang", index->language);
+        text += attribute(shared::kLanguageAttribute, index->language);
     }
     if (!index->textVersion.isEmpty()) {
-        text += attribute("text", index->textVersion);
+        text += attribute(shared::kTextVersionAttribute, index->textVersion);
     }
     return text;
 }
@@ -44,24 +51,26 @@ QString readerAttributes(const FlipbookSettings& settings,
                          const std::optional<BookIndexSummary>& index) {
     QString text;
     if (readsRightToLeft(settings, index)) {
-        text += attribute("direction", QStringLiteral("rtl"));
+        text += attribute(shared::kDirectionAttribute, QStringLiteral("rtl"));
     }
     if (settings.download) {
-        text +=
-            attribute("download", QStringLiteral("data/") + QLatin1StringView(kBookPdfFileName));
+        text += attribute(shared::kDownloadAttribute,
+                          dataPath(QLatin1StringView(shared::kBookPdfFile)));
     }
     return text;
 }
 
 QString headLine(const FlipbookSettings& settings, const std::optional<BookIndexSummary>& index) {
-    return QStringLiteral("<content ") + attribute("width", settings.pageWidth) +
-           attribute("height", settings.pageHeight) +
-           attribute("buttoncolor", settings.buttonColor) +
-           attribute("panelcolor", settings.panelColor) +
-           attribute("textcolor", settings.textColor) +
-           attribute("backgroundcolor", settings.backgroundColor) +
-           attribute("hcover", settings.hardCover) + readerAttributes(settings, index) +
-           indexAttributes(index) + QStringLiteral("gotolabel='Go to'>\n");
+    return QStringLiteral("<") + QLatin1StringView(shared::kContentElement) + u' ' +
+           attribute(shared::kWidthAttribute, settings.pageWidth) +
+           attribute(shared::kHeightAttribute, settings.pageHeight) +
+           attribute(shared::kButtonColorAttribute, settings.buttonColor) +
+           attribute(shared::kPanelColorAttribute, settings.panelColor) +
+           attribute(shared::kTextColorAttribute, settings.textColor) +
+           attribute(shared::kBackgroundColorAttribute, settings.backgroundColor) +
+           attribute(shared::kHardCoverAttribute, settings.hardCover) +
+           readerAttributes(settings, index) + indexAttributes(index) +
+           QLatin1StringView(shared::kGotoLabelAttribute) + QStringLiteral("='Go to'>\n");
 }
 
 constexpr qsizetype kMaxLabelBytes = 256;
@@ -166,12 +175,14 @@ QByteArray pageListDocument(const FlipbookSettings& settings, const QStringList&
     QString text = headLine(settings, index);
     const bool labelled = index && index->labels.size() == pageNames.size();
     for (qsizetype i = 0; i < pageNames.size(); ++i) {
-        text += QStringLiteral("<page src='data/") + xmlEscaped(pageNames[i]) + u'\'';
+        text += QStringLiteral("<") + QLatin1StringView(shared::kPageElement) + u' ' +
+                attribute(shared::kSourceAttribute, dataPath(pageNames[i]));
         if (labelled) {
-            text += QStringLiteral(" label='") + xmlEscaped(index->labels[i]) + u'\'';
+            text += attribute(shared::kLabelAttribute, index->labels[i]);
         }
+        text.chop(1);  // the space after the last attribute
         text += QStringLiteral("/>\n");
     }
-    text += QStringLiteral("</content>");
+    text += QStringLiteral("</") + QLatin1StringView(shared::kContentElement) + u'>';
     return text.toUtf8();
 }

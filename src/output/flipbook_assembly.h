@@ -9,9 +9,6 @@
 
 #include "app/settings.h"
 
-// The converter's book index, moved into data with the pages.
-inline constexpr char kBookIndexFileName[] = "book.json";
-
 // What the page list takes from the book index.
 struct BookIndexSummary {
     QStringList labels;  // one per page, or none
@@ -30,9 +27,6 @@ inline constexpr qint64 kMaxBookIndexBytes = qint64{64} << 20;
 // the document is not a usable index. Labels that do not match the pages are left out.
 std::optional<BookIndexSummary> summarizeBookIndex(const QByteArray& json, qsizetype pageCount,
                                                    QString& problem);
-
-// The copy of the PDF a book made with -download carries in data.
-inline constexpr char kBookPdfFileName[] = "book.pdf";
 
 // Whether the book reads right to left: -direction where it was given, else the index's word.
 bool readsRightToLeft(const FlipbookSettings& settings,
