@@ -4,11 +4,16 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 
+#include "shared/converter_switches.h"
 #include "shared/numbers.h"
 
 namespace pageconv {
 namespace {
+
+// Beyond any screen or printer; a larger number is a typing mistake, not a resolution.
+constexpr int kMaxZoomDpi = 100000;
 
 std::optional<int> strictInteger(const std::string& text) {
     int value = 0;
@@ -40,18 +45,19 @@ std::optional<UsageError> readSwfVersion(const std::string& value, ConvertOption
 }
 
 std::optional<UsageError> readSetting(const std::string& value, ConvertOptions& options) {
-    if (value.starts_with("zoom=")) {
-        const int zoom = shared::leadingInteger(value.substr(5)).value_or(0);
-        if (zoom <= 0 || zoom > 100000) {
+    if (value.starts_with(shared::kZoomSetting)) {
+        const int zoom =
+            shared::leadingInteger(value.substr(std::strlen(shared::kZoomSetting))).value_or(0);
+        if (zoom <= 0 || zoom > kMaxZoomDpi) {
             return UsageError{"-s \"" + value +
                               "\": the zoom must be a positive resolution in dpi"};
         }
         options.zoomDpi = zoom;
-    } else if (value == "disablelinks") {
+    } else if (value == shared::kDisableLinksSetting) {
         options.links = false;
-    } else if (value == "poly2bitmap") {
+    } else if (value == shared::kPoly2BitmapSetting) {
         options.pageMode = std::max(options.pageMode, PageMode::TextOverBitmap);
-    } else if (value == "bitmap") {
+    } else if (value == shared::kBitmapSetting) {
         options.pageMode = PageMode::Bitmap;
     } else {
         return UsageError{"-s \"" + value +
@@ -60,39 +66,67 @@ std::optional<UsageError> readSetting(const std::string& value, ConvertOptions& 
     return std::nullopt;
 }
 
-bool takesValue(const std::string& name) {
-    return name == "-p" || name == "-P" || name == "-j" || name == "-s" || name == "-T";
-}
-
-std::optional<UsageError> applyValueSwitch(const std::string& name, const std::string& value,
-                                           ConvertOptions& options) {
-    if (name == "-p") {
-        options.pageRange = value;
-    } else if (name == "-P") {
-        options.password = value;
-    } else if (name == "-j") {
-        return readJpegQuality(value, options);
-    } else if (name == "-T") {
-        return readSwfVersion(value, options);
-    } else {
-        return readSetting(value, options);
-    }
+std::optional<UsageError> readPageRange(const std::string& value, ConvertOptions& options) {
+    options.pageRange = value;
     return std::nullopt;
 }
 
-std::optional<UsageError> applyFlag(const std::string& name, ConvertOptions& options) {
-    if (name == "-z") {
-        options.compress = true;
-    } else if (name == "-S") {
-        options.textAsShapes = true;
-    } else if (name == "-f") {
-        options.fullFonts = true;
-    } else if (name == "-G") {
-        options.flattenClips = true;
-    } else {
-        return UsageError{"unknown switch \"" + name + "\""};
-    }
+std::optional<UsageError> readPassword(const std::string& value, ConvertOptions& options) {
+    options.password = value;
     return std::nullopt;
+}
+
+std::optional<UsageError> setCompress(const std::string& /*value*/, ConvertOptions& options) {
+    options.compress = true;
+    return std::nullopt;
+}
+
+std::optional<UsageError> setTextAsShapes(const std::string& /*value*/, ConvertOptions& options) {
+    options.textAsShapes = true;
+    return std::nullopt;
+}
+
+std::optional<UsageError> setFullFonts(const std::string& /*value*/, ConvertOptions& options) {
+    options.fullFonts = true;
+    return std::nullopt;
+}
+
+std::optional<UsageError> setFlattenClips(const std::string& /*value*/, ConvertOptions& options) {
+    options.flattenClips = true;
+    return std::nullopt;
+}
+
+// Reads a switch's value into the options, or says what is wrong with it; a switch that stands
+// alone gets an empty value.
+using SwitchReader = std::optional<UsageError> (*)(const std::string& value,
+                                                   ConvertOptions& options);
+
+struct SwitchRow {
+    const char* name;
+    bool takesValue;
+    SwitchReader read;
+};
+
+// Every switch the converter reads; anything else is an error.
+const SwitchRow kSwitches[] = {
+    {shared::kPageRangeSwitch, true, readPageRange},
+    {shared::kPasswordSwitch, true, readPassword},
+    {shared::kJpegQualitySwitch, true, readJpegQuality},
+    {shared::kSwfVersionSwitch, true, readSwfVersion},
+    {shared::kSettingSwitch, true, readSetting},
+    {shared::kCompressSwitch, false, setCompress},
+    {shared::kShapesSwitch, false, setTextAsShapes},
+    {shared::kFullFontsSwitch, false, setFullFonts},
+    {shared::kFlattenSwitch, false, setFlattenClips},
+};
+
+const SwitchRow* findSwitch(const std::string& name) {
+    for (const SwitchRow& row : kSwitches) {
+        if (name == row.name) {
+            return &row;
+        }
+    }
+    return nullptr;
 }
 
 CommandLine parseConversion(const std::vector<std::string>& args) {
@@ -105,11 +139,14 @@ CommandLine parseConversion(const std::vector<std::string>& args) {
     options.outputPattern = args.back();
     const size_t switchEnd = args.size() - 2;
     for (size_t i = 0; i < switchEnd; ++i) {
+        const SwitchRow* row = findSwitch(args[i]);
         std::optional<UsageError> error;
-        if (!takesValue(args[i])) {
-            error = applyFlag(args[i], options);
+        if (row == nullptr) {
+            error = UsageError{"unknown switch \"" + args[i] + "\""};
+        } else if (!row->takesValue) {
+            error = row->read({}, options);
         } else if (i + 1 < switchEnd) {
-            error = applyValueSwitch(args[i], args[i + 1], options);
+            error = row->read(args[i + 1], options);
             ++i;
         } else {
             error = UsageError{args[i] + " needs a value"};
@@ -133,7 +170,7 @@ CommandLine parseConversion(const std::vector<std::string>& args) {
 }  // namespace
 
 CommandLine parseCommandLine(const std::vector<std::string>& args) {
-    if (!args.empty() && args[0] == "-I") {
+    if (!args.empty() && args[0] == shared::kInfoSwitch) {
         if (args.size() != 2) {
             return UsageError{"usage: swfsdk.dll -I file.pdf"};
         }

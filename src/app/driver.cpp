@@ -9,9 +9,11 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
+#include "app/option_table.h"
 #include "app/options.h"
 #include "app/settings.h"
 #include "app/stop_signals.h"
@@ -37,61 +39,6 @@ struct BookRun {
     int rootFd = -1;
 };
 
-// Printed exactly as stored, whichever path prints it; the build line is part of the text.
-constexpr char kHelpText[] =
-    "Quavelin software does convert PDF files to Flash flipbook.\n"
-    "Build: May  3 2012\n"
-    "--------------------------------------------------\n"
-    "Usage: quavelin.exe file.pdf outdir [-options]\n"
-    "-pw <int>            : Set flipbook page width\n"
-    "-ph <int>            : Set flipbook page height\n"
-    "                       page width and page height, the default unit is point\n"
-    "                       page width and page height, can enter other unit mm,in\n"
-    "-pp <string>         : Set flipbook page width and height, paper size contain\n"
-    "                       A4,A3,Letter,A5,A6,Legal,Executive,etc.\n"
-    "-bc <string>         : Set flipbook button color, e.g., -bc ffffff\n"
-    "-pc <string>         : Set flipbook panel color, e.g., -pc ffffff\n"
-    "-tc <string>         : Set flipbook text color, e.g., -tc ffffff\n"
-    "-bgc <string>        : Set flipbook background color, e.g., -bgc ffffff\n"
-    "-hc <string>         : Use HardCover or not, e.g., \"-hc true\" or \"-hc false\"\n"
-    "-direction <string>  : Set the reading direction, \"-direction rtl\" or \"ltr\"\n"
-    "                       (default: as the PDF says, else left to right)\n"
-    "-download            : Put a copy of the PDF into the book to download\n"
-    "--------------------------------------------------\n"
-    "[The following are useful options for PDF to Flash Conversion:]\n"
-    "-pagerange <string>  : Set the range of pages to convert, e.g. 1-20 or \n"
-    "                       -pagerange 1,4,6,9-11\n"
-    "-password <string>   : Use password for deciphering the pdf.\n"
-    "-zlib                : Use Flash 6 (MX) zlib compression.\n"
-    "-jpegquality <int>   : Set quality of embedded jpeg pictures to quality.\n"
-    "                       0 is worst (small), 100 is best (big). (default:85)\n"
-    "-shapes              : Don't use SWF Fonts, but store everything as shape.\n"
-    "-fonts               : Store full fonts into SWF, don't reduce font data\n"
-    "                       to used characters\n"
-    "-flatten             : Remove as many clip layers from file as possible.\n"
-    "-zoom <int>          : Set the resultion (default: 72)\n"
-    "-poly2bitmap         : Convert graphics to bitmaps\n"
-    "-all2bitmap          : Convert everything to bitmaps\n"
-    "-flashversion <int>  : Set Flash Version in the SWF header to num\n"
-    "-disablelinks        : Disable hyperlinks in output SWF files\n"
-    "-addcmd <string>     : Reserved parameter for advanced users\n"
-    "-version             : Print version info and exit\n"
-    "-v                   : Print version info and exit\n"
-    "------------------------------------------------------------\n"
-    "Examples:\n"
-    "  quavelin.exe D:\\test.pdf D:\\outdir \n"
-    "  quavelin.exe D:\\test.pdf D:\\outdir -pw 826 -ph 1024\n"
-    "  quavelin.exe D:\\test.pdf D:\\outdir -pw 400mm -ph 800mm\n"
-    "  quavelin.exe D:\\test.pdf D:\\outdir -tc ffffff\n"
-    "  quavelin.exe D:\\test.pdf D:\\outdir -bc ff0000\n"
-    "  quavelin.exe D:\\test.pdf D:\\outdir -pp A4\n"
-    "  quavelin.exe D:\\test.pdf D:\\outdir -pp A4 -addcmd -z\n"
-    "  quavelin.exe D:\\test.pdf D:\\outdir -pagerange 1,4,6,9-11\n"
-    "  quavelin.exe D:\\test.pdf D:\\outdir -password 583920\n"
-    "  quavelin.exe D:\\test.pdf D:\\outdir -zlib -jpegquality 80\n"
-    "  quavelin.exe D:\\test.pdf D:\\outdir -flatten -zoom 150\n"
-    "  quavelin.exe D:\\test.pdf D:\\outdir -all2bitmap -zoom 300\n";
-
 constexpr char kVersionLine[] = "quavelin - 2.0.0.0";
 
 // Arguments are echoed as the raw bytes the user typed, so no conversion goes through Qt here.
@@ -100,8 +47,9 @@ void writeRaw(std::FILE* stream, const char* bytes) {
     std::fflush(stream);
 }
 
+// Printed exactly as made, whichever path prints it; the build line is part of the text.
 void printHelp() {
-    writeRaw(stdout, kHelpText);
+    writeRaw(stdout, helpText().c_str());
 }
 
 // Failure messages stay on one line even when they quote a value that holds a line break.
@@ -112,7 +60,10 @@ void printErrorLine(QString message) {
 }
 
 bool isVersionWord(const char* word) {
-    return qstricmp(word, "-v") == 0 || qstricmp(word, "-version") == 0;
+    const auto rows = optionTable();
+    return std::any_of(rows.begin(), rows.end(), [word](const OptionRow& row) {
+        return row.effect == Effect::Version && qstricmp(word, row.name) == 0;
+    });
 }
 
 // A single argument never starts a conversion, so both answers end with the failure status.

@@ -2,101 +2,14 @@
 #include "app/options.h"
 
 #include <algorithm>
-#include <array>
 #include <optional>
 
+#include "app/option_table.h"
 #include "geometry/page_geometry.h"
+#include "shared/converter_switches.h"
 #include "shared/numbers.h"
 
 namespace {
-
-// What an option does with its value (if it takes one).
-enum class Effect {
-    PageWidth,
-    PageHeight,
-    PaperName,
-    Consumed,  // takes a value and changes nothing; kept so old command lines still run
-    PanelColor,
-    ButtonColor,
-    TextColor,
-    BackgroundColor,
-    HardCover,
-    Direction,
-    Download,        // a flag: the book carries the PDF
-    SwitchAndValue,  // appends `converterSwitch`, then the value as its own element
-    SwitchOnly,      // appends `converterSwitch`
-    SettingSwitch,   // appends "-s", then `converterSwitch`
-    Zoom,
-    PassRest,
-};
-
-struct OptionRow {
-    const char* name;
-    Effect effect;
-    const char* converterSwitch;
-};
-
-// Flags stand alone; "-addcmd" takes the rest of the line, not one value.
-bool takesValue(Effect effect) {
-    return effect != Effect::SwitchOnly && effect != Effect::SettingSwitch &&
-           effect != Effect::PassRest && effect != Effect::Download;
-}
-
-// Tested in this order, like the help text lists them.
-constexpr std::array<OptionRow, 25> optionTable{{
-    {"-pw", Effect::PageWidth, nullptr},
-    {"-ph", Effect::PageHeight, nullptr},
-    {"-pp", Effect::PaperName, nullptr},
-    {"-zf", Effect::Consumed, nullptr},
-    {"-pr", Effect::Consumed, nullptr},
-    {"-pc", Effect::PanelColor, nullptr},
-    {"-bc", Effect::ButtonColor, nullptr},
-    {"-tc", Effect::TextColor, nullptr},
-    {"-bgc", Effect::BackgroundColor, nullptr},
-    {"-hc", Effect::HardCover, nullptr},
-    {"-direction", Effect::Direction, nullptr},
-    {"-download", Effect::Download, nullptr},
-    {"-pagerange", Effect::SwitchAndValue, "-p"},
-    {"-password", Effect::SwitchAndValue, "-P"},
-    {"-zlib", Effect::SwitchOnly, "-z"},
-    {"-jpegquality", Effect::SwitchAndValue, "-j"},
-    {"-shapes", Effect::SwitchOnly, "-S"},
-    {"-fonts", Effect::SwitchOnly, "-f"},
-    {"-flatten", Effect::SwitchOnly, "-G"},
-    {"-zoom", Effect::Zoom, nullptr},
-    {"-poly2bitmap", Effect::SettingSwitch, "poly2bitmap"},
-    {"-all2bitmap", Effect::SettingSwitch, "bitmap"},
-    {"-flashversion", Effect::SwitchAndValue, "-T"},
-    {"-disablelinks", Effect::SettingSwitch, "disablelinks"},
-    {"-addcmd", Effect::PassRest, nullptr},
-}};
-
-char16_t asciiLower(char16_t c) {
-    return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c;
-}
-
-// Only ASCII letters fold: Unicode folding would let "-ſhapes" (long s) pass for "-shapes".
-bool equalsIgnoringAsciiCase(const QString& argument, const char* name) {
-    const QLatin1StringView expected(name);
-    if (argument.size() != expected.size()) {
-        return false;
-    }
-    for (qsizetype i = 0; i < argument.size(); ++i) {
-        if (asciiLower(argument[i].unicode()) != asciiLower(char16_t(expected[i].unicode()))) {
-            return false;
-        }
-    }
-    return true;
-}
-
-const OptionRow* findOption(const QString& argument) {
-    for (const OptionRow& row : optionTable) {
-        if (equalsIgnoringAsciiCase(argument, row.name)) {
-            return &row;
-        }
-    }
-    return nullptr;
-}
 
 std::optional<int> leadingInteger(const QString& text) {
     return shared::leadingInteger(text.toStdString());
@@ -136,6 +49,12 @@ OptionsOutcome invalidValue(const QString& option, const QString& value, const Q
 // Values the book could not be made with are refused before anything is converted.
 std::optional<OptionsOutcome> checkValue(const OptionRow& row, const QString& option,
                                          const QString& value) {
+    if (row.choices != nullptr) {
+        const QStringList choices = QString::fromLatin1(row.choices).split(u' ');
+        if (!choices.contains(value)) {
+            return invalidValue(option, value, choices.join(QStringLiteral(" or ")));
+        }
+    }
     switch (row.effect) {
         case Effect::PageWidth:
         case Effect::PageHeight:
@@ -161,16 +80,6 @@ std::optional<OptionsOutcome> checkValue(const OptionRow& row, const QString& op
             if (!isColourText(withoutHash(value))) {
                 return invalidValue(option, value,
                                     QStringLiteral("six hex digits, such as ff0000 or #ff0000"));
-            }
-            break;
-        case Effect::HardCover:
-            if (value != u"true" && value != u"false") {
-                return invalidValue(option, value, QStringLiteral("true or false"));
-            }
-            break;
-        case Effect::Direction:
-            if (value != u"rtl" && value != u"ltr") {
-                return invalidValue(option, value, QStringLiteral("rtl or ltr"));
             }
             break;
         case Effect::Zoom:
@@ -228,14 +137,15 @@ void applyOption(const OptionRow& row, const QString& value, FlipbookSettings& s
             switches << converterSwitch;
             break;
         case Effect::SettingSwitch:
-            switches << QStringLiteral("-s") << converterSwitch;
+            switches << QString::fromLatin1(shared::kSettingSwitch) << converterSwitch;
             break;
         case Effect::Zoom:
             settings.zoom = leadingInteger(value).value_or(0);
-            switches << QStringLiteral("-s") << QStringLiteral("zoom=") + value;
+            switches << QString::fromLatin1(shared::kSettingSwitch) << converterSwitch + value;
             break;
         case Effect::Consumed:
         case Effect::PassRest:
+        case Effect::Version:
             break;
     }
 }
@@ -248,7 +158,8 @@ OptionsOutcome readOptions(const QStringList& options, FlipbookSettings& setting
     while (index < options.size()) {
         const QString& argument = options[index];
         const OptionRow* row = findOption(argument);
-        if (row == nullptr) {
+        // The version words count only as the one argument, never after the output folder.
+        if (row == nullptr || row->effect == Effect::Version) {
             return {OptionsOutcome::Kind::Unrecognised, {}};
         }
         if (row->effect == Effect::PassRest) {

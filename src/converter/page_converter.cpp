@@ -7,6 +7,7 @@
 
 #include "converter/converter_process.h"
 #include "shared/book_names.h"
+#include "shared/converter_switches.h"
 
 #include <optional>
 
@@ -123,7 +124,8 @@ void queryPageSize(const QString& converterPath, const QString& pdfPath,
                    FlipbookSettings& settings) {
     // A converter that cannot be started, or fails, gives an empty reply, and the defaults stay.
     const ConverterRun run =
-        runConverter(converterPath, {QStringLiteral("-I"), pdfPath}, -1, KeptStream::OutputHead);
+        runConverter(converterPath, {QString::fromLatin1(shared::kInfoSwitch), pdfPath}, -1,
+                     KeptStream::OutputHead);
     parseInfoReply(run.outputHead, settings);
 }
 

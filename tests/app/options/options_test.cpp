@@ -1,6 +1,7 @@
 // Unit tests of the option reader: the switch list of every option, settings, rejected values.
 #include <gtest/gtest.h>
 
+#include "app/option_table.h"
 #include "app/options.h"
 
 namespace {
@@ -298,3 +299,17 @@ TEST(Options, ReadableSizesAndNamesAreAccepted) {
 }
 
 }  // namespace
+
+// The table is the one list of options: a second row of one name would never be reached, and a
+// row that passes something on must say what.
+TEST(OptionTable, NamesAreDistinctAndConverterRowsNameTheirSwitch) {
+    const auto rows = optionTable();
+    for (auto row = rows.begin(); row != rows.end(); ++row) {
+        EXPECT_EQ(findOption(QString::fromLatin1(row->name).toUpper()), &*row) << row->name;
+        const bool passesSwitch =
+            row->effect == Effect::SwitchAndValue || row->effect == Effect::SwitchOnly ||
+            row->effect == Effect::SettingSwitch || row->effect == Effect::Zoom;
+        EXPECT_EQ(passesSwitch, row->converterSwitch != nullptr) << row->name;
+        EXPECT_EQ(row->section == HelpSection::Hidden, row->help == nullptr) << row->name;
+    }
+}
