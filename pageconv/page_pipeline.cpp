@@ -58,9 +58,7 @@ bool encodeInkedPart(const PagePixels& pixels, int quality, PageImage& image) {
 
 bool encodePixmap(fz_context* ctx, fz_pixmap* pixmap, int quality, PageImage& image,
                   std::string& error) {
-    const PagePixels pixels{fz_pixmap_samples(ctx, pixmap), fz_pixmap_width(ctx, pixmap),
-                            fz_pixmap_height(ctx, pixmap), fz_pixmap_stride(ctx, pixmap),
-                            fz_pixmap_components(ctx, pixmap)};
+    const PagePixels pixels = pixmapPixels(ctx, pixmap);
     if (!encodeInkedPart(pixels, quality, image)) {
         error = "JPEG encoding failed";
         return false;
@@ -120,12 +118,7 @@ VectorOptions vectorOptionsFor(const ConvertOptions& options, const PageFrame& f
 // Everything but the text, rendered as the page bitmap the text is drawn over.
 bool underlay(PdfSession& session, fz_display_list* list, const PageFrame& frame,
               const VectorDrawing& drawing, int quality, PageImage& image, std::string& error) {
-    PartialRender part;
-    const Box& b = frame.bounds;
-    part.ctm = fz_concat(fz_translate(static_cast<float>(-b.x0), static_cast<float>(-b.y0)),
-                         fz_scale(static_cast<float>(frame.bitmap.width / (b.x1 - b.x0)),
-                                  static_cast<float>(frame.bitmap.height / (b.y1 - b.y0))));
-    part.pixels = PixelBox{0, 0, frame.bitmap.width, frame.bitmap.height};
+    PartialRender part = wholePage(frame.bounds, frame.bitmap.width, frame.bitmap.height);
     part.lastCall = std::numeric_limits<size_t>::max();
     part.droppedCalls = drawing.textCalls;
     part.cookie = &session.cookie;

@@ -63,11 +63,7 @@ std::optional<Bytes> posterJpeg(PdfSession& session, int pageNumber) {
     if (!pixmap) {
         return std::nullopt;
     }
-    fz_context* ctx = session.context.get();
-    const PagePixels pixels{fz_pixmap_samples(ctx, pixmap.get()),
-                            fz_pixmap_width(ctx, pixmap.get()), fz_pixmap_height(ctx, pixmap.get()),
-                            fz_pixmap_stride(ctx, pixmap.get()),
-                            fz_pixmap_components(ctx, pixmap.get())};
+    const PagePixels pixels = pixmapPixels(session.context.get(), pixmap.get());
     const JpegColour colour = pixels.components == 1 ? JpegColour::Grayscale : JpegColour::Rgb;
     return encodeJpeg(pixels, colour, kPosterQuality);
 }

@@ -248,6 +248,16 @@ std::optional<SwfBitmap> encodedRegion(fz_context* ctx, fz_pixmap* pixmap, int q
 
 }  // namespace
 
+PartialRender wholePage(const Box& bounds, int width, int height) {
+    PartialRender part;
+    part.ctm =
+        fz_concat(fz_translate(static_cast<float>(-bounds.x0), static_cast<float>(-bounds.y0)),
+                  fz_scale(static_cast<float>(width / (bounds.x1 - bounds.x0)),
+                           static_cast<float>(height / (bounds.y1 - bounds.y0))));
+    part.pixels = PixelBox{0, 0, width, height};
+    return part;
+}
+
 mu::PixmapPtr renderPart(fz_context* ctx, fz_display_list* list, const PartialRender& part,
                          std::string& error) {
     std::array<char, 256> message{};

@@ -20,6 +20,9 @@ struct PartialRender {
     fz_cookie* cookie = nullptr;           // the page's, so that a stopped page stops here too
 };
 
+// The whole page on a bitmap of the given size, every call drawn.
+PartialRender wholePage(const Box& bounds, int width, int height);
+
 // An opaque pixmap of the part, white where nothing is drawn; nothing on failure.
 mu::PixmapPtr renderPart(fz_context* ctx, fz_display_list* list, const PartialRender& part,
                          std::string& error);

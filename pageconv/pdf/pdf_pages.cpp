@@ -569,4 +569,10 @@ int linkTargetPage(PdfSession& session, const std::string& uri) {
     return index >= 0 && index < session.pageCount ? index + 1 : 0;
 }
 
+PagePixels pixmapPixels(fz_context* ctx, fz_pixmap* pixmap) {
+    return PagePixels{fz_pixmap_samples(ctx, pixmap), fz_pixmap_width(ctx, pixmap),
+                      fz_pixmap_height(ctx, pixmap), fz_pixmap_stride(ctx, pixmap),
+                      fz_pixmap_components(ctx, pixmap)};
+}
+
 }  // namespace pageconv

@@ -81,6 +81,10 @@ bool pageBounds(PdfSession& session, fz_page* page, Box& bounds, std::string& er
 PixmapPtr renderPage(PdfSession& session, fz_page* page, const Box& bounds, int width, int height,
                      std::string& error);
 
+// The samples of a rendered pixmap, for encoders that know nothing of MuPDF; valid while the
+// pixmap lives.
+PagePixels pixmapPixels(fz_context* ctx, fz_pixmap* pixmap);
+
 // The page's drawing, recorded once so that it can be run through several devices.
 DisplayListPtr pageDisplayList(PdfSession& session, fz_page* page, std::string& error);
 

@@ -15,12 +15,12 @@
 
 #include "app/option_table.h"
 #include "app/options.h"
-#include "app/settings.h"
-#include "app/stop_signals.h"
 #include "converter/page_converter.h"
 #include "geometry/page_geometry.h"
 #include "output/book_folder.h"
 #include "output/flipbook_assembly.h"
+#include "run/settings.h"
+#include "run/stop_signals.h"
 #include "shared/book_names.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "app/settings.h"
+#include "run/settings.h"
 
 struct OptionsOutcome {
     enum class Kind { GoOn, Unrecognised, InvalidValue };

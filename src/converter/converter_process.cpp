@@ -9,7 +9,7 @@
 #include <unistd.h>
 #include <csignal>
 
-#include "app/stop_signals.h"
+#include "run/stop_signals.h"
 #include "shared/book_names.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <QByteArray>
 #include <QString>
 
-#include "app/settings.h"
+#include "run/settings.h"
 
 struct ConversionOutcome {
     bool ok = true;

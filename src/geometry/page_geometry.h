@@ -6,7 +6,7 @@
 #include <optional>
 #include <span>
 
-#include "app/settings.h"
+#include "run/settings.h"
 
 struct PaperSize {
     const char* name;

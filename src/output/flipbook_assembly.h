@@ -7,7 +7,7 @@
 
 #include <optional>
 
-#include "app/settings.h"
+#include "run/settings.h"
 
 // What the page list takes from the book index.
 struct BookIndexSummary {

@@ -1,6 +1,6 @@
 // The watchdog thread: it sets a page's abort flag once the page has run past its budget, and
 // hands the page to the overrun handler when the flag has not stopped it within a grace period.
-#include "page_watchdog.h"
+#include "pdf/page_watchdog.h"
 
 #include <algorithm>
 #include <chrono>

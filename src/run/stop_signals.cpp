@@ -1,6 +1,6 @@
 // SIGINT, SIGTERM and SIGHUP end a run cleanly: they only raise a flag that the waiting loops and
 // the publishing steps look at, so the converter is stopped and this run's files are removed.
-#include "app/stop_signals.h"
+#include "run/stop_signals.h"
 
 #include <csignal>
 #include <initializer_list>

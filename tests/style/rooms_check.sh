@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Fails when a file reaches into a room it must not: the tool's libraries (src/ outside app/)
+# include nothing of its front end app/, and the page converter outside pdf/ neither includes
+# MuPDF nor calls it (it may hand MuPDF's handles on, as opaque pointers, to the code in pdf/).
+# Usage: rooms_check.sh SOURCE_DIR
+set -uo pipefail
+cd "$1"
+failures=0
+report() {
+    while IFS= read -r hit; do
+        [ -n "$hit" ] || continue
+        echo "FAIL: $hit: $2"
+        failures=$((failures + 1))
+    done <<<"$1"
+}
+
+mapfile -t tool_files < <(git ls-files 'src/*.cpp' 'src/*.h' | grep -v '^src/app/')
+report "$(grep -nE '^\s*#\s*include\s*"app/' "${tool_files[@]}")" \
+    "includes the front end app/ (records a run shares belong in run/)"
+
+mapfile -t converter_files < <(git ls-files 'pageconv/*.cpp' 'pageconv/*.h' | grep -v '^pageconv/pdf/')
+report "$(grep -nE '^\s*#\s*include\s*[<"](mupdf/|mupdf_support\.h)' "${converter_files[@]}")" \
+    "includes MuPDF outside pageconv/pdf/"
+report "$(grep -nE '\b(fz|pdf)_[a-z0-9_]+\s*\(|\bmu::[a-z][A-Za-z0-9_]*\s*[(<]' "${converter_files[@]}")" \
+    "calls MuPDF outside pageconv/pdf/"
+
+[ "$failures" -eq 0 ] || { echo "$failures reach(es) across rooms"; exit 1; }
+echo "${#tool_files[@]} tool files and ${#converter_files[@]} converter files keep to their rooms"
