@@ -64,7 +64,8 @@ double stagePixels(double points, int zoomDpi) {
 namespace {
 
 struct PageOutcome {
-    std::atomic<bool> touched{false};  // its file was created by this run, whole or not
+    std::atomic<bool> touched{false};       // its file was created by this run, whole or not
+    std::atomic<bool> imageTouched{false};  // so was its poster or preview
     bool written = false;
     std::string error;
     PageLimit limit = PageLimit::None;
@@ -87,7 +88,6 @@ struct ConversionJob {
     std::atomic<bool> stopped{false};  // a page hit a limit: the run has failed as a whole
     std::atomic<size_t> finished{0};
     std::vector<PageOutcome> outcomes;
-    std::atomic<bool> posterTouched{false};  // poster.jpg was created by this run, whole or not
     ReadingDirection direction = ReadingDirection::LeftToRight;
 };
 
@@ -119,18 +119,22 @@ bool writeFileBytes(const std::string& path, const Bytes& bytes, std::string& er
     return false;
 }
 
-// Quietly, whatever happens: the book is whole without its poster, and what the converter prints
-// is the same with or without one.
-void writePoster(PdfSession& session, ConversionJob& job, int pageNumber) {
+// Quietly, whatever happens: the book is whole without its poster or previews, and what the
+// converter prints is the same with or without them.
+void writePageImage(PdfSession& session, ConversionJob& job, size_t index) {
+    const std::optional<std::string> path = previewPath(job.page.options.outputPattern, index + 1);
+    if (!path) {
+        return;
+    }
     try {
-        const std::optional<Bytes> jpeg = posterJpeg(session, pageNumber);
+        const std::optional<Bytes> jpeg = posterJpeg(session, job.pages[index]);
         if (jpeg) {
-            job.posterTouched = true;
+            job.outcomes[index].imageTouched = true;
             std::string ignored;
-            writeFileBytes(posterPath(job.page.options.outputPattern), *jpeg, ignored);
+            writeFileBytes(*path, *jpeg, ignored);
         }
     } catch (const std::exception&) {
-        // Out of memory before anything was written: the book goes on without a poster.
+        // Out of memory before anything was written: the book goes on without this image.
     }
 }
 
@@ -160,8 +164,8 @@ void convertPage(PdfSession& session, ConversionJob& job, size_t index) {
     const std::string path = pageFileName(job.page.options.outputPattern, pageNumber);
     outcome.touched = true;
     outcome.written = writeFileBytes(path, file, outcome.error);
-    if (outcome.written && index == 0) {
-        writePoster(session, job, pageNumber);
+    if (outcome.written) {
+        writePageImage(session, job, index);
     }
 }
 
@@ -213,18 +217,18 @@ int workerCount(const RunTuning& tuning, size_t pages) {
     return static_cast<int>(std::max<size_t>(1, std::min(wanted, pages)));
 }
 
-// A run stopped by a limit leaves no page behind, nor its poster: its pages would make a book
-// with holes.
+// A run stopped by a limit leaves no page behind, nor its poster or previews: its pages would
+// make a book with holes.
 void removeTouchedPages(const ConversionJob& job) {
-    if (job.posterTouched) {
-        std::error_code ignored;
-        std::filesystem::remove(posterPath(job.page.options.outputPattern), ignored);
-    }
+    const std::string& pattern = job.page.options.outputPattern;
     for (size_t i = 0; i < job.pages.size(); ++i) {
+        std::error_code ignored;
         if (job.outcomes[i].touched) {
-            std::error_code ignored;
-            std::filesystem::remove(pageFileName(job.page.options.outputPattern, job.pages[i]),
-                                    ignored);
+            std::filesystem::remove(pageFileName(pattern, job.pages[i]), ignored);
+        }
+        const std::optional<std::string> image = previewPath(pattern, i + 1);
+        if (job.outcomes[i].imageTouched && image) {
+            std::filesystem::remove(*image, ignored);
         }
     }
 }

@@ -49,6 +49,18 @@ std::string posterPath(const std::string& outputPattern) {
     return (std::filesystem::path(outputPattern).parent_path() / shared::kPosterFile).string();
 }
 
+std::optional<std::string> previewPath(const std::string& outputPattern, size_t position) {
+    if (position == 1) {
+        return posterPath(outputPattern);
+    }
+    if (position < 2 || position > static_cast<size_t>(shared::kPreviewPages)) {
+        return std::nullopt;
+    }
+    const std::string name =
+        shared::kPreviewFilePrefix + std::to_string(position) + shared::kPreviewFileSuffix;
+    return (std::filesystem::path(outputPattern).parent_path() / name).string();
+}
+
 std::optional<Bytes> posterJpeg(PdfSession& session, int pageNumber) {
     std::string ignored;
     const PagePtr page = loadPage(session, pageNumber, ignored);

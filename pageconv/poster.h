@@ -1,5 +1,6 @@
-// The cover poster: the first converted page as a small JPEG that the book's index.html shows
-// while the player starts, at about the size the viewer first draws that page.
+// The cover poster and the previews: the first converted pages as small JPEGs that the book's
+// index.html shows, and lets the reader turn through, while the player starts, at about the size
+// the viewer first draws a page.
 #pragma once
 
 #include "pdf/pdf_pages.h"
@@ -24,8 +25,12 @@ PosterSize posterSize(double pageWidth, double pageHeight);
 // The poster's path: beside the page files the output pattern names.
 std::string posterPath(const std::string& outputPattern);
 
-// The page rendered and encoded; nothing when any step fails, since a book without a poster is
-// still a whole book.
+// The image of the book's page at `position` (1-based): the poster for the first, a preview for the
+// next up to shared::kPreviewPages (the first three spreads), nothing after that.
+std::optional<std::string> previewPath(const std::string& outputPattern, size_t position);
+
+// The page rendered and encoded at the poster's size and quality; nothing when any step fails,
+// since a book without a poster or previews is still a whole book.
 std::optional<Bytes> posterJpeg(PdfSession& session, int pageNumber);
 
 }  // namespace pageconv

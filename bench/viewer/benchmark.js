@@ -17,7 +17,10 @@
 //          the same book without data/poster.jpg (the baseline), where the cover waits for the player.
 //   search: a 1,000-page book with a synthetic book index: the time from typing a word to its hits
 //          listed and to the first hit shown, against the time to turn one page (see search.js).
-// Usage: node bench/viewer/benchmark.js BUILD_DIR [--runs N] [--renderer canvas|default] [--only size|pages|overview|search|cover]
+//   startup: a first visit over loopback, emulated Fast 4G and 3G, for the book as laid out before the
+//          compressed player and the previews and as it is now, and the second book of a site sharing
+//          one player (see startup.js; only with --only startup, it takes minutes).
+// Usage: node bench/viewer/benchmark.js BUILD_DIR [--runs N] [--renderer canvas|default] [--only size|pages|overview|search|cover|startup]
 'use strict';
 const fs = require('fs');
 const os = require('os');
@@ -34,9 +37,10 @@ const h = require(path.join(__dirname, '..', '..', 'tests', 'viewer', 'harness.j
 const TARGET = 1.2;
 const onlyAt = process.argv.indexOf('--only');
 const only = onlyAt > 0 ? process.argv[onlyAt + 1] : null;
-if (only && !['size', 'pages', 'overview', 'search', 'cover'].includes(only)) throw new Error(`--only ${only}: size, pages, overview, search or cover`);
+if (only && !['size', 'pages', 'overview', 'search', 'cover', 'startup'].includes(only)) throw new Error(`--only ${only}: size, pages, overview, search, cover or startup`);
 const wanted = (part) => !only || only === part;
 const search = require('./search.js');
+const startup = require('./startup.js');
 
 // A book whose page list names `count` pages, cycling through the real page files of `source`.
 function bookOfSize(source, target, count) {
@@ -223,6 +227,17 @@ async function main() {
   const work = fs.mkdtempSync(path.join(os.tmpdir(), 'viewer-bench-'));
   try {
     const pdfs = path.join(buildDir, 'testpdfs');
+    if (only === 'startup') {
+      const browser = await h.launch();
+      const made = h.makeBook(buildDir, path.join(pdfs, 'colours.pdf'), path.join(work, 'made'));
+      const ruffleDir = path.join(process.env.VIEWER_NODE_MODULES, '@ruffle-rs', 'ruffle');
+      const version = JSON.parse(fs.readFileSync(path.join(ruffleDir, 'package.json'), 'utf8')).version;
+      await startup.compareStartup(h, browser, made, work, { buildDir, pdf: path.join(pdfs, 'colours.pdf'),
+        repoDir: path.join(__dirname, '..', '..'), ruffleDir, runs,
+        ruffleUrl: `https://unpkg.com/@ruffle-rs/ruffle@${version}/ruffle.js` });
+      await browser.close();
+      return;
+    }
     if (only === 'cover') {
       const browser = await h.launch();
       console.log(`viewer benchmark: ${runs} runs per book, ${renderer === 'canvas' ? 'canvas renderer' : "Ruffle's own choice of renderer"}, headless Chromium`);

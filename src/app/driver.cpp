@@ -240,8 +240,12 @@ int convertAndAssemble(const BookRun& book, FlipbookSettings& settings) {
             return kFailure;
         }
     }
-    PublishRequest request{
-        book.rootFd, area.run.fd, listPageFiles(area.run.fd), {}, book.programFolder};
+    PublishRequest request{.rootFd = book.rootFd,
+                           .runFd = area.run.fd,
+                           .pages = listPageFiles(area.run.fd),
+                           .pageList = {},
+                           .programFolder = book.programFolder,
+                           .ownPlayer = settings.player.isEmpty()};
     if (request.pages.empty()) {
         printErrorLine(
             QStringLiteral("the page converter produced no page files from %1").arg(book.pdfPath));

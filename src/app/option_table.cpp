@@ -40,6 +40,10 @@ constexpr std::array kOptions{
     OptionRow{.name = "-download", .effect = Effect::Download,
               .help = "Put a copy of the PDF into the book to download",
               .section = HelpSection::Book},
+    OptionRow{.name = "-player", .effect = Effect::Player, .valueHint = "<string>",
+              .help = "Load the player from a folder shared by many books\n"
+                      "instead of a copy in the book, e.g. -player ../player/",
+              .section = HelpSection::Book},
     OptionRow{.name = "-pagerange", .effect = Effect::SwitchAndValue,
               .converterSwitch = shared::kPageRangeSwitch, .valueHint = "<string>",
               .help = "Set the range of pages to convert, e.g. 1-20 or \n"

@@ -22,6 +22,7 @@ enum class Effect {
     HardCover,
     Direction,
     Download,        // a flag: the book carries the PDF
+    Player,          // the book loads a player folder shared by a site's books
     SwitchAndValue,  // appends `converterSwitch`, then the value as its own element
     SwitchOnly,      // appends `converterSwitch`
     SettingSwitch,   // appends "-s", then `converterSwitch`

@@ -40,6 +40,29 @@ bool isColourText(const QString& text) {
     });
 }
 
+// A player folder that index.html can load: a path relative to the book (or to the site, from "/")
+// or an http(s) address. Nothing that could break out of the attribute or the script address, and
+// no other scheme: "javascript:" or "file:" would never be a player.
+bool isPlayerAddress(const QString& text) {
+    if (text.isEmpty() || text.size() > 1024) {
+        return false;
+    }
+    const bool unsafe = std::any_of(text.begin(), text.end(), [](QChar c) {
+        return c.unicode() <= 0x20 || c.unicode() == 0x7f || c == u'"' || c == u'\'' || c == u'<' ||
+               c == u'>' || c == u'\\' || c == u'`';
+    });
+    if (unsafe) {
+        return false;
+    }
+    const qsizetype colon = text.indexOf(u':');
+    if (colon < 0) {
+        return true;
+    }
+    const QString scheme = text.left(colon).toLower();
+    return (scheme == u"http" || scheme == u"https") && text.mid(colon).startsWith(u"://") &&
+           text.size() > colon + 3;
+}
+
 OptionsOutcome invalidValue(const QString& option, const QString& value, const QString& expected) {
     return {OptionsOutcome::Kind::InvalidValue,
             QStringLiteral("invalid value \"%1\" for %2: expected %3")
@@ -80,6 +103,14 @@ std::optional<OptionsOutcome> checkValue(const OptionRow& row, const QString& op
             if (!isColourText(withoutHash(value))) {
                 return invalidValue(option, value,
                                     QStringLiteral("six hex digits, such as ff0000 or #ff0000"));
+            }
+            break;
+        case Effect::Player:
+            if (!isPlayerAddress(value)) {
+                return invalidValue(
+                    option, value,
+                    QStringLiteral("a player folder as a relative path or http(s) address, "
+                                   "such as ../player/"));
             }
             break;
         case Effect::Zoom:
@@ -129,6 +160,9 @@ void applyOption(const OptionRow& row, const QString& value, FlipbookSettings& s
             break;
         case Effect::Download:
             settings.download = true;
+            break;
+        case Effect::Player:
+            settings.player = value.endsWith(u'/') ? value : value + u'/';
             break;
         case Effect::SwitchAndValue:
             switches << converterSwitch << value;

@@ -591,8 +591,10 @@ QString publishBook(const PublishRequest& request, const StepCheck& mayContinue)
     if (QString error = copyTemplates(request.programFolder, made); !error.isEmpty()) {
         return error;
     }
-    if (QString error = copyPlayerFolder(request.programFolder, made); !error.isEmpty()) {
-        return error;
+    if (request.ownPlayer) {
+        if (QString error = copyPlayerFolder(request.programFolder, made); !error.isEmpty()) {
+            return error;
+        }
     }
     if (!mayContinue(PublishStep::Swap)) {
         return stoppedMessage();

@@ -114,6 +114,7 @@ struct PublishRequest {
     std::vector<PageFile> pages;
     QByteArray pageList;
     QString programFolder;  // where the viewer files come from
+    bool ownPlayer = true;  // the book gets a copy of the player folder (none with -player)
 };
 
 // Builds the new data folder beside the old one and exchanges the two in one rename. Empty on

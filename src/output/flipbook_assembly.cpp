@@ -57,6 +57,9 @@ QString readerAttributes(const FlipbookSettings& settings,
         text += attribute(shared::kDownloadAttribute,
                           dataPath(QLatin1StringView(shared::kBookPdfFile)));
     }
+    if (!settings.player.isEmpty()) {
+        text += attribute(shared::kPlayerAttribute, settings.player);
+    }
     return text;
 }
 

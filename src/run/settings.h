@@ -21,6 +21,7 @@ struct FlipbookSettings {
     QString hardCover = QStringLiteral("false");
     QString direction;      // "rtl" or "ltr" from -direction; empty: as the PDF says
     bool download = false;  // a copy of the PDF goes into the book for readers to take
+    QString player;  // from -player: the player folder the book loads (ends in '/'); empty: its own
 };
 
 // Extra arguments of the conversion run, one element per argument, in command-line order.

@@ -289,4 +289,17 @@ TEST_F(ToolBook, DownloadCarriesThePdfUntilABookWithoutIt) {
     EXPECT_EQ(readFile(inWork("out/data/pages.xml")), pageList("10", "20", 2));
 }
 
+// -player names the shared player folder in the page list, for index.html to load; a book made
+// without it again loads its own.
+TEST_F(ToolBook, SharedPlayerIsNamedInThePageList) {
+    convertWith("p w=10 h=20\n", {"1", "2"});
+
+    const ToolRun run = runTool(sandbox, {"book.pdf", "out", "-player", "../player"});
+
+    EXPECT_EQ(run.exitStatus, 0) << run.err.toStdString();
+    EXPECT_EQ(readFile(inWork("out/data/pages.xml")), indexedPageList("player='../player/' ", {}));
+    EXPECT_EQ(runTool(sandbox, {"book.pdf", "out"}).exitStatus, 0);
+    EXPECT_EQ(readFile(inWork("out/data/pages.xml")), pageList("10", "20", 2));
+}
+
 }  // namespace

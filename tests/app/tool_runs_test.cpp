@@ -128,7 +128,7 @@ TEST_P(ToolStoppedByOptions, StatusOneBeforeAnyConversion) {
 
     EXPECT_EQ(run.exitStatus, 1);
     if (c.helpOnStdout) {
-        EXPECT_EQ(run.out.count('\n'), 52);
+        EXPECT_EQ(run.out.count('\n'), 54);
         EXPECT_TRUE(run.out.startsWith("Quavelin software does convert"));
         EXPECT_EQ(run.err, "");
     } else {

@@ -45,6 +45,7 @@ struct Book {
     QString root = base.path() + "/book";
     QString run = base.path() + "/book/tmp/run";
     QString program = base.path() + "/program";
+    bool ownPlayer = true;
 
     Book() {
         QDir().mkpath(run);
@@ -73,7 +74,8 @@ struct Book {
     QString publish(const StepCheck& check = [](PublishStep) { return true; }) const {
         const UniqueFd rootFd = openPath(root);
         const UniqueFd runFd = openPath(run);
-        PublishRequest request{rootFd.fd, runFd.fd, listPageFiles(runFd.fd), "new list", program};
+        PublishRequest request{rootFd.fd,  runFd.fd, listPageFiles(runFd.fd),
+                               "new list", program,  ownPlayer};
         return publishBook(request, check);
     }
     void expectOldBookUntouched() const {
@@ -210,6 +212,28 @@ TEST(AssemblyPlayer, ThePlayerFolderIsCopiedWholeWithoutLinks) {
     }
     EXPECT_EQ(entries(book.root),
               (QStringList{"book.swf", "data", "index.html", "ruffle", "swfobject.js", "tmp"}));
+}
+
+// A book that loads a shared player gets no copy; one it has from an earlier run stays, as the
+// publisher's.
+TEST(AssemblyPlayer, ABookWithASharedPlayerGetsNoCopy) {
+    for (const bool earlierCopy : {false, true}) {
+        Book book;
+        book.ownPlayer = false;
+        book.addNewPages({"1"});
+        if (earlierCopy) {
+            QDir().mkpath(book.root + "/ruffle");
+            writeFile(book.root + "/ruffle/ruffle.js", "earlier player");
+        }
+
+        EXPECT_EQ(book.publish(), "");
+
+        EXPECT_EQ(entries(book.root).contains("ruffle"), earlierCopy);
+        if (earlierCopy) {
+            EXPECT_EQ(readFile(book.root + "/ruffle/ruffle.js"), "earlier player");
+        }
+        EXPECT_TRUE(entries(book.root).contains("index.html"));
+    }
 }
 
 // A publisher's own player (another version, or trimmed) and a link put there stay as they are;

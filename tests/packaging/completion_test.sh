@@ -76,6 +76,8 @@ expect "quavelin brochure.pdf out -Hc f" false
 expect "quavelin brochure.pdf out -direction " rtl ltr
 expect "quavelin brochure.pdf out -DIRECTION r" rtl
 expect "quavelin brochure.pdf out -do" -download
+expect "quavelin brochure.pdf out -pl" -player
+expect "quavelin brochure.pdf out -player " books "my books" out
 expect "quavelin brochure.pdf out -pp A4 -" "${options[@]}"
 expect "quavelin brochure.pdf out -addcmd -s "
 

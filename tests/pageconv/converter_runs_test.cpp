@@ -55,10 +55,13 @@ protected:
     fs::path folder;
 };
 
-// What a run that converts these pages leaves: their page files, the cover poster, the book
-// index and the text version.
+// What a run that converts these pages leaves: their page files, the cover poster and the
+// previews of the next four, the book index and the text version.
 std::set<std::string> runFiles(std::initializer_list<int> pages) {
     std::set<std::string> names{"book.json", "poster.jpg", "text.html"};
+    for (size_t position = 2; position <= std::min<size_t>(pages.size(), 5); ++position) {
+        names.insert("preview" + std::to_string(position) + ".jpg");
+    }
     for (const int page : pages) {
         names.insert("test" + std::to_string(page) + ".swf");
     }
@@ -94,18 +97,24 @@ TEST_F(ConverterRun, GeometryPagesHaveTheirDisplayedStage) {
 
 // The poster is the first converted page at the size the viewer first shows it in a 1024x768
 // window less its panel and margins: alone on half a spread or alone in the middle, whichever
-// shows it larger, and never over 800 pixels a side.
-TEST_F(ConverterRun, PosterIsTheFirstConvertedPageAtItsFirstShownSize) {
-    struct Case {
-        std::vector<std::string> switches;
+// shows it larger, and never over 800 pixels a side. The next four converted pages get previews
+// of the same kind, named by their place in the book.
+TEST_F(ConverterRun, PosterAndPreviewsAreTheFirstConvertedPagesAtTheirFirstShownSize) {
+    struct Image {
+        const char* name;
         int width;
         int height;
     };
+    struct Case {
+        std::vector<std::string> switches;
+        std::vector<Image> images;
+    };
     const Case cases[] = {
-        {{}, 489, 692},                           // A4 portrait, half a spread
-        {{"-p", "2-3"}, 800, 565},                // A4 landscape alone, cut to the longest side
-        {{"-p", "4", "-s", "bitmap"}, 496, 595},  // a wide page: half a spread, as wide as it goes
-        {{"-p", "5-6"}, 488, 692},
+        // A4 portrait on half a spread; A4 landscape alone, cut to the longest side; a wide page
+        {{}, {{"poster.jpg", 489, 692}, {"preview2.jpg", 800, 565}, {"preview4.jpg", 496, 595}}},
+        {{"-p", "2-3"}, {{"poster.jpg", 800, 565}, {"preview2.jpg", 800, 565}}},
+        {{"-p", "4", "-s", "bitmap"}, {{"poster.jpg", 496, 595}}},
+        {{"-p", "5-6"}, {{"poster.jpg", 488, 692}, {"preview2.jpg", 496, 642}}},
     };
     for (const Case& c : cases) {
         fs::remove_all(folder);
@@ -113,15 +122,18 @@ TEST_F(ConverterRun, PosterIsTheFirstConvertedPageAtItsFirstShownSize) {
         const auto run = convert(c.switches, "geometry.pdf", {"QUAVELIN_PAGECONV_WORKERS=2"});
         ASSERT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(run.out + run.err, "");
-        const auto jpeg = swftest::readFileBytes(pattern("poster.jpg"));
-        ASSERT_GT(jpeg.size(), 2u);
-        EXPECT_EQ(jpeg[0], 0xFF);
-        EXPECT_EQ(jpeg[1], 0xD8);
-        const auto frame = swftest::jpegFrame(jpeg);
-        EXPECT_EQ(frame[0], c.width) << c.width;
-        EXPECT_EQ(frame[1], c.height) << c.width;
-        EXPECT_LT(jpeg.size(), size_t{64} * 1024);
+        for (const Image& image : c.images) {
+            const auto jpeg = swftest::readFileBytes(pattern(image.name));
+            ASSERT_GT(jpeg.size(), 2u) << image.name;
+            EXPECT_EQ(jpeg[0], 0xFF);
+            EXPECT_EQ(jpeg[1], 0xD8);
+            const auto frame = swftest::jpegFrame(jpeg);
+            EXPECT_EQ(frame[0], image.width) << image.name << " " << image.width;
+            EXPECT_EQ(frame[1], image.height) << image.name << " " << image.width;
+            EXPECT_LT(jpeg.size(), size_t{64} * 1024);
+        }
     }
+    EXPECT_FALSE(fs::exists(pattern("preview3.jpg")));  // the last case has two pages
 }
 
 // Bitmap pixels per stage pixel, read back from the fill: twice the stage up to a 144 dpi

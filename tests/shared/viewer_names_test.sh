@@ -24,11 +24,16 @@ data_files=$(for n in kPageListFile kBookIndexFile kPosterFile kBookPdfFile; do 
 [ -n "$attributes" ] && [ -n "$data" ] && [ "$(echo "$data_files" | wc -w)" -eq 4 ] \
     || { echo "FAIL: cannot read the names in $header"; exit 1; }
 
-# Paths into data that the viewer spells out.
+# Paths into data that the viewer spells out; the previews' by their prefix.
+previews="$data/$(name kPreviewFilePrefix)"
+[ "$previews" != "$data/" ] || { echo "FAIL: cannot read kPreviewFilePrefix in $header"; exit 1; }
 while read -r used; do
+    [ "$used" = "$previews" ] && continue
     grep -qxF "${used#"$data"/}" <<<"$data_files" && [[ $used == "$data"/* ]] \
         || fail "the viewer uses \"$used\", which is no file of the book's $data folder"
 done < <(grep -ohE '"data/[^"]*"' "${viewer_files[@]}" | tr -d '"' | sort -u)
+grep -qF "\"$previews\" + page + \"$(name kPreviewFileSuffix)\"" viewer/index.html.in \
+    || fail "index.html never spells the previews as $previews<page>$(name kPreviewFileSuffix)"
 for needed in kPageListFile kBookIndexFile kPosterFile; do
     grep -qF "\"$data/$(name "$needed")\"" "${viewer_files[@]}" \
         || fail "the viewer never spells $data/$(name "$needed") ($needed)"

@@ -4,6 +4,8 @@
 #include "app/option_table.h"
 #include "app/options.h"
 
+#include <string>
+
 namespace {
 
 using Kind = OptionsOutcome::Kind;
@@ -98,6 +100,11 @@ TEST(Options, BookSettings) {
         {{"-Direction", "ltr"}, &F::direction, "ltr"},
         {{"-direction", "rtl", "-direction", "ltr"}, &F::direction, "ltr"},
         {{"-pw", "500"}, &F::direction, ""},
+        {{"-player", "../player/"}, &F::player, "../player/"},
+        {{"-player", "../player"}, &F::player, "../player/"},  // a folder either way
+        {{"-player", "/shared/ruffle/"}, &F::player, "/shared/ruffle/"},
+        {{"-PLAYER", "https://cdn.example.com/p"}, &F::player, "https://cdn.example.com/p/"},
+        {{"-pw", "500"}, &F::player, ""},
         // -download stands alone: what follows it is the next option.
         {{"-download", "-bc", "0000ff"}, &F::buttonColor, "0000ff"},
         // "-zf" and "-pr" swallow their value: "-bc" after it is read as an option.
@@ -196,8 +203,14 @@ TEST(Options, UnrecognisedArgumentStopsTheRun) {
 
 struct RejectCase {
     std::initializer_list<const char*> options;
-    const char* message;
+    std::string message;
 };
+
+std::string noPlayer(const std::string& value) {
+    return "invalid value \"" + value +
+           "\" for -player: expected a player folder as a relative path or http(s) address, such "
+           "as ../player/";
+}
 
 TEST(Options, UnusableValuesAreRejectedWithOneLine) {
     const RejectCase cases[] = {
@@ -224,6 +237,14 @@ TEST(Options, UnusableValuesAreRejectedWithOneLine) {
         {{"-direction", "RTL"}, "invalid value \"RTL\" for -direction: expected rtl or ltr"},
         {{"-direction", "r2l"}, "invalid value \"r2l\" for -direction: expected rtl or ltr"},
         {{"-direction", ""}, "invalid value \"\" for -direction: expected rtl or ltr"},
+        // A player address index.html could not load, or that would break out of it.
+        {{"-player", ""}, noPlayer("")},
+        {{"-player", "../my player/"}, noPlayer("../my player/")},
+        {{"-player", "javascript:alert(1)"}, noPlayer("javascript:alert(1)")},
+        {{"-player", "file:///srv/player/"}, noPlayer("file:///srv/player/")},
+        {{"-player", "https://"}, noPlayer("https://")},
+        {{"-player", "../p\"><script>/"}, noPlayer("../p\"><script>/")},
+        {{"-player", "..\\player"}, noPlayer("..\\player")},
         {{"-zoom", "abc"}, "invalid value \"abc\" for -zoom: expected a positive whole number"},
         {{"-zoom", "0"}, "invalid value \"0\" for -zoom: expected a positive whole number"},
         {{"-zoom", "-5"}, "invalid value \"-5\" for -zoom: expected a positive whole number"},
@@ -262,7 +283,7 @@ TEST(Options, UnusableValuesAreRejectedWithOneLine) {
         const QStringList options = words(c.options);
         const ReadResult run = readAll(options);
         EXPECT_EQ(run.outcome.kind, Kind::InvalidValue) << options.join(u' ').toStdString();
-        EXPECT_EQ(run.outcome.message, QString::fromUtf8(c.message));
+        EXPECT_EQ(run.outcome.message, QString::fromStdString(c.message));
         EXPECT_FALSE(run.outcome.message.contains(u'\n'));
     }
 }
