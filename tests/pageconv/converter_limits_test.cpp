@@ -200,8 +200,8 @@ TEST_F(ConverterLimits, HostilePagesEndAtTheirLimitWithOneLine) {
     }
 }
 
-// The run fails as a whole: the pages written before the stuck page and the poster are removed,
-// the user's own file stays, and leaving the page out converts the rest.
+// The run fails as a whole: the pages written before the stuck page, the poster and the previews
+// are removed, the user's own file stays, and leaving the page out converts the rest.
 TEST_F(ConverterLimits, AStoppedRunLeavesNoPagesAndTheRangeCanSkipThePage) {
     const std::string path = pdf("third.pdf", tinyTilingCell(4, 3));
     std::ofstream(folder / "out" / "notes.txt") << "mine";
@@ -217,8 +217,8 @@ TEST_F(ConverterLimits, AStoppedRunLeavesNoPagesAndTheRangeCanSkipThePage) {
 
     const auto skipped = swftest::runProgram(kConverter, {"-p", "1-2,4", path, pattern()}, env);
     EXPECT_EQ(skipped.status, 0) << skipped.err;
-    // notes.txt, three pages, the poster, the book index and the text version
-    EXPECT_EQ(outputFiles().size(), 7u);
+    // notes.txt, three pages, the poster and two previews, the book index and the text version
+    EXPECT_EQ(outputFiles().size(), 9u);
 }
 
 // Counted as far as the limit and no further: a tree of 16 million pages costs no more than one
