@@ -5,7 +5,6 @@
 // second book of a site whose books share one player folder, against a warm visit of the same book.
 'use strict';
 const fs = require('fs');
-const http = require('http');
 const path = require('path');
 const { execFileSync } = require('child_process');
 
@@ -16,32 +15,6 @@ const NETWORKS = {
   'fast-4g': { latency: 60, downloadThroughput: (9e6 / 8), uploadThroughput: (1.5e6 / 8) },
   '3g': { latency: 300, downloadThroughput: (1.6e6 / 8), uploadThroughput: (750e3 / 8) },
 };
-const TYPES = { '.html': 'text/html', '.js': 'text/javascript', '.swf': 'application/x-shockwave-flash',
-  '.xml': 'text/xml', '.wasm': 'application/wasm', '.json': 'application/json', '.jpg': 'image/jpeg' };
-
-// A static server as a publisher would have one: files as they are (no compression), cacheable for a
-// few minutes, with validators.
-function serve(root) {
-  const server = http.createServer((req, res) => {
-    const urlPath = decodeURIComponent(new URL(req.url, 'http://127.0.0.1').pathname);
-    const file = path.resolve(path.join(root, urlPath));
-    if (!file.startsWith(path.resolve(root) + path.sep)) { res.writeHead(403); res.end(); return; }
-    fs.stat(file, (err, stat) => {
-      if (err || !stat.isFile()) { res.writeHead(404); res.end('not found'); return; }
-      const tag = `"${stat.size}-${stat.mtimeMs}"`;
-      const headers = { 'Content-Type': TYPES[path.extname(file)] || 'application/octet-stream',
-        'Cache-Control': 'max-age=300', ETag: tag, 'Last-Modified': stat.mtime.toUTCString() };
-      if (req.headers['if-none-match'] === tag) { res.writeHead(304, headers); res.end(); return; }
-      res.writeHead(200, headers);
-      fs.createReadStream(file).pipe(res);
-    });
-  });
-  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve({
-    url: `http://127.0.0.1:${server.address().port}/`,
-    close: () => new Promise((done) => { server.close(done); server.closeAllConnections(); }),
-  })));
-}
-
 // The book of `made` as it was laid out before: the baseline's index.html, the plain player modules.
 function baselineBook(made, target, repoDir, ruffleDir, ruffleUrl) {
   fs.cpSync(made, target, { recursive: true });
@@ -135,6 +108,8 @@ async function compareStartup(h, browser, made, work, options) {
   fs.mkdirSync(site);
   fs.cpSync(path.join(made, 'ruffle'), path.join(site, 'player'), { recursive: true });
   for (const name of ['first', 'second']) h.makeBook(options.buildDir, options.pdf, path.join(site, name), ['-player', '../player/']);
+  // A static server as a publisher would have one: files as they are, cacheable, with validators.
+  const serve = (root) => h.serve(root, { cacheable: true });
   const servers = { before: await serve(books.before), now: await serve(books.now), site: await serve(site) };
   const context = browser.context;
   console.log(`start-up: colours.pdf (12 pages), empty cache; a click on the cover when the poster shows, again every 500 ms`);

@@ -18,19 +18,34 @@ const CHROMIUM_FLAGS = ['--headless', '--no-sandbox', '--disable-gpu', '--disabl
   '--disable-background-networking', '--disable-component-update', '--disable-sync'];
 
 const TYPES = { '.html': 'text/html', '.js': 'text/javascript', '.swf': 'application/x-shockwave-flash',
-  '.xml': 'text/xml', '.wasm': 'application/wasm', '.json': 'application/json' };
+  '.xml': 'text/xml', '.wasm': 'application/wasm', '.json': 'application/json', '.jpg': 'image/jpeg' };
 
-function serve(root) {
+// The headers of a file as a static server sends it. `encoding` 'gz-files' sends a .gz file as its
+// content with Content-Encoding: gzip (as Apache does), 'all' compresses every response on the fly;
+// `cacheable` lets the browser keep files a few minutes, with validators, where the tests want
+// every request to reach the server.
+function headersFor(file, stat, { encoding = 'none', cacheable = false }) {
+  const typed = encoding === 'gz-files' ? file.replace(/\.gz$/, '') : file;
+  const headers = { 'Content-Type': TYPES[path.extname(typed)] || 'application/octet-stream' };
+  if (cacheable) Object.assign(headers, { 'Cache-Control': 'max-age=300', ETag: `"${stat.size}-${stat.mtimeMs}"`,
+    'Last-Modified': stat.mtime.toUTCString() });
+  else headers['Cache-Control'] = 'no-store';
+  if ((encoding === 'gz-files' && file.endsWith('.gz')) || encoding === 'all') headers['Content-Encoding'] = 'gzip';
+  return headers;
+}
+
+function serve(root, options = {}) {
   const server = http.createServer((req, res) => {
     const urlPath = decodeURIComponent(new URL(req.url, 'http://127.0.0.1').pathname);
     const file = path.resolve(path.join(root, urlPath === '/' ? '/index.html' : urlPath));
     if (!file.startsWith(path.resolve(root) + path.sep)) { res.writeHead(403); res.end(); return; }
-    fs.readFile(file, (err, data) => {
-      if (err) { res.writeHead(404); res.end('not found'); return; }
-      res.writeHead(200, { 'Content-Type': TYPES[path.extname(file)] || 'application/octet-stream',
-        'Cache-Control': 'no-store' });
-      res.end(data);
-    });
+    fs.stat(file, (statErr, stat) => fs.readFile(file, (err, data) => {
+      if (statErr || err) { res.writeHead(404); res.end('not found'); return; }
+      const headers = headersFor(file, stat, options);
+      if (options.cacheable && req.headers['if-none-match'] === headers.ETag) { res.writeHead(304, headers); res.end(); return; }
+      res.writeHead(200, headers);
+      res.end(options.encoding === 'all' ? zlib.gzipSync(data, { level: 1 }) : data);
+    }));
   });
   return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve({
     url: `http://127.0.0.1:${server.address().port}/`,
