@@ -10,6 +10,7 @@ packages=(
     libmupdf-dev libmujs-dev libgumbo-dev libopenjp2-7-dev libjbig2dec0-dev
     libharfbuzz-dev libfreetype-dev libjpeg62-turbo-dev zlib1g-dev
     libgtest-dev
+    clang-format clang-tidy
     haxe
     chromium
     poppler-utils
