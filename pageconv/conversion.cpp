@@ -48,6 +48,8 @@ RunTuning tuningFromEnvironment() {
     tuning.index = noIndex == nullptr || std::string(noIndex) != "1";
     const char* rasterShadings = std::getenv("QUAVELIN_PAGECONV_RASTER_SHADINGS");
     tuning.gradients = rasterShadings == nullptr || std::string(rasterShadings) != "1";
+    const char* drawBoth = std::getenv("QUAVELIN_PAGECONV_DRAW_BOTH");
+    tuning.measurePages = drawBoth == nullptr || std::string(drawBoth) != "1";
     return tuning;
 }
 

@@ -20,6 +20,7 @@ struct RunTuning {
     bool progress = false;     // a progress line on standard error after each page
     bool index = true;         // write book.json; off only to measure what the index costs
     bool gradients = true;     // shadings as gradients; off only to measure what they save
+    bool measurePages = true;  // photo pages known before drawing; off: drawn both ways, as before
 };
 
 RunTuning tuningFromEnvironment();

@@ -282,7 +282,8 @@ std::vector<std::string> generatedFileNames() {
         "images20.pdf",      "vector.pdf",       "vector-hostile.pdf",   "vector-controls.pdf",
         "index.pdf",         "shapes.pdf",       "encrypted-objstm.pdf", "encrypted-attachment.pdf",
         "claimed-pages.pdf", "page-cycle.pdf",   "zero-width-image.pdf", "broken-hinting.pdf",
-        "crop-marks.pdf",    "blended-text.pdf", "gradients.pdf",        "rtl.pdf"};
+        "crop-marks.pdf",    "blended-text.pdf", "gradients.pdf",        "rtl.pdf",
+        "photobook.pdf"};
 }
 
 void writeAll(const std::filesystem::path& dir) {
@@ -311,6 +312,7 @@ void writeAll(const std::filesystem::path& dir) {
     writeBlendedText(dir);
     writeGradients(dir);
     writeRightToLeft(dir);
+    writePhotoBook(dir);
 }
 
 }  // namespace pdfgen

@@ -102,6 +102,11 @@ inline constexpr std::array<const char*, 8> kGradientPages = {
     "axial-stops",   "axial-rotated", "radial-concentric", "radial-focal",
     "radial-nested", "patterns",      "axial-alpha",       "radial-cone"};
 void writeGradients(const std::filesystem::path& dir);
+// photobook.pdf: a landscape picture book of 12 pages, photographs at 144 dpi: a title over a
+// full-bleed photograph, a foreword of text alone, then twice over a full-bleed photograph, one
+// with a caption on a band, one framed with two lines of caption and a pair with captions, with
+// a grid of four and text beside a photograph between them.
+void writePhotoBook(const std::filesystem::path& dir);
 
 // Every file, in an order that satisfies the dependencies above.
 std::vector<std::string> generatedFileNames();

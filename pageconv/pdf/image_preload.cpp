@@ -185,18 +185,29 @@ void findCandidates(fz_context* ctx, fz_page* page, long long maxPixels, Candida
     }
 }
 
-}  // namespace
-
-void preloadPageJpegs(PdfSession& session, fz_page* page, long long maxPixels, long long maxBytes) {
-    fz_context* ctx = session.context.get();
+void preloadFound(fz_context* ctx, fz_page* page, long long maxPixels, long long maxBytes,
+                  bool forgetLoaded) {
     Candidates found;
     findCandidates(ctx, page, maxPixels, found);
     if (found.count > kMaxCandidates || found.bytes > maxBytes) {
         return;
     }
     for (int i = 0; i < found.count; ++i) {
+        if (forgetLoaded) {
+            pdf_remove_item(ctx, fz_drop_image_imp, found.images[i]);
+        }
         preloadImage(ctx, found.images[i]);
     }
+}
+
+}  // namespace
+
+void preloadPageJpegs(PdfSession& session, fz_page* page, long long maxPixels, long long maxBytes) {
+    preloadFound(session.context.get(), page, maxPixels, maxBytes, false);
+}
+
+void reloadPageJpegs(PdfSession& session, fz_page* page, long long maxPixels, long long maxBytes) {
+    preloadFound(session.context.get(), page, maxPixels, maxBytes, true);
 }
 
 }  // namespace pageconv

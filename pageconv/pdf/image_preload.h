@@ -16,4 +16,8 @@ namespace pageconv {
 // decoded here must stay in the store until the page is drawn.
 void preloadPageJpegs(PdfSession& session, fz_page* page, long long maxPixels, long long maxBytes);
 
+// `preloadPageJpegs` for a page recorded already, whose images MuPDF holds undecoded: those
+// copies leave the store first. Only a page recorded again after this draws the decoded ones.
+void reloadPageJpegs(PdfSession& session, fz_page* page, long long maxPixels, long long maxBytes);
+
 }  // namespace pageconv

@@ -1,7 +1,7 @@
 // The converter's vector pages, black box: which parts of each feature page of vector.pdf and
-// gradients.pdf become fonts, shapes, gradients, clip layers or bitmaps; what -S, -f, -G,
-// -s poly2bitmap and old -T versions change; and that hostile content still gives a well-formed
-// page file.
+// gradients.pdf become fonts, shapes, gradients, clip layers or bitmaps; which photo pages become
+// bitmap pages; what -S, -f, -G, -s poly2bitmap and old -T versions change; and that hostile
+// content still gives a well-formed page file.
 #include "run_program.h"
 #include "swf_reader.h"
 
@@ -198,6 +198,42 @@ TEST_F(VectorRun, SwitchesShapeTheVectors) {
         EXPECT_EQ(censusOf(old).fonts, 0u) << "version " << version;
     }
     EXPECT_FALSE(censusOf(convertPage("vector.pdf", 1, {"-T", "8"})).bitmapPage);
+}
+
+// Which pages the default mode draws only as a bitmap, known from what the page draws before it
+// is drawn: photographs over most of the page, at the page bitmap's resolution, with a caption
+// or a title at most. Text beside a photograph, a photograph on half the page under a title and
+// text, and scans of few pixels stretched over the page stay vectors; -f and -S keep vectors.
+TEST_F(VectorRun, PhotoPagesBecomeBitmapPages) {
+    struct Case {
+        const char* pdf;
+        int page;
+        std::vector<std::string> switches;
+        std::vector<std::string> environment;
+        bool bitmapPage;
+    };
+    const std::vector<std::string> none;
+    const std::vector<std::string> drawBoth{"QUAVELIN_PAGECONV_DRAW_BOTH=1"};
+    const Case cases[] = {
+        {"images20.pdf", 1, none, none, true},    // one photograph, nothing else
+        {"photobook.pdf", 1, none, none, true},   // title over a full-bleed photograph
+        {"photobook.pdf", 2, none, none, false},  // foreword: text alone
+        {"photobook.pdf", 4, none, none, true},   // caption on a band over the photograph
+        {"photobook.pdf", 5, none, none, true},   // framed, two lines of caption
+        {"photobook.pdf", 7, none, none, true},   // a grid of four
+        {"photobook.pdf", 8, none, none, false},  // text beside a photograph
+        {"sample.pdf", 1, none, none, false},     // the cover: photograph, title and text
+        {"tagged.pdf", 2, none, none, false},     // a small scan over the whole page
+        {"index.pdf", 7, none, none, false},      // the same with an invisible text layer
+        {"photobook.pdf", 1, {"-f"}, none, false},
+        {"photobook.pdf", 1, {"-S"}, none, false},
+        // Drawn both ways, as before the page's measure: its vectors are smaller than the bitmap.
+        {"photobook.pdf", 1, none, drawBoth, false},
+    };
+    for (const Case& c : cases) {
+        const Census got = censusOf(convertPage(c.pdf, c.page, c.switches, c.environment));
+        EXPECT_EQ(got.bitmapPage, c.bitmapPage) << c.pdf << " page " << c.page;
+    }
 }
 
 // -G removes only clip layers that change nothing (their removal is unit-tested); the clips of

@@ -103,6 +103,7 @@ TEST(Documents, PageCountsAndDisplayedSizes) {
         {"colours.pdf", 12, {{0, 0, 595, 842}}},
         {"text200.pdf", 200, {{0, 0, 595, 842}}},
         {"images20.pdf", 20, {{0, 0, 595, 842}}},
+        {"photobook.pdf", 12, {{0, 0, 842, 595}}},
         {"owner-only.pdf", 2, {{0, 0, 595, 842}}},
         {"encrypted.pdf", 3, {{0, 0, 595, 842}}},  // sizes are readable before authenticating
         {"truncated.pdf", 6, {{0, 0, 595, 842}, {0, 0, 842, 595}}},  // repaired on open
