@@ -234,6 +234,13 @@ TEST_F(VectorRun, PhotoPagesBecomeBitmapPages) {
         const Census got = censusOf(convertPage(c.pdf, c.page, c.switches, c.environment));
         EXPECT_EQ(got.bitmapPage, c.bitmapPage) << c.pdf << " page " << c.page;
     }
+    // Found to be photographs after it was recorded, the page is drawn as -s bitmap draws it.
+    const swftest::Movie photo = convertPage("photobook.pdf", 7);
+    const swftest::Movie bitmap = convertPage("photobook.pdf", 7, {"-s", "bitmap"});
+    ASSERT_EQ(photo.tags.size(), bitmap.tags.size());
+    for (size_t i = 0; i < photo.tags.size(); ++i) {
+        EXPECT_EQ(photo.tags[i].body, bitmap.tags[i].body) << "tag " << i;
+    }
 }
 
 // -G removes only clip layers that change nothing (their removal is unit-tested); the clips of
