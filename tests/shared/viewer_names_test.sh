@@ -4,10 +4,11 @@
 # a name the tool and the converter write; and every attribute the tool writes must be read.
 # Usage: viewer_names_test.sh SOURCE_DIR
 set -uo pipefail
+shopt -s globstar
 cd "$1"
 header=shared/book_names.h
-page_list_readers=(viewer/src/PageList.hx viewer/index.html.in)
-viewer_files=(viewer/src/*.hx viewer/index.html.in)
+page_list_readers=(viewer/src/pages/PageList.hx viewer/index.html.in)
+viewer_files=(viewer/src/**/*.hx viewer/index.html.in)
 failures=0
 fail() {
     echo "FAIL: $*"

@@ -1,6 +1,6 @@
 // Table-driven tests of the viewer's logic that needs no player: page list parsing, which pages a view
 // shows and keeps loaded, deep links and typed page numbers, page file reading and the fold geometry.
-// Run with `haxe -cp viewer/src -cp tests/viewer/logic -main ViewerLogicTest --interp`.
+// Run with `ctest -R viewer_logic`, which names every folder of viewer/src as a class path.
 import Fold.Pt;
 import PageList.PageListResult;
 import haxe.io.Bytes;
