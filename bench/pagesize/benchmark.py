@@ -29,6 +29,7 @@ DOCUMENTS = (
     ("text200.pdf", "text"),
     ("sample.pdf", "mixed"),
     ("images20.pdf", "photos"),
+    ("photobook.pdf", "photos"),
     ("gradients.pdf", "gradients"),
 )
 MODES = (
