@@ -380,6 +380,28 @@ int writeBookIndex(ConversionJob& job) {
     return written ? 0 : 1;
 }
 
+// After every page, so that the file holds the glyphs of all of them; a run without one page
+// importing a font writes none.
+int writeFontLibrary(ConversionJob& job) {
+    if (job.page.fonts == nullptr) {
+        return 0;
+    }
+    const ConvertOptions& options = job.page.options;
+    const std::optional<Bytes> file = fontLibraryFile(
+        *job.page.fonts, static_cast<uint8_t>(options.swfVersion), options.compress);
+    if (!file) {
+        return 0;
+    }
+    const std::filesystem::path path =
+        outputFolder(options.outputPattern) / shared::kFontLibraryFile;
+    std::string error;
+    if (!writeFileBytes(path.string(), *file, error)) {
+        printError(error);
+        return 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int runConversion(const ConvertOptions& options) {
@@ -409,6 +431,11 @@ int runConversion(const ConvertOptions& options) {
                       {},
                       {}};
     job.outcomes = std::vector<PageOutcome>(job.pages.size());
+    FontLibrary fonts;
+    if (options.fontLibrary) {
+        fonts.address = *options.fontLibrary;
+        job.page.fonts = &fonts;
+    }
     if (job.page.tuning.index) {
         readDocumentIndex(*first, job);
     }
@@ -430,7 +457,8 @@ int runConversion(const ConvertOptions& options) {
             helper.join();
         }
     }
-    const int status = reportOutcomes(job);
+    int status = reportOutcomes(job);
+    status = status == 0 ? writeFontLibrary(job) : status;
     return status == 0 && job.page.tuning.index ? writeBookIndex(job) : status;
 }
 

@@ -14,6 +14,7 @@ namespace {
 
 // Beyond any screen or printer; a larger number is a typing mistake, not a resolution.
 constexpr int kMaxZoomDpi = 100000;
+constexpr size_t kMaxFontLibraryAddress = 2000;
 
 std::optional<int> strictInteger(const std::string& text) {
     int value = 0;
@@ -76,6 +77,20 @@ std::optional<UsageError> readPassword(const std::string& value, ConvertOptions&
     return std::nullopt;
 }
 
+// The address goes into every page as the player will resolve it; the file itself is written
+// beside the pages.
+std::optional<UsageError> readFontLibrary(const std::string& value, ConvertOptions& options) {
+    const bool printable = std::all_of(value.begin(), value.end(), [](char c) {
+        return static_cast<unsigned char>(c) >= 0x20 && c != 0x7F;
+    });
+    if (value.empty() || !printable || value.size() > kMaxFontLibraryAddress) {
+        return UsageError{"-L \"" + value + "\": the font library's address must be 1-" +
+                          std::to_string(kMaxFontLibraryAddress) + " printable characters"};
+    }
+    options.fontLibrary = value;
+    return std::nullopt;
+}
+
 std::optional<UsageError> setCompress(const std::string& /*value*/, ConvertOptions& options) {
     options.compress = true;
     return std::nullopt;
@@ -111,6 +126,7 @@ struct SwitchRow {
 const SwitchRow kSwitches[] = {
     {shared::kPageRangeSwitch, true, readPageRange},
     {shared::kPasswordSwitch, true, readPassword},
+    {shared::kFontLibrarySwitch, true, readFontLibrary},
     {shared::kJpegQualitySwitch, true, readJpegQuality},
     {shared::kSwfVersionSwitch, true, readSwfVersion},
     {shared::kSettingSwitch, true, readSetting},

@@ -23,6 +23,7 @@ struct ConvertOptions {
     std::string outputPattern;  // exactly one "%", replaced by the page number
     std::optional<std::string> pageRange;
     std::optional<std::string> password;
+    std::optional<std::string> fontLibrary;  // -L: pages import their fonts from this address
     bool compress = false;
     int jpegQuality = 85;
     int zoomDpi = 72;

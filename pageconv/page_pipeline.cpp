@@ -70,6 +70,7 @@ bool encodePixmap(fz_context* ctx, fz_pixmap* pixmap, int quality, PageImage& im
 
 // What every way of drawing a page needs to know of it.
 struct PageFrame {
+    int number = 0;
     fz_page* page = nullptr;
     Box bounds;
     BitmapSize bitmap;
@@ -176,11 +177,17 @@ bool vectorFile(PdfSession& session, const PageJob& job, const PageFrame& frame,
                           TwipRect{0, toTwips(swf.stageWidth), 0, toTwips(swf.stageHeight)});
     }
     clipToStage(drawing, Box{0, 0, toTwips(swf.stageWidth), toTwips(swf.stageHeight)});
+    if (job.fonts != nullptr) {
+        importSharedFonts(drawing.page, job.fonts->address);
+    }
     swf.vectors = std::move(drawing.page);
     try {
         file = buildPageSwf(swf);
     } catch (const std::length_error&) {
         return false;
+    }
+    if (job.fonts != nullptr) {
+        addToLibrary(*job.fonts, frame.number, swf.vectors);
     }
     return true;
 }
@@ -294,6 +301,7 @@ bool buildPageFile(PdfSession& session, const PageJob& job, int pageNumber, Byte
                    PageText* text, std::string& error) {
     const PagePtr page = loadPage(session, pageNumber, error);
     PageFrame frame;
+    frame.number = pageNumber;
     frame.page = page.get();
     if (!page || !pageBounds(session, page.get(), frame.bounds, error) ||
         !framePage(session, job, pageNumber, frame, error)) {

@@ -5,6 +5,7 @@
 #include "convert.h"
 #include "options.h"
 #include "pdf/pdf_pages.h"
+#include "swf/font_library.h"
 #include "swf/page_swf.h"
 
 #include <string>
@@ -15,6 +16,7 @@ namespace pageconv {
 struct PageJob {
     const ConvertOptions& options;
     RunTuning tuning;
+    FontLibrary* fonts = nullptr;  // where the pages' fonts go, when they share one library
 };
 
 // MuPDF's store for each worker; half of it may hold images decoded ahead of drawing.

@@ -15,6 +15,8 @@ inline constexpr char kPageListFile[] = "pages.xml";
 inline constexpr char kBookIndexFile[] = "book.json";
 inline constexpr char kPosterFile[] = "poster.jpg";
 inline constexpr char kBookPdfFile[] = "book.pdf";  // with -download
+// The fonts the pages import, written once for the whole book (given -L).
+inline constexpr char kFontLibraryFile[] = "fonts.swf";
 // Previews of the book's pages 2 to kPreviewPages, for index.html to turn before the player has
 // started: "preview2.jpg" and on.
 inline constexpr int kPreviewPages = 5;
@@ -23,9 +25,9 @@ inline constexpr char kPreviewFileSuffix[] = ".jpg";
 
 // Files of a book beside its pages that are never pages and never carried over from an earlier
 // book into a new one. A new file the converter or the tool puts into data belongs here.
-inline constexpr const char* kBookFiles[] = {kBookIndexFile, kPosterFile,    "preview2.jpg",
-                                             "preview3.jpg", "preview4.jpg", "preview5.jpg",
-                                             kBookPdfFile};
+inline constexpr const char* kBookFiles[] = {kBookIndexFile, kPosterFile,     "preview2.jpg",
+                                             "preview3.jpg", "preview4.jpg",  "preview5.jpg",
+                                             kBookPdfFile,   kFontLibraryFile};
 
 // A page file in data: the prefix, the page number zero-filled to kPageNumberDigits (longer
 // numbers kept whole) and the suffix: test0001.swf.

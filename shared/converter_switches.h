@@ -10,8 +10,11 @@ namespace shared {
 inline constexpr char kInfoSwitch[] = "-I";
 
 // Switches followed by a value.
-inline constexpr char kPageRangeSwitch[] = "-p";    // 1-20, 1,4,6,9-11
-inline constexpr char kPasswordSwitch[] = "-P";     // the user or owner password
+inline constexpr char kPageRangeSwitch[] = "-p";  // 1-20, 1,4,6,9-11
+inline constexpr char kPasswordSwitch[] = "-P";   // the user or owner password
+// The address the pages import their fonts from (data/fonts.swf: the player resolves it against
+// the page that shows the book); the library is written beside the pages as kFontLibraryFile.
+inline constexpr char kFontLibrarySwitch[] = "-L";
 inline constexpr char kJpegQualitySwitch[] = "-j";  // 0 to 100
 inline constexpr char kSwfVersionSwitch[] = "-T";   // 6 and up
 inline constexpr char kSettingSwitch[] = "-s";      // one of the settings below

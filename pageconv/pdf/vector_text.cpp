@@ -180,6 +180,31 @@ std::optional<Outline> glyphOutline(fz_context* ctx, fz_font* font, int gid, fz_
     return outline;
 }
 
+// The font file's digest and the styles MuPDF fakes on it: glyphs of fonts with equal keys have
+// equal outlines, on whichever page they are drawn.
+std::string fontKey(fz_context* ctx, fz_font* font) {
+    unsigned char digest[16] = {};
+    bool ok = true;
+    fz_try(ctx) {
+        fz_font_digest(ctx, font, digest);
+    }
+    fz_catch(ctx) {
+        ok = false;
+    }
+    if (!ok) {
+        return {};
+    }
+    static const char kHex[] = "0123456789abcdef";
+    std::string key;
+    for (const unsigned char byte : digest) {
+        key += kHex[byte >> 4];
+        key += kHex[byte & 15];
+    }
+    key += font->flags.fake_bold ? "b" : "";
+    key += font->flags.fake_italic ? "i" : "";
+    return key;
+}
+
 bool isType3(fz_font* font) {
     return font->t3procs != nullptr;
 }
@@ -204,7 +229,7 @@ std::optional<uint16_t> addGlyph(VectorState& state, FontSlot& slot, fz_font* fo
     swfFont.glyphs.push_back(Glyph{std::move(*outline),
                                    static_cast<int32_t>(std::lround(std::clamp(
                                        advance, -1.0 * kFontEmUnits, 1.0 * kFontEmUnits))),
-                                   index});
+                                   index, gid});
     slot.glyphOf.emplace(gid, index);
     return index;
 }
@@ -215,7 +240,9 @@ FontSlot& fontSlot(VectorState& state, fz_font* font) {
     }
     FontSlot& slot = state.fonts[font];
     slot.index = state.drawing.page.fonts.size();
-    state.drawing.page.fonts.push_back(SwfFont{fz_font_name(state.ctx, font), {}});
+    SwfFont& added = state.drawing.page.fonts.emplace_back();
+    added.name = fz_font_name(state.ctx, font);
+    added.key = fontKey(state.ctx, font);
     if (state.options.fullFonts) {
         for (int gid = 0; gid < std::min(font->glyph_count, kMaxFontGlyphs) && !slot.broken;
              ++gid) {

@@ -136,12 +136,23 @@ constexpr int32_t kFontEmUnits = 20480;
 struct Glyph {
     Outline outline;
     int32_t advance = 0;
-    uint16_t code = 0;  // the character it stands for where known, else a private code
+    uint16_t code = 0;       // the character it stands for where known, else a private code
+    int32_t fontGlyph = -1;  // its number in the source font, where it has one
+};
+
+// A font the page takes from the book's font library instead of defining it: imported by `name`,
+// the page's glyph i being the library font's glyph `glyphs[i]`. The page keeps its own copy of
+// the glyphs only to measure its texts.
+struct FontImport {
+    std::string name;
+    std::vector<uint16_t> glyphs;
 };
 
 struct SwfFont {
     std::string name;
     std::vector<Glyph> glyphs;
+    std::string key;  // the same source font has the same key on every page; empty when unknown
+    std::optional<FontImport> import = std::nullopt;
 };
 
 enum class BitmapKind : uint8_t {
@@ -160,6 +171,7 @@ struct SwfBitmap {
 
 struct VectorPage {
     std::vector<SwfFont> fonts;
+    std::string fontLibrary;  // the address imported fonts come from, as the player resolves it
     std::vector<SwfBitmap> bitmaps;
     std::vector<DrawItem> items;  // bottom first
 };

@@ -514,23 +514,30 @@ struct GlyphFieldBits {
     int advance = 1;
 };
 
-GlyphFieldBits glyphFieldBits(const std::vector<GlyphPosition>& glyphs, const TextPiece& piece) {
+struct TextStyle {
+    uint16_t fontId = 0;
+    const PlacedText* text = nullptr;
+    const FontImport* import = nullptr;  // the glyph numbers of an imported font
+};
+
+// The glyph's number in the font the text record names: the page's own, or the library's.
+uint32_t glyphNumber(const TextStyle& style, const GlyphPosition& g) {
+    return style.import != nullptr ? style.import->glyphs[g.glyph] : g.glyph;
+}
+
+GlyphFieldBits glyphFieldBits(const TextStyle& style, const TextPiece& piece) {
+    const std::vector<GlyphPosition>& glyphs = style.text->glyphs;
     GlyphFieldBits bits;
     for (size_t begin = piece.begin; begin < piece.end;) {
         const size_t end = recordEnd(glyphs, begin, piece.end);
         for (size_t i = begin; i < end; ++i) {
-            bits.glyph = std::max(bits.glyph, unsignedBitsFor(glyphs[i].glyph));
+            bits.glyph = std::max(bits.glyph, unsignedBitsFor(glyphNumber(style, glyphs[i])));
             bits.advance = std::max(bits.advance, signedBitsFor(advanceAt(glyphs, i, end)));
         }
         begin = end;
     }
     return bits;
 }
-
-struct TextStyle {
-    uint16_t fontId = 0;
-    const PlacedText* text = nullptr;
-};
 
 void writeTextRecord(BitWriter& out, const TextPiece& piece, size_t begin, size_t end,
                      const TextStyle& style, GlyphFieldBits bits) {
@@ -548,7 +555,7 @@ void writeTextRecord(BitWriter& out, const TextPiece& piece, size_t begin, size_
     }
     writeU8(out, static_cast<uint8_t>(end - begin));
     for (size_t i = begin; i < end; ++i) {
-        writeBits(out, glyphs[i].glyph, bits.glyph);
+        writeBits(out, glyphNumber(style, glyphs[i]), bits.glyph);
         writeSignedBits(out, advanceAt(glyphs, i, end), bits.advance);
     }
     alignToByte(out);
@@ -557,7 +564,7 @@ void writeTextRecord(BitWriter& out, const TextPiece& piece, size_t begin, size_
 Bytes defineText2(uint16_t id, const TextPiece& piece, const TextStyle& style,
                   const FontFacts& facts) {
     const SwfMatrix matrix = pieceMatrix(style.text->matrix, piece);
-    const GlyphFieldBits bits = glyphFieldBits(style.text->glyphs, piece);
+    const GlyphFieldBits bits = glyphFieldBits(style, piece);
     BitWriter out;
     writeU16(out, id);
     writeRect(out, pieceBounds(*style.text, piece, facts, matrix));
@@ -608,7 +615,8 @@ void writeText(PageWriter& w, const PlacedText& text) {
     if (text.glyphs.empty()) {
         return;  // its font need not exist
     }
-    const TextStyle style{w.fontIds[text.font], &text};
+    const SwfFont& font = w.page.fonts[text.font];
+    const TextStyle style{w.fontIds[text.font], &text, font.import ? &*font.import : nullptr};
     for (const TextPiece& piece : textPieces(text.glyphs)) {
         const uint16_t id = takeId(w);
         append(w.tags, defineText2(id, piece, style, w.fontFacts[text.font]));
@@ -659,15 +667,40 @@ void writeItem(PageWriter& w, const DrawItem& item) {
     }
 }
 
+// One tag for all imported fonts, before the texts that use them.
+Bytes importAssets2(const std::string& address, const std::vector<ExportedFont>& fonts) {
+    BitWriter out;
+    writeString(out, address);
+    writeU8(out, 1);  // reserved, as the format asks
+    writeU8(out, 0);
+    writeU16(out, static_cast<uint16_t>(fonts.size()));
+    for (const ExportedFont& font : fonts) {
+        writeU16(out, font.id);
+        writeString(out, font.name);
+    }
+    return makeTag(tag::kImportAssets2, out.bytes, true);
+}
+
 void writeResources(PageWriter& w) {
+    std::vector<ExportedFont> imports;
+    Bytes definitions;
     for (const SwfFont& font : w.page.fonts) {
         w.fontFacts.push_back(fontFacts(font));
         w.fontIds.push_back(0);
-        if (!font.glyphs.empty()) {
-            w.fontIds.back() = takeId(w);
-            append(w.tags, defineFont3(w.fontIds.back(), font, w.fontFacts.back()));
+        if (font.glyphs.empty()) {
+            continue;
+        }
+        w.fontIds.back() = takeId(w);
+        if (font.import) {
+            imports.push_back(ExportedFont{w.fontIds.back(), font.import->name});
+        } else {
+            append(definitions, defineFont3(w.fontIds.back(), font, w.fontFacts.back()));
         }
     }
+    if (!imports.empty()) {
+        append(w.tags, importAssets2(w.page.fontLibrary, imports));
+    }
+    append(w.tags, definitions);
     for (const SwfBitmap& bitmap : w.page.bitmaps) {
         w.bitmapIds.push_back(takeId(w));
         append(w.tags, bitmapTag(w.bitmapIds.back(), bitmap));
@@ -716,6 +749,9 @@ void checkPage(const VectorPage& page) {
         if (font.glyphs.size() > kLastId) {
             throw std::length_error("a font with more than 65535 glyphs");
         }
+        requireValid(!font.import || font.import->glyphs.size() == font.glyphs.size(),
+                     "an imported font's glyphs do not match the page's");
+        requireValid(!font.import || !page.fontLibrary.empty(), "an import from nowhere");
     }
     for (const SwfBitmap& bitmap : page.bitmaps) {
         checkBitmap(bitmap);
@@ -756,6 +792,20 @@ VectorStats itemStats(const DrawItem& item) {
 }
 
 }  // namespace
+
+Bytes fontTag(uint16_t id, const SwfFont& font) {
+    return defineFont3(id, font, fontFacts(font));
+}
+
+Bytes exportAssets(const std::vector<ExportedFont>& fonts) {
+    BitWriter out;
+    writeU16(out, static_cast<uint16_t>(fonts.size()));
+    for (const ExportedFont& font : fonts) {
+        writeU16(out, font.id);
+        writeString(out, font.name);
+    }
+    return makeTag(tag::kExportAssets, out.bytes, true);
+}
 
 VectorStats vectorStats(const VectorPage& page) {
     VectorStats stats;

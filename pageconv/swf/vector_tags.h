@@ -6,6 +6,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace pageconv {
 
@@ -28,6 +30,17 @@ struct IdsAndDepths {
 // std::invalid_argument when an item names a font, glyph or bitmap the page lacks or a bitmap's
 // pixels do not match its size; nothing is appended then.
 IdsAndDepths appendVectorTags(Bytes& tags, const VectorPage& page, IdsAndDepths first);
+
+// A font's character id and the name it is exported and imported by.
+struct ExportedFont {
+    uint16_t id = 0;
+    std::string name;
+};
+
+// DefineFont3 of a font with every glyph it holds; for the book's font library.
+Bytes fontTag(uint16_t id, const SwfFont& font);
+// ExportAssets naming the fonts a library gives away.
+Bytes exportAssets(const std::vector<ExportedFont>& fonts);
 
 // Coordinates of outlines are held to what a shape's move-to field can reach (31 bits).
 constexpr int32_t kFarthestShapeTwip = (1 << 30) - 1;

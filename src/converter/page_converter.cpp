@@ -101,6 +101,15 @@ QString failureOfFinishedRun(const ConverterRun& run, const QString& converterPa
     return error;
 }
 
+// The pages import their fonts from one library in the data folder; the player resolves the
+// address against index.html, which stands beside the data folder. It goes first, so that the
+// words of -addcmd come after it and may change it.
+QStringList fontLibrarySwitch() {
+    return {QString::fromLatin1(shared::kFontLibrarySwitch),
+            QStringLiteral("%1/%2").arg(QLatin1StringView(shared::kDataFolder),
+                                        QLatin1StringView(shared::kFontLibraryFile))};
+}
+
 }  // namespace
 
 void parseInfoReply(const QByteArray& reply, FlipbookSettings& settings) {
@@ -137,11 +146,12 @@ ConversionOutcome convertPages(const QString& converterPath, const ConverterSwit
     const ProgressReport progress = [&line](qint64 done, qint64 total) {
         showProgress(line, done, total);
     };
-    const ConverterRun run = runConverter(
-        converterPath,
-        switches + QStringList{pdfPath, QString::fromLatin1(shared::kConverterPagePattern)},
-        workFolderFd, KeptStream::ErrorTail,
-        standardErrorIsTerminal() ? progress : ProgressReport{});
+    const ConverterRun run =
+        runConverter(converterPath,
+                     fontLibrarySwitch() + switches +
+                         QStringList{pdfPath, QString::fromLatin1(shared::kConverterPagePattern)},
+                     workFolderFd, KeptStream::ErrorTail,
+                     standardErrorIsTerminal() ? progress : ProgressReport{});
     clearProgress(line);
     if (!run.started) {
         return {false, QStringLiteral("cannot start the page converter %1: %2")

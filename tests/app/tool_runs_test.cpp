@@ -38,39 +38,44 @@ void PrintTo(const CommandLineCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-// The converter runs in its own work folder: the PDF by its absolute path, the bare pattern.
+// The converter runs in its own work folder: the PDF by its absolute path, the bare pattern, and
+// the address of the book's font library first.
 const CommandLineCase kCommandLineCases[] = {
-    {"no_options", {"book.pdf", "out"}, {"-I", "book.pdf"}, {"{work}/book.pdf", "test%.swf"}},
+    {"no_options",
+     {"book.pdf", "out"},
+     {"-I", "book.pdf"},
+     {"-L", "data/fonts.swf", "{work}/book.pdf", "test%.swf"}},
     {"trailing_slash_changes_nothing",
      {"book.pdf", "out/"},
      {"-I", "book.pdf"},
-     {"{work}/book.pdf", "test%.swf"}},
+     {"-L", "data/fonts.swf", "{work}/book.pdf", "test%.swf"}},
     {"paths_with_spaces_pass_unchanged",
      {"book.pdf", "my out"},
      {"-I", "book.pdf"},
-     {"{work}/book.pdf", "test%.swf"}},
+     {"-L", "data/fonts.swf", "{work}/book.pdf", "test%.swf"}},
     {"percent_in_folder_name_is_no_placeholder",
      {"book.pdf", "50% off"},
      {"-I", "book.pdf"},
-     {"{work}/book.pdf", "test%.swf"}},
+     {"-L", "data/fonts.swf", "{work}/book.pdf", "test%.swf"}},
     {"options_become_switches_of_the_conversion_only",
      {"book.pdf", "out", "-zlib", "-jpegquality", "80", "-pagerange", "1-3", "-password", "se cret",
       "-ZOOM", "150dpi"},
      {"-I", "book.pdf"},
-     {"-z", "-j", "80", "-p", "1-3", "-P", "se cret", "-s", "zoom=150dpi", "{work}/book.pdf",
-      "test%.swf"}},
+     {"-L", "data/fonts.swf", "-z", "-j", "80", "-p", "1-3", "-P", "se cret", "-s", "zoom=150dpi",
+      "{work}/book.pdf", "test%.swf"}},
     {"addcmd_words_pass_unchanged",
      {"book.pdf", "out", "-pp", "A4", "-addcmd", "-z", "-pw", "with space", "line\nbreak", ""},
      {"-I", "book.pdf"},
-     {"-z", "-pw", "with space", "line\nbreak", "", "{work}/book.pdf", "test%.swf"}},
+     {"-L", "data/fonts.swf", "-z", "-pw", "with space", "line\nbreak", "", "{work}/book.pdf",
+      "test%.swf"}},
     {"value_option_last_is_ignored",
      {"book.pdf", "out", "-flatten", "-pagerange"},
      {"-I", "book.pdf"},
-     {"-G", "{work}/book.pdf", "test%.swf"}},
+     {"-L", "data/fonts.swf", "-G", "{work}/book.pdf", "test%.swf"}},
     {"folder_in_current_folder_prefix",
      {"./book.pdf", "./out"},
      {"-I", "./book.pdf"},
-     {"{work}/book.pdf", "test%.swf"}},
+     {"-L", "data/fonts.swf", "{work}/book.pdf", "test%.swf"}},
 };
 
 ConverterArguments withWorkFolder(ConverterArguments arguments, const QString& workFolder) {
@@ -151,7 +156,8 @@ TEST_F(ToolRuns, AbsolutePathsPassUnchanged) {
     runTool(sandbox, {pdf, out});
     const auto runs = readConverterLog(sandbox.programFolder);
     ASSERT_EQ(runs.size(), 2U);
-    EXPECT_EQ(runs[1], (ConverterArguments{pdf.toStdString(), "test%.swf"}));
+    EXPECT_EQ(runs[1],
+              (ConverterArguments{"-L", "data/fonts.swf", pdf.toStdString(), "test%.swf"}));
 }
 
 TEST_F(ToolRuns, ConverterFoundWhenStartedByRelativePathFromElsewhere) {

@@ -170,7 +170,8 @@ TEST(ConvertPagesFolder, PagesLandInTheWorkFolder) {
 
     EXPECT_TRUE(outcome.ok) << outcome.error.toStdString();
     EXPECT_EQ(entryNames(folder.path() + "/50% off"), (QStringList{"test1.swf", "test2.swf"}));
-    EXPECT_EQ(readConverterLog(folder.path()).back(), (ConverterArguments{"/in.pdf", "test%.swf"}));
+    EXPECT_EQ(readConverterLog(folder.path()).back(),
+              (ConverterArguments{"-L", "data/fonts.swf", "/in.pdf", "test%.swf"}));
 }
 
 // A converter that never ends is stopped at the deadline; the rest of its error output, however

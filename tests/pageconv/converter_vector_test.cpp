@@ -1,7 +1,8 @@
 // The converter's vector pages, black box: which parts of each feature page of vector.pdf and
 // gradients.pdf become fonts, shapes, gradients, clip layers or bitmaps; which photo pages become
-// bitmap pages; what -S, -f, -G, -s poly2bitmap and old -T versions change; and that hostile
-// content still gives a well-formed page file.
+// bitmap pages; what -S, -f, -G, -s poly2bitmap and old -T versions change; the book's font
+// library that -L makes the pages share; and that hostile content still gives a well-formed page
+// file.
 #include "run_program.h"
 #include "swf_reader.h"
 
@@ -9,6 +10,8 @@
 
 #include <unistd.h>
 #include <filesystem>
+#include <map>
+#include <numeric>
 
 namespace {
 
@@ -262,6 +265,121 @@ TEST_F(VectorRun, HostilePagesStillConvert) {
     }
     const Census longPath = censusOf(convertPage("vector-hostile.pdf", 1));
     EXPECT_GE(longPath.bitmaps + (longPath.bitmapPage ? 1 : 0), 1u);
+}
+
+constexpr int kExportAssets = 56;
+constexpr int kImportAssets2 = 71;
+const std::string kLibraryAddress = "data/fonts.swf";
+
+// A run of several pages with -L: the page files by number and the library, if one was written.
+struct LibraryRun {
+    std::map<int, swftest::Movie> pages;
+    size_t pageBytes = 0;
+    std::optional<swftest::Movie> library;
+    size_t libraryBytes = 0;
+};
+
+LibraryRun convertWithLibrary(const fs::path& folder, const std::string& pdf,
+                              const std::string& pages, std::vector<std::string> switches) {
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    switches.insert(switches.end(), {"-p", pages, kPdfs + "/" + pdf, (folder / "p%.swf").string()});
+    const auto run = swftest::runProgram(kConverter, switches);
+    EXPECT_EQ(run.status, 0) << pdf << ": " << run.err;
+    LibraryRun result;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        const size_t bytes = fs::file_size(entry.path());
+        if (name == "fonts.swf") {
+            result.library = swftest::readMovieFile(entry.path().string());
+            result.libraryBytes = bytes;
+        } else if (name.starts_with("p") && name.ends_with(".swf")) {
+            result.pages[std::stoi(name.substr(1))] = swftest::readMovieFile(entry.path().string());
+            result.pageBytes += bytes;
+        }
+    }
+    return result;
+}
+
+// The library's fonts by export name.
+std::map<std::string, swftest::Font3> libraryFonts(const swftest::Movie& library) {
+    std::map<int, swftest::Font3> byId;
+    for (const swftest::Tag* tag : swftest::tagsWithCode(library, kFont3)) {
+        const swftest::Font3 font = swftest::readFont3(*tag);
+        byId[font.id] = font;
+    }
+    std::map<std::string, swftest::Font3> byName;
+    const auto exports = swftest::tagsWithCode(library, kExportAssets);
+    EXPECT_EQ(exports.size(), 1u);
+    for (const auto& [id, name] : swftest::readExportAssets(*exports.at(0)).assets) {
+        EXPECT_TRUE(byId.count(id)) << name;
+        byName[name] = byId[id];
+    }
+    EXPECT_EQ(byName.size(), byId.size());
+    return byName;
+}
+
+// Every glyph a page's texts draw from an imported font is one with ink in the library (the
+// text PDFs draw no spaces as glyphs), so a wrong glyph number shows here.
+void expectImportsResolve(const swftest::Movie& page,
+                          const std::map<std::string, swftest::Font3>& fonts) {
+    EXPECT_TRUE(swftest::tagsWithCode(page, kFont3).empty());
+    const auto imports = swftest::tagsWithCode(page, kImportAssets2);
+    ASSERT_EQ(imports.size(), 1u);
+    const swftest::AssetList list = swftest::readImportAssets2(*imports[0]);
+    EXPECT_EQ(list.url, kLibraryAddress);
+    std::map<int, const swftest::Font3*> imported;
+    for (const auto& [id, name] : list.assets) {
+        ASSERT_TRUE(fonts.count(name)) << name;
+        imported[id] = &fonts.at(name);
+    }
+    for (const swftest::Tag* tag : swftest::tagsWithCode(page, kText2)) {
+        const swftest::Text2 text = swftest::readText2(*tag);
+        ASSERT_TRUE(imported.count(text.fontId));
+        for (const swftest::TextGlyph& glyph : text.glyphs) {
+            ASSERT_LT(static_cast<size_t>(glyph.index), imported[text.fontId]->glyphs.size());
+            EXPECT_FALSE(imported[text.fontId]->glyphs[glyph.index].empty()) << glyph.index;
+        }
+    }
+}
+
+TEST_F(VectorRun, PagesImportTheBookFontsFromOneLibrary) {
+    const LibraryRun shared =
+        convertWithLibrary(folder, "text200.pdf", "1-6", {"-L", kLibraryAddress});
+    ASSERT_TRUE(shared.library);
+    ASSERT_EQ(shared.pages.size(), 6u);
+    const auto fonts = libraryFonts(*shared.library);
+    ASSERT_FALSE(fonts.empty());
+    for (const auto& [number, page] : shared.pages) {
+        SCOPED_TRACE("page " + std::to_string(number));
+        expectImportsResolve(page, fonts);
+    }
+    // The point of it: the glyphs travel once instead of on every page.
+    const LibraryRun own = convertWithLibrary(folder, "text200.pdf", "1-6", {});
+    EXPECT_FALSE(own.library);
+    EXPECT_LT(shared.pageBytes + shared.libraryBytes, own.pageBytes * 2 / 3);
+
+    const LibraryRun whole =
+        convertWithLibrary(folder, "text200.pdf", "1-2", {"-L", kLibraryAddress, "-f"});
+    ASSERT_TRUE(whole.library);
+    size_t wholeGlyphs = 0;
+    for (const auto& [name, font] : libraryFonts(*whole.library)) {
+        wholeGlyphs += font.glyphs.size();
+    }
+    EXPECT_GT(wholeGlyphs, 100u);  // whole fonts, not the letters used
+}
+
+TEST_F(VectorRun, PagesWithoutFontsWriteNoLibrary) {
+    const std::vector<std::vector<std::string>> cases = {{"-S"}, {"-s", "bitmap"}, {"-T", "7"}};
+    for (const auto& switches : cases) {
+        std::vector<std::string> all = switches;
+        all.insert(all.end(), {"-L", kLibraryAddress});
+        const LibraryRun run = convertWithLibrary(folder, "text200.pdf", "1-2", all);
+        EXPECT_FALSE(run.library) << switches[0];
+        for (const auto& [number, page] : run.pages) {
+            EXPECT_TRUE(swftest::tagsWithCode(page, kImportAssets2).empty()) << switches[0];
+        }
+    }
 }
 
 }  // namespace

@@ -28,9 +28,11 @@ TEST(ConverterOptions, EverySwitchTakesEffect) {
                                         "-s",     "bitmap",
                                         "-T",     "8",
                                         "-s",     "disablelinks",
+                                        "-L",     "data/fonts.swf",
                                         "in.pdf", "out/tmp/test%.swf"});
     EXPECT_EQ(o.pageRange, "1,4,6,9-11");
     EXPECT_EQ(o.password, "pw");
+    EXPECT_EQ(o.fontLibrary, "data/fonts.swf");
     EXPECT_TRUE(o.compress);
     EXPECT_EQ(o.jpegQuality, 30);
     EXPECT_EQ(o.zoomDpi, 150);
@@ -125,6 +127,8 @@ TEST(ConverterOptions, RefusalsNameWhatWasWrong) {
         {{"-T", "256", "in.pdf", "t%.swf"}, "SWF version"},
         {{"-p", "in.pdf", "t%.swf"}, "-p needs a value"},
         {{"-P", "in.pdf", "t%.swf"}, "-P needs a value"},
+        {{"-L", "", "in.pdf", "t%.swf"}, "font library's address"},
+        {{"-L", "a\nb", "in.pdf", "t%.swf"}, "font library's address"},
         {{"in.pdf", "t.swf"}, "exactly one %"},
         {{"in.pdf", "t%%.swf"}, "exactly one %"},
         {{"in.pdf", "out%/t.swf"}, "in the file name"},

@@ -440,6 +440,40 @@ Font3 readFont3(const Tag& tag) {
     return font;
 }
 
+namespace {
+
+void readAssets(const Bytes& body, size_t pos, AssetList& list) {
+    if (pos + 2 > body.size()) {
+        throw std::runtime_error("asset list cut short");
+    }
+    const size_t count = body[pos] | (body[pos + 1] << 8);
+    pos += 2;
+    for (size_t i = 0; i < count; ++i) {
+        if (pos + 2 > body.size()) {
+            throw std::runtime_error("asset list cut short");
+        }
+        const int id = body[pos] | (body[pos + 1] << 8);
+        pos += 2;
+        list.assets.emplace_back(id, readString(body, pos));
+    }
+}
+
+}  // namespace
+
+AssetList readExportAssets(const Tag& tag) {
+    AssetList list;
+    readAssets(tag.body, 0, list);
+    return list;
+}
+
+AssetList readImportAssets2(const Tag& tag) {
+    AssetList list;
+    size_t pos = 0;
+    list.url = readString(tag.body, pos);
+    readAssets(tag.body, pos + 2, list);  // after the two reserved bytes
+    return list;
+}
+
 Text2 readText2(const Tag& tag) {
     BitReader in{tag.body};
     Text2 text;

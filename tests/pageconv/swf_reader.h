@@ -169,6 +169,14 @@ struct Text2 {
 };
 Text2 readText2(const Tag& tag);
 
+// ExportAssets, or ImportAssets2 with the address it imports from.
+struct AssetList {
+    std::string url;
+    std::vector<std::pair<int, std::string>> assets;  // character id, name
+};
+AssetList readExportAssets(const Tag& tag);
+AssetList readImportAssets2(const Tag& tag);
+
 // DefineBitsJPEG2/3 and DefineBitsLossless2.
 struct Bitmap {
     int id = 0;

@@ -21,8 +21,8 @@ name() {
 }
 attributes=$(sed -n 's/^inline constexpr char k[A-Za-z]*Attribute\[\] = "\([^"]*\)";.*/\1/p' "$header" | sort -u)
 data=$(name kDataFolder)
-data_files=$(for n in kPageListFile kBookIndexFile kPosterFile kBookPdfFile; do name "$n"; done)
-[ -n "$attributes" ] && [ -n "$data" ] && [ "$(echo "$data_files" | wc -w)" -eq 4 ] \
+data_files=$(for n in kPageListFile kBookIndexFile kPosterFile kBookPdfFile kFontLibraryFile; do name "$n"; done)
+[ -n "$attributes" ] && [ -n "$data" ] && [ "$(echo "$data_files" | wc -w)" -eq 5 ] \
     || { echo "FAIL: cannot read the names in $header"; exit 1; }
 
 # Paths into data that the viewer spells out; the previews' by their prefix.

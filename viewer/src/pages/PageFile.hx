@@ -15,6 +15,14 @@ typedef PageFileInfo = {
 	var stageWidth:Float;
 	var stageHeight:Float;
 	var links:Array<PageLink>;
+	// The page takes its fonts from the book's font library (an ImportAssets2 tag): the player resolves
+	// such imports only for a movie it loads from its address, not from bytes.
+	var imports:Bool;
+}
+
+private typedef TagFacts = {
+	var metadata:Null<String>;
+	var imports:Bool;
 }
 
 typedef PageFileCheck = {
@@ -24,6 +32,7 @@ typedef PageFileCheck = {
 
 class PageFile {
 	static inline var METADATA_TAG = 77;
+	static inline var IMPORT_ASSETS2_TAG = 71;
 	static inline var END_TAG = 0;
 
 	// The file as stored (FWS, or CWS with a zlib body); null when the bytes are no SWF we can read,
@@ -62,15 +71,19 @@ class PageFile {
 		var info:PageFileInfo = {
 			stageWidth: (fields[1] - fields[0]) / 20,
 			stageHeight: (fields[3] - fields[2]) / 20,
-			links: []
+			links: [],
+			imports: false
 		};
-		var metadata = findMetadata(body, rectBytes + 4);
-		if (metadata != null)
-			info.links = parseLinks(metadata);
+		var facts = scanTags(body, rectBytes + 4);
+		if (facts.metadata != null)
+			info.links = parseLinks(facts.metadata);
+		info.imports = facts.imports;
 		return info;
 	}
 
-	static function findMetadata(body:Bytes, start:Int):Null<String> {
+	// The links' metadata and whether the page imports; tags are hopped over, not read.
+	static function scanTags(body:Bytes, start:Int):TagFacts {
+		var facts:TagFacts = {metadata: null, imports: false};
 		var pos = start;
 		while (pos + 2 <= body.length) {
 			var header = body.getUInt16(pos);
@@ -79,17 +92,19 @@ class PageFile {
 			pos += 2;
 			if (length == 0x3f) {
 				if (pos + 4 > body.length)
-					return null;
+					return facts;
 				length = body.getInt32(pos);
 				pos += 4;
 			}
 			if (length < 0 || pos + length > body.length || code == END_TAG)
-				return null;
-			if (code == METADATA_TAG)
-				return zeroTerminated(body, pos, length);
+				return facts;
+			if (code == METADATA_TAG && facts.metadata == null)
+				facts.metadata = zeroTerminated(body, pos, length);
+			if (code == IMPORT_ASSETS2_TAG)
+				facts.imports = true;
 			pos += length;
 		}
-		return null;
+		return facts;
 	}
 
 	// Links that cannot be read are dropped one by one: a bad entry must not cost the page its others.

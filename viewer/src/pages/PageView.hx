@@ -1,5 +1,6 @@
 // One page of the book on screen: the page file loaded on demand (bytes first, so the links recorded in
-// the file and its own shape can be read), drawn on white paper of its own shape as large as the slot it
+// the file and its own shape can be read; a page importing the book's fonts is then played from its
+// address), drawn on white paper of its own shape as large as the slot it
 // stands in allows, link areas that turn the book, and a spinner or a message while the file loads or
 // when it cannot be had (missing, cut short or unreadable alike).
 import flash.display.Loader;
@@ -150,7 +151,10 @@ class PageView extends Sprite {
 		loader.contentLoaderInfo.addEventListener(Event.INIT, function(_) contentArrived(info));
 		loader.contentLoaderInfo.addEventListener(IOErrorEvent.IO_ERROR, function(_) fail("is not a page file the player can show"));
 		try {
-			loader.loadBytes(data);
+			if (info != null && info.imports)
+				loader.load(new URLRequest(source)); // the second fetch is answered by the cache
+			else
+				loader.loadBytes(data);
 		} catch (e:Dynamic) {
 			fail("is not a page file the player can show");
 		}
