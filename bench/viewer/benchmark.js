@@ -5,7 +5,8 @@
 //          is the baseline, target 1000/10 <= 1.2 for opening.
 //   pages: a book of text200.pdf with the converter's default (vector) pages and the same book made
 //          with -all2bitmap; the bitmap book is the baseline, target vector/bitmap <= 1.2 for opening
-//          and for a turn.
+//          and for a turn. Beside them the vector book with pages that carry their own fonts instead
+//          of importing the book's font library, the baseline for the library's cost to a turn.
 //   overview: the thumbnail overview opened on the same two books and paged down to its end: time to
 //          the first thumbnails drawn, time to the last ones drawn, and the peak memory of the tab (the
 //          player's WebAssembly memory, which holds every loaded page, plus the JavaScript heap).
@@ -41,6 +42,21 @@ if (only && !['size', 'pages', 'overview', 'search', 'cover', 'startup'].include
 const wanted = (part) => !only || only === part;
 const search = require('./search.js');
 const startup = require('./startup.js');
+const { execFileSync } = require('child_process');
+
+// The same book with pages converted without the font library: each page defines its own fonts.
+function withOwnFonts(book, target, pdf) {
+  fs.cpSync(book, target, { recursive: true });
+  const data = path.join(target, 'data');
+  fs.rmSync(path.join(data, 'fonts.swf'), { force: true });
+  const pages = fs.mkdtempSync(path.join(os.tmpdir(), 'viewer-bench-pages-'));
+  execFileSync(path.join(buildDir, 'pageconv', 'swfsdk.dll'), [pdf, path.join(pages, 'p%.swf')]);
+  for (const name of fs.readdirSync(data).filter((n) => /^test\d+\.swf$/.test(n))) {
+    fs.copyFileSync(path.join(pages, `p${Number(name.slice(4, -4))}.swf`), path.join(data, name));
+  }
+  fs.rmSync(pages, { recursive: true, force: true });
+  return target;
+}
 
 // A book whose page list names `count` pages, cycling through the real page files of `source`.
 function bookOfSize(source, target, count) {
@@ -254,6 +270,7 @@ async function main() {
     if (wanted('pages')) {
       books.vector = h.makeBook(buildDir, path.join(pdfs, 'text200.pdf'), path.join(work, 'vector'));
       books.bitmap = h.makeBook(buildDir, path.join(pdfs, 'text200.pdf'), path.join(work, 'bitmap'), ['-all2bitmap']);
+      books.ownFonts = withOwnFonts(books.vector, path.join(work, 'own-fonts'), path.join(pdfs, 'text200.pdf'));
     }
     let indexBytes = 0;
     const indexed = path.join(work, 'indexed1000');
@@ -271,7 +288,8 @@ async function main() {
     await measure(browser, servers[10] || searchServer); // warm-up: Ruffle's wasm compiled once for all
     for (let run = 0; run < runs; run++) {
       // Each pair alternates which book goes first, so drift in background load hits both alike.
-      const order = (run % 2 ? [1000, 10, 'bitmap', 'vector'] : [10, 1000, 'vector', 'bitmap']).filter((key) => key in books);
+      const order = (run % 2 ? [1000, 10, 'bitmap', 'ownFonts', 'vector'] : [10, 1000, 'vector', 'ownFonts', 'bitmap'])
+        .filter((key) => key in books);
       for (const key of order) results[key].push(await measure(browser, servers[key]));
       if (searchServer) searchResults.push(await search.measureSearch(h, browser, searchServer, renderer === 'canvas'));
     }
@@ -296,6 +314,9 @@ async function main() {
         results, { vector: `default ${mb('vector')}M`, bitmap: `bitmap ${mb('bitmap')}M` }, 'bitmap', 'vector');
       console.log(`  ratio vector/bitmap: open ${pages.open.toFixed(2)} (target <= ${TARGET}: ${verdict(pages.open)}), ` +
         `turn ${pages.turn.toFixed(2)} (target <= ${TARGET}: ${verdict(pages.turn)})`);
+      const fonts = report('fonts: text200.pdf, pages importing the font library against pages with their own fonts (baseline)',
+        results, { vector: `library ${mb('vector')}M`, ownFonts: `own fonts ${mb('ownFonts')}M` }, 'ownFonts', 'vector');
+      console.log(`  ratio library/own fonts: open ${fonts.open.toFixed(2)}, turn ${fonts.turn.toFixed(2)} (target: no slower, <= 1.0 within noise)`);
       console.log('  (M = MiB of page files in data/; a turn includes its 650 ms animation; frames painted during');
       console.log('   the turn and the longest gap between two in ms; back: ms of a turn back to pages drawn before)');
       console.log();
