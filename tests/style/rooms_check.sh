@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Fails when a file reaches into a room it must not: the tool's libraries (src/ outside app/)
 # include nothing of its front end app/, and the page converter outside pdf/ neither includes
-# MuPDF nor calls it (it may hand MuPDF's handles on, as opaque pointers, to the code in pdf/).
+# MuPDF nor calls it (it may hand MuPDF's handles on, as opaque pointers, to the code in pdf/), and
+# the viewer's parts (its folders under viewer/src/) never reach into Book: each is handed a record
+# of what it needs.
 # Usage: rooms_check.sh SOURCE_DIR
 set -uo pipefail
 cd "$1"
@@ -24,5 +26,9 @@ report "$(grep -nE '^\s*#\s*include\s*[<"](mupdf/|mupdf_support\.h)' "${converte
 report "$(grep -nE '\b(fz|pdf)_[a-z0-9_]+\s*\(|\bmu::[a-z][A-Za-z0-9_]*\s*[(<]' "${converter_files[@]}")" \
     "calls MuPDF outside pageconv/pdf/"
 
+mapfile -t viewer_parts < <(git ls-files 'viewer/src/*/*.hx')
+report "$(grep -nE '@:allow|:\s*Book\b|\bBook\s*[.(]|new Book\b' "${viewer_parts[@]}")" \
+    "reaches into Book (a part gets a record of callbacks from Book instead)"
+
 [ "$failures" -eq 0 ] || { echo "$failures reach(es) across rooms"; exit 1; }
-echo "${#tool_files[@]} tool files and ${#converter_files[@]} converter files keep to their rooms"
+echo "${#tool_files[@]} tool files, ${#converter_files[@]} converter files and ${#viewer_parts[@]} viewer files keep to their rooms"

@@ -3,6 +3,7 @@
 // pages, the reader's pointer and keys, the panel, the address and history, the notices, the overview,
 // contents and search. The view being shown, the zoom (its levels and bounds from Zoom) and full screen
 // live here.
+import Panel.PanelActions;
 import PageList.BookSettings;
 import Zoom.Framing;
 import flash.display.Shape;
@@ -13,13 +14,12 @@ import flash.display.StageQuality;
 import flash.display.StageScaleMode;
 import flash.events.Event;
 import flash.events.IOErrorEvent;
+import flash.events.KeyboardEvent;
 import flash.events.SecurityErrorEvent;
 import flash.external.ExternalInterface;
 import flash.net.URLLoader;
 import flash.net.URLRequest;
 
-@:allow(Turning)
-@:allow(Input)
 class Book {
 	static inline var PAGE_LIST = "data/pages.xml";
 
@@ -31,6 +31,7 @@ class Book {
 	var shadowLayer = new Shape(); // under the pages, kept while a sheet turns
 	var notice:Notice;
 	var panel:Panel;
+	var commands:PanelActions; // the panel's buttons, and the keys that do the same
 	var pages:PageLoader;
 	var turning:Turning;
 	var input:Input;
@@ -115,10 +116,11 @@ class Book {
 		bookLayer.addChild(shadowLayer);
 		bookLayer.addChild(pageLayer);
 		flash.Lib.current.addChild(bookLayer);
-		flash.Lib.current.addChild(panel = buildPanel());
+		commands = buildCommands();
+		flash.Lib.current.addChild(panel = new Panel(settings, commands));
 		pages = new PageLoader(settings, followLink, pageSettled, shapeKnown);
-		turning = new Turning(this);
-		input = new Input(this, stage);
+		turning = buildTurning();
+		input = buildInput();
 		history = new History(pageCount(), goToPage);
 		if (settings.contents || settings.search)
 			flash.Lib.current.addChild(finder = buildFinder());
@@ -140,8 +142,8 @@ class Book {
 		Log.line('book of ${pageCount()} pages opened');
 	}
 
-	function buildPanel():Panel {
-		return new Panel(settings, {
+	function buildCommands():PanelActions {
+		return {
 			first: function() turnTo(0),
 			previous: function() turnBy(-1),
 			next: function() turnBy(1),
@@ -156,7 +158,62 @@ class Book {
 			print: printBook,
 			share: shareView,
 			goTo: goToTyped
+		};
+	}
+
+	function buildTurning():Turning {
+		return new Turning({
+			layer: pageLayer,
+			width: settings.width,
+			height: settings.height,
+			hardCover: settings.hardCover,
+			pageCount: pageCount(),
+			pages: pages,
+			views: function() return views,
+			view: function() return view,
+			spread: function() return spread,
+			grabAt: grabAt,
+			plainTurn: plainTurn,
+			show: showView,
+			render: renderView
 		});
+	}
+
+	function buildInput():Input {
+		return new Input({
+			bookLayer: bookLayer,
+			pageLayer: pageLayer,
+			turning: turning,
+			width: settings.width,
+			height: settings.height,
+			rightToLeft: settings.rightToLeft,
+			commands: commands,
+			keyTaken: keyTaken,
+			showKeys: showKeys,
+			focusPageField: panel.focusPageField,
+			inSight: inSight,
+			lessMotion: function() return reducedMotion,
+			view: function() return view,
+			viewCount: viewCount,
+			plainTurn: plainTurn,
+			grabAt: grabAt,
+			onPage: onPage,
+			tapWay: tapWay,
+			linkUnder: linkUnder,
+			zoomed: function() return zoomed,
+			pinching: function() return pinch != null,
+			fit: function() return fit,
+			doubleTap: function(stageX, stageY) zoomTo(Zoom.doubleTapFactor(factor), stageX, stageY),
+			unzoom: unzoom,
+			panTo: panTo,
+			wheeled: wheeled
+		}, stage);
+	}
+
+	// The book takes the reader's zoom, pinch, wheel and hovering pointer once it has opened and while
+	// no overview lies over it.
+	function inSight():Bool {
+		return settings != null && overview == null;
 	}
 
 	inline function pageCount():Int {
@@ -272,6 +329,26 @@ class Book {
 		} catch (e:Dynamic) {
 			return false;
 		}
+	}
+
+	// The page field, the list of keys and the overview have a key before the book does; "?" is asked for
+	// by its character, whatever the keyboard, and any key closes the list.
+	function keyTaken(event:KeyboardEvent):Bool {
+		if (panel.isPageField(stage.focus))
+			return true;
+		if (keysShown) {
+			hideKeys();
+			return true;
+		}
+		if (event.charCode == "?".code) {
+			showKeys();
+			return true;
+		}
+		if (overview != null) {
+			overview.keyPressed(event.keyCode);
+			return true;
+		}
+		return false;
 	}
 
 	function showKeys():Void {
@@ -582,7 +659,7 @@ class Book {
 
 	// Zooms to a level about a stage point: the page point under it stays there as far as the bounds allow.
 	function zoomTo(level:Float, stageX:Float, stageY:Float):Void {
-		if (settings == null || overview != null)
+		if (!inSight())
 			return;
 		turning.finishNow();
 		input.stopPanning();
@@ -613,7 +690,7 @@ class Book {
 
 	// Ctrl and the wheel zoom about the pointer; the wheel alone moves a zoomed page up and down.
 	function wheeled(delta:Float, ctrl:Bool, stageX:Float, stageY:Float):Void {
-		if (settings == null || overview != null || delta == 0)
+		if (!inSight() || delta == 0)
 			return;
 		var steps = Zoom.wheelSteps(delta, ctrl);
 		if (steps != 0)
@@ -625,7 +702,7 @@ class Book {
 	// Two fingers on the book, reported by the page around the player: "start", "move" and "end" with
 	// the distance between the fingers and the stage point between them.
 	function pinched(phase:String, distance:Float, x:Float, y:Float):Void {
-		if (settings == null || overview != null)
+		if (!inSight())
 			return;
 		switch (phase) {
 			case "start":

@@ -4,12 +4,44 @@
 // zooms (and never also turns), a drag that moves a zoomed page, Ctrl and the wheel, and the keys that
 // turn, jump, zoom and open contents and search. While the overview is open the keys are its own.
 import Fold.Pt;
+import Panel.PanelActions;
 import flash.display.Sprite;
 import flash.events.Event;
 import flash.events.KeyboardEvent;
 import flash.events.MouseEvent;
 import flash.geom.Point;
 
+// What the reader's pointer and keys reach of the book: its layers and the turn, the page size and
+// reading direction, what lies under a point, the zoom, and the commands a key gives like the panel's
+// button for it.
+typedef InputHost = {
+	var bookLayer:Sprite; // pressed to turn a page, moved while zoomed
+	var pageLayer:Sprite; // the book's units, mirrored in a book read right to left
+	var turning:Turning;
+	var width:Float; // the page list's page size
+	var height:Float;
+	var rightToLeft:Bool;
+	var commands:PanelActions;
+	var keyTaken:KeyboardEvent->Bool; // by the page field, the list of keys or the overview
+	var showKeys:Void->Void;
+	var focusPageField:Void->Void;
+	var inSight:Void->Bool; // the book is open and no overview lies over it
+	var lessMotion:Void->Bool; // pages turn without the curl
+	var view:Void->Int;
+	var viewCount:Void->Int;
+	var plainTurn:(lower:Int, upper:Int) -> Bool;
+	var grabAt:(x:Float, y:Float) -> Null<Layout.Grab>; // in book units
+	var onPage:(x:Float, y:Float) -> Bool;
+	var tapWay:(x:Float, y:Float) -> Null<Bool>;
+	var linkUnder:(stageX:Float, stageY:Float) -> Bool;
+	var zoomed:Void->Bool;
+	var pinching:Void->Bool; // two fingers are on the book
+	var fit:Void->Float; // the fitted book's scale
+	var doubleTap:(stageX:Float, stageY:Float) -> Void; // zooms in or back
+	var unzoom:Void->Void;
+	var panTo:(x:Float, y:Float) -> Void;
+	var wheeled:(delta:Float, ctrl:Bool, stageX:Float, stageY:Float) -> Void;
+}
 
 typedef Press = {
 	var stageX:Float;
@@ -24,7 +56,8 @@ typedef Press = {
 class Input {
 	static inline var DRAG_START = 6.0; // pixels a press moves before it counts as a drag
 
-	var book:Book;
+	var book:InputHost;
+	var turning:Turning;
 	var stage:flash.display.Stage;
 	var press:Null<Press>;
 	var panFrom:Null<Pt>;
@@ -34,61 +67,49 @@ class Input {
 	var dragged = false;
 	var catcher = new Sprite(); // over everything while a page is held, so its release is never lost
 
-	public function new(book:Book, stage:flash.display.Stage) {
+	public function new(book:InputHost, stage:flash.display.Stage) {
 		this.book = book;
+		this.turning = book.turning;
 		this.stage = stage;
 		book.bookLayer.addEventListener(MouseEvent.MOUSE_DOWN, pressed);
 		stage.addEventListener(MouseEvent.MOUSE_MOVE, moved);
 		stage.addEventListener(MouseEvent.MOUSE_UP, released);
-		stage.addEventListener(Event.MOUSE_LEAVE, function(_) book.turning.cancelPeek());
+		stage.addEventListener(Event.MOUSE_LEAVE, function(_) turning.cancelPeek());
 		stage.addEventListener(KeyboardEvent.KEY_DOWN, keyPressed);
 		stage.addEventListener(MouseEvent.MOUSE_WHEEL, function(event:MouseEvent) book.wheeled(event.delta, event.ctrlKey, event.stageX,
 			event.stageY));
 	}
 
-
 	function keyPressed(event:KeyboardEvent):Void {
-		if (book.panel.isPageField(stage.focus))
+		if (book.keyTaken(event))
 			return;
-		// Any key closes the list of keys; "?" is asked for by its character, whatever the keyboard.
-		if (book.keysShown) {
-			book.hideKeys();
-			return;
-		}
-		if (event.charCode == "?".code) {
-			book.showKeys();
-			return;
-		}
-		if (book.overview != null) {
-			book.overview.keyPressed(event.keyCode);
-			return;
-		}
+		var commands = book.commands;
 		var zoomSteps = Zoom.keySteps(event.keyCode, event.charCode);
 		if (zoomSteps != 0) {
-			book.zoomBy(zoomSteps, stage.stageWidth / 2, book.room().height / 2);
+			(zoomSteps > 0 ? commands.zoomIn : commands.zoomOut)();
 			return;
 		}
-		switch (Keys.action(event.keyCode, event.shiftKey, book.settings.rightToLeft)) {
+		switch (Keys.action(event.keyCode, event.shiftKey, book.rightToLeft)) {
 			case Back:
-				book.turnBy(-1);
+				commands.previous();
 			case Forward:
-				book.turnBy(1);
+				commands.next();
 			case Start:
-				book.turnTo(0);
+				commands.first();
 			case End:
-				book.turnTo(book.viewCount() - 1);
+				commands.last();
 			case Unzoom:
 				book.unzoom();
 			case OpenContents:
-				book.openContents();
+				commands.contents();
 			case OpenSearch:
-				book.openSearch();
+				commands.search();
 			case OpenOverview:
-				book.openOverview();
+				commands.overview();
 			case ToggleFullScreen:
-				book.toggleFullScreen();
+				commands.fullScreen();
 			case GoToField:
-				book.panel.focusPageField();
+				book.focusPageField();
 			case ShowKeys:
 				book.showKeys();
 			case Ignore:
@@ -123,25 +144,24 @@ class Input {
 
 	function pressed(event:MouseEvent):Void {
 		// Fingers of a pinch are the pinch's, not presses, drags or pans.
-		if (book.pinch != null)
+		if (book.pinching())
 			return;
 		var time = now();
 		var doubleClick = Zoom.isDoubleTap(lastPressTime, lastPress.x, lastPress.y, time, event.stageX, event.stageY);
 		lastPressTime = doubleClick ? -1000 : time;
 		lastPress = {x: event.stageX, y: event.stageY};
 		press = null;
-		var turning = book.turning;
 		if (doubleClick) {
 			// The first click's turn had not started yet: the double click only zooms.
 			cancelTap();
 			if (turning.dragging())
 				turning.release(false);
 			turning.finishNow();
-			book.zoomTo(Zoom.doubleTapFactor(book.factor), event.stageX, event.stageY);
+			book.doubleTap(event.stageX, event.stageY);
 			return;
 		}
 		cancelTap();
-		if (book.zoomed) {
+		if (book.zoomed()) {
 			panFrom = {x: event.stageX - book.bookLayer.x, y: event.stageY - book.bookLayer.y};
 			holdPointer();
 			return;
@@ -161,7 +181,7 @@ class Input {
 		if (grab != null)
 			startPress(event, at, grab.forward, grab.corner);
 		else if (book.onPage(at.x, at.y))
-			startPress(event, at, null, {x: book.settings.width, y: at.y > book.settings.height / 2 ? book.settings.height : 0});
+			startPress(event, at, null, {x: book.width, y: at.y > book.height / 2 ? book.height : 0});
 	}
 
 	function startPress(event:MouseEvent, at:Point, forward:Null<Bool>, corner:Pt):Void {
@@ -192,18 +212,17 @@ class Input {
 	}
 
 	function moved(event:MouseEvent):Void {
-		var turning = book.turning;
-		if (book.pinch != null)
+		if (book.pinching())
 			return;
 		if (panFrom != null) {
 			book.panTo(event.stageX - panFrom.x, event.stageY - panFrom.y);
 			return;
 		}
-		if (book.overview != null)
+		if (!book.inSight())
 			return;
 		var at = local(event.stageX, event.stageY);
 		if (press == null) {
-			if (!book.zoomed && !book.reducedMotion && (!turning.active() || turning.peeking()))
+			if (!book.zoomed() && !book.lessMotion() && (!turning.active() || turning.peeking()))
 				turning.peekAt(at.x, at.y, book.linkUnder(event.stageX, event.stageY));
 			return;
 		}
@@ -227,7 +246,6 @@ class Input {
 	// The press became a drag: a page held at its edge folds at once; one pressed inside turns the way
 	// the swipe goes, if it goes sideways and there is a page that way.
 	function beginDrag(event:MouseEvent):Bool {
-		var turning = book.turning;
 		if (turning.active()) {
 			turning.announce();
 			return true;
@@ -240,10 +258,10 @@ class Input {
 				letGoOfPointer();
 				return false;
 			}
-			press.forward = Gesture.alongReading(dx, book.settings.rightToLeft) < 0;
+			press.forward = Gesture.alongReading(dx, book.rightToLeft) < 0;
 		}
 		var forward:Bool = press.forward;
-		var view = book.view;
+		var view = book.view();
 		var lower = forward ? view : view - 1;
 		var upper = forward ? view + 1 : view;
 		if (lower < 0 || upper >= book.viewCount()) {
@@ -277,19 +295,18 @@ class Input {
 			return;
 		var p = press;
 		press = null;
-		var turning = book.turning;
 		if (!dragged) {
 			tapped(p);
 			return;
 		}
 		var x = event == null ? p.samples[p.samples.length - 1][1] : event.stageX;
-		var rightToLeft = book.settings.rightToLeft;
+		var rightToLeft = book.rightToLeft;
 		var turns = Gesture.turns(p.forward, Gesture.alongReading(x - p.stageX, rightToLeft), Gesture.alongReading(Gesture.speed(p.samples), rightToLeft),
-			book.settings.width * book.fit);
+			book.width * book.fit());
 		Log.line('swipe ${Math.round(x - p.stageX)} px at ${Math.round(Gesture.speed(p.samples) * 1000)} px/s ' + (turns ? "turns" : "falls back"));
 		if (p.flat) {
 			if (turns)
-				book.turnBy(p.forward ? 1 : -1);
+				(p.forward ? book.commands.next : book.commands.previous)();
 		} else if (turning.dragging()) {
 			turning.release(turns);
 		}
@@ -298,7 +315,6 @@ class Input {
 	// A press let go where it began: a lifted corner turns all the way, a press at a page's edge or on
 	// its outer half turns it; each only once no double click follows.
 	function tapped(p:Press):Void {
-		var turning = book.turning;
 		if (turning.dragging()) {
 			wait(function() {
 				turning.announce();
@@ -308,7 +324,7 @@ class Input {
 		}
 		var way = p.forward != null ? p.forward : book.tapWay(p.at.x, p.at.y);
 		if (way != null)
-			wait(function() book.turnBy(way ? 1 : -1));
+			wait(way ? book.commands.next : book.commands.previous);
 	}
 
 	function wait(action:Void->Void):Void {

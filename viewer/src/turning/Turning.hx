@@ -3,6 +3,25 @@
 // heading for. Drawing is TurnScene's, the fold's geometry Fold's.
 import Fold.Pt;
 import TurnScene.TurnRoles;
+import flash.display.Sprite;
+
+// What a turn needs of the book: the layer it draws on, the page list's page size and cover, the
+// views and the pages that stand in them, and the view to show once it ends.
+typedef TurningHost = {
+	var layer:Sprite; // the page layer, in book units
+	var width:Float;
+	var height:Float;
+	var hardCover:Bool;
+	var pageCount:Int;
+	var pages:PageLoader;
+	var views:Void->Views; // remade when a wide page is found
+	var view:Void->Int; // the view shown
+	var spread:Void->Bool; // spreads or single pages, as the window's shape chose
+	var grabAt:(x:Float, y:Float) -> Null<Layout.Grab>; // what a press in book units would grab to turn
+	var plainTurn:(lower:Int, upper:Int) -> Bool; // between views that change at once, without a fold
+	var show:Int->Void; // the view a turn ended on
+	var render:Void->Void; // the view shown, drawn flat again
+}
 
 typedef Turn = {
 	var lower:Int; // the views the turn moves between
@@ -26,9 +45,9 @@ class Turning {
 
 	public var turn(default, null):Null<Turn>;
 
-	var book:Book;
+	var book:TurningHost;
 
-	public function new(book:Book) {
+	public function new(book:TurningHost) {
 		this.book = book;
 	}
 
@@ -45,11 +64,11 @@ class Turning {
 	}
 
 	function width():Float {
-		return book.settings.width;
+		return book.width;
 	}
 
 	function height():Float {
-		return book.settings.height;
+		return book.height;
 	}
 
 	public function bottomCorner():Pt {
@@ -58,25 +77,25 @@ class Turning {
 
 	// Pages in a turn stand in the plain slots of a spread (or a single page), each at its own shape.
 	function rolesBetween(lower:Int, upper:Int, forward:Bool):TurnRoles {
-		var a = book.views.slots(lower);
-		var b = book.views.slots(upper);
+		var a = book.views().slots(lower);
+		var b = book.views().slots(upper);
 		var w = width();
 		var h = height();
 		inline function at(index:Int, align:Int):Null<PageView> {
 			if (index < 0)
 				return null;
 			var page = book.pages.page(index);
-			page.fitInto(w, h, book.spread ? align : 0);
+			page.fitInto(w, h, book.spread() ? align : 0);
 			return page;
 		}
 		var roles:TurnRoles = {left: at(a.left, -1), front: at(a.right, 1), back: at(b.left, -1), under: at(b.right, 1)};
 		// A stiff board draws each face twice, a half from each view.
-		if (book.spread && isHardTurn(lower, upper)) {
+		if (book.spread() && isHardTurn(lower, upper)) {
 			roles.frontTwin = boardTwin(a.right, 1);
 			roles.backTwin = boardTwin(b.left, -1);
 		}
 		// A single page turned back comes in from the left showing the page, not the blank back of a sheet.
-		if (!book.spread && !forward && roles.back == null && roles.front != null) {
+		if (!book.spread() && !forward && roles.back == null && roles.front != null) {
 			var twin = book.pages.twin(roles.front.index);
 			twin.fitInto(w, h, 0);
 			roles.back = twin;
@@ -93,11 +112,11 @@ class Turning {
 	}
 
 	function isHardTurn(lower:Int, upper:Int):Bool {
-		if (!book.settings.hardCover)
+		if (!book.hardCover)
 			return false;
-		var last = book.pageCount() - 1;
-		var a = book.views.slots(lower);
-		var b = book.views.slots(upper);
+		var last = book.pageCount - 1;
+		var a = book.views().slots(lower);
+		var b = book.views().slots(upper);
 		return [a.right, b.left].indexOf(0) >= 0 || [a.right, b.left].indexOf(last) >= 0;
 	}
 
@@ -121,7 +140,7 @@ class Turning {
 		if (!peek)
 			logTurn();
 		// Pages around the target start loading while the sheet moves.
-		book.pages.prepare(book.views, forward ? upper : lower);
+		book.pages.prepare(book.views(), forward ? upper : lower);
 		draw();
 	}
 
@@ -138,7 +157,7 @@ class Turning {
 	}
 
 	function logTurn():Void {
-		Log.line('turning ' + (turn.hard ? "stiff" : "soft") + ' from ' + book.views.label(turn.forward ? turn.lower : turn.upper));
+		Log.line('turning ' + (turn.hard ? "stiff" : "soft") + ' from ' + book.views().label(turn.forward ? turn.lower : turn.upper));
 	}
 
 	public function animate():Void {
@@ -163,9 +182,9 @@ class Turning {
 		var h = height();
 		turn.pointer = Fold.constrain(turn.pointer, turn.corner, w, h);
 		if (turn.hard)
-			TurnScene.hard(book.pageLayer, turn.roles, Fold.progress(turn.pointer, w), w, h, book.spread);
+			TurnScene.hard(book.layer, turn.roles, Fold.progress(turn.pointer, w), w, h, book.spread());
 		else
-			TurnScene.soft(book.pageLayer, turn.roles, turn.corner, turn.pointer, w, h, book.spread);
+			TurnScene.soft(book.layer, turn.roles, turn.corner, turn.pointer, w, h, book.spread());
 	}
 
 	// Ends the turn where its animation was heading: on the far side the upper view is shown.
@@ -178,14 +197,14 @@ class Turning {
 		}
 		var target = turn.to.x < 0 ? turn.upper : turn.lower;
 		end();
-		book.showView(target);
+		book.show(target);
 	}
 
 	public function cancelPeek():Void {
 		if (turn == null || !turn.peek)
 			return;
 		end();
-		book.renderView();
+		book.render();
 	}
 
 	function end():Void {
@@ -201,15 +220,15 @@ class Turning {
 			zone = null;
 		// A single page has nothing on its left for a backward corner to lift from; a wide page across the
 		// spread turns without a fold.
-		if (zone != null && !book.spread && !zone.forward)
+		if (zone != null && !book.spread() && !zone.forward)
 			zone = null;
-		if (zone != null && book.plainTurn(zone.forward ? book.view : book.view - 1, zone.forward ? book.view + 1 : book.view))
+		var view = book.view();
+		if (zone != null && book.plainTurn(zone.forward ? view : view - 1, zone.forward ? view + 1 : view))
 			zone = null;
 		if (turn != null && (zone == null || zone.forward != turn.forward || zone.corner.y != turn.corner.y))
 			cancelPeek();
 		if (zone == null)
 			return;
-		var view = book.view;
 		if (turn == null)
 			start(zone.forward ? view : view - 1, zone.forward ? view + 1 : view, zone.forward, zone.corner, true, true);
 		var w = width();
