@@ -42,22 +42,6 @@ if (only && !['size', 'pages', 'overview', 'search', 'cover', 'startup'].include
 const wanted = (part) => !only || only === part;
 const search = require('./search.js');
 const startup = require('./startup.js');
-const { execFileSync } = require('child_process');
-
-// The same book with pages converted without the font library: each page defines its own fonts.
-function withOwnFonts(book, target, pdf) {
-  fs.cpSync(book, target, { recursive: true });
-  const data = path.join(target, 'data');
-  fs.rmSync(path.join(data, 'fonts.swf'), { force: true });
-  const pages = fs.mkdtempSync(path.join(os.tmpdir(), 'viewer-bench-pages-'));
-  execFileSync(path.join(buildDir, 'pageconv', 'swfsdk.dll'), [pdf, path.join(pages, 'p%.swf')]);
-  for (const name of fs.readdirSync(data).filter((n) => /^test\d+\.swf$/.test(n))) {
-    fs.copyFileSync(path.join(pages, `p${Number(name.slice(4, -4))}.swf`), path.join(data, name));
-  }
-  fs.rmSync(pages, { recursive: true, force: true });
-  return target;
-}
-
 // A book whose page list names `count` pages, cycling through the real page files of `source`.
 function bookOfSize(source, target, count) {
   fs.cpSync(source, target, { recursive: true });
@@ -270,7 +254,7 @@ async function main() {
     if (wanted('pages')) {
       books.vector = h.makeBook(buildDir, path.join(pdfs, 'text200.pdf'), path.join(work, 'vector'));
       books.bitmap = h.makeBook(buildDir, path.join(pdfs, 'text200.pdf'), path.join(work, 'bitmap'), ['-all2bitmap']);
-      books.ownFonts = withOwnFonts(books.vector, path.join(work, 'own-fonts'), path.join(pdfs, 'text200.pdf'));
+      books.ownFonts = h.bookWithOwnFonts(buildDir, books.vector, path.join(pdfs, 'text200.pdf'), path.join(work, 'own-fonts'));
     }
     let indexBytes = 0;
     const indexed = path.join(work, 'indexed1000');
@@ -285,7 +269,8 @@ async function main() {
     const browser = await h.launch();
     const results = Object.fromEntries(keys.map((key) => [key, []]));
     const searchResults = [];
-    await measure(browser, servers[10] || searchServer); // warm-up: Ruffle's wasm compiled once for all
+    // warm-up: Ruffle's wasm compiled once for all
+    await measure(browser, servers[10] || searchServer || Object.values(servers)[0]);
     for (let run = 0; run < runs; run++) {
       // Each pair alternates which book goes first, so drift in background load hits both alike.
       const order = (run % 2 ? [1000, 10, 'bitmap', 'ownFonts', 'vector'] : [10, 1000, 'vector', 'ownFonts', 'bitmap'])

@@ -8,7 +8,6 @@ const assert = require('node:assert/strict');
 const fs = require('fs');
 const os = require('os');
 const path = require('path');
-const { execFileSync } = require('child_process');
 const h = require('./harness.js');
 
 const buildDir = process.env.QUAVELIN_BUILD_DIR;
@@ -20,25 +19,11 @@ const PDF = path.join(pdfDir, 'index.pdf');
 let work, browser;
 const books = {};
 
-// The same book with pages converted without -L: each page defines its own fonts.
-function withOwnFonts(shared, folder) {
-  fs.cpSync(shared, folder, { recursive: true });
-  const data = path.join(folder, 'data');
-  fs.rmSync(path.join(data, 'fonts.swf'));
-  const pages = fs.mkdtempSync(path.join(os.tmpdir(), 'viewer-fonts-pages-'));
-  execFileSync(path.join(buildDir, 'pageconv', 'swfsdk.dll'), [PDF, path.join(pages, 'p%.swf')]);
-  for (const name of fs.readdirSync(data).filter((n) => /^test\d+\.swf$/.test(n))) {
-    fs.copyFileSync(path.join(pages, `p${Number(name.slice(4, -4))}.swf`), path.join(data, name));
-  }
-  fs.rmSync(pages, { recursive: true, force: true });
-  return folder;
-}
-
 before(async () => {
   fs.mkdirSync(artifacts, { recursive: true });
   work = fs.mkdtempSync(path.join(os.tmpdir(), 'viewer-fonts-'));
   books.shared = h.makeBook(buildDir, PDF, path.join(work, 'shared'));
-  books.own = withOwnFonts(books.shared, path.join(work, 'own'));
+  books.own = h.bookWithOwnFonts(buildDir, books.shared, PDF, path.join(work, 'own'));
   browser = await h.launch();
 });
 

@@ -230,6 +230,21 @@ function makeBook(buildDir, pdf, outDir, options = []) {
   return outDir;
 }
 
+// A copy of a book whose pages are converted again without the font library (no -L): each page
+// defines its own fonts, as a baseline for the pages that import the book's.
+function bookWithOwnFonts(buildDir, book, pdf, folder) {
+  fs.cpSync(book, folder, { recursive: true });
+  const data = path.join(folder, 'data');
+  fs.rmSync(path.join(data, 'fonts.swf'), { force: true });
+  const pages = fs.mkdtempSync(path.join(os.tmpdir(), 'viewer-own-fonts-'));
+  execFileSync(path.join(buildDir, 'pageconv', 'swfsdk.dll'), [pdf, path.join(pages, 'p%.swf')]);
+  for (const name of fs.readdirSync(data).filter((n) => /^test\d+\.swf$/.test(n))) {
+    fs.copyFileSync(path.join(pages, `p${Number(name.slice(4, -4))}.swf`), path.join(data, name));
+  }
+  fs.rmSync(pages, { recursive: true, force: true });
+  return folder;
+}
+
 // Page colours of colours.pdf, as `quavelin-pdfgen --colours` prints them: lines holding a page number
 // and six hex digits.
 function pageColours(buildDir) {
@@ -243,5 +258,5 @@ function pageColours(buildDir) {
 }
 
 module.exports = {
-  serve, launch, openPage, waitForLine, decodePng, pixel, near, share, count, hexColour, makeBook, pageColours,
+  serve, launch, openPage, waitForLine, decodePng, pixel, near, share, count, hexColour, makeBook, bookWithOwnFonts, pageColours,
 };
