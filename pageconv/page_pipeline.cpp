@@ -4,24 +4,19 @@
 // page of photographs is known for one from its display list and drawn only as a bitmap.
 #include "page_pipeline.h"
 
-#include "pdf/book_sources.h"
-#include "pdf/image_preload.h"
-#include "pdf/page_measure.h"
-#include "pdf/partial_render.h"
-#include "pdf/vector_device.h"
+#include "pdf/page_drawing.h"
 #include "swf/bitmap_size.h"
 #include "swf/blank_margins.h"
 #include "swf/clip_layers.h"
 #include "swf/jpeg_encode.h"
 #include "swf/vector_tags.h"
 
-#include <limits>
 #include <stdexcept>
 
 namespace pageconv {
 namespace {
 
-void collectLinks(PdfSession& session, fz_page* page, const Box& bounds, double scale,
+void collectLinks(PdfSession& session, const PagePtr& page, const Box& bounds, double scale,
                   PageSwfInput& swf) {
     std::vector<RawLink> links;
     std::string ignored;
@@ -58,9 +53,9 @@ bool encodeInkedPart(const PagePixels& pixels, int quality, PageImage& image) {
     return true;
 }
 
-bool encodePixmap(fz_context* ctx, fz_pixmap* pixmap, int quality, PageImage& image,
+bool encodePixmap(PdfSession& session, const PixmapPtr& pixmap, int quality, PageImage& image,
                   std::string& error) {
-    const PagePixels pixels = pixmapPixels(ctx, pixmap);
+    const PagePixels pixels = pixmapPixels(session, pixmap);
     if (!encodeInkedPart(pixels, quality, image)) {
         error = "JPEG encoding failed";
         return false;
@@ -71,7 +66,7 @@ bool encodePixmap(fz_context* ctx, fz_pixmap* pixmap, int quality, PageImage& im
 // What every way of drawing a page needs to know of it.
 struct PageFrame {
     int number = 0;
-    fz_page* page = nullptr;
+    PagePtr page;
     Box bounds;
     BitmapSize bitmap;
     PageSwfInput swf;  // stage, version and links; no drawing yet
@@ -107,15 +102,14 @@ bool drawsBitmapOnly(const ConvertOptions& options) {
 }
 
 bool bitmapFile(PdfSession& session, const PageJob& job, const PageFrame& frame,
-                fz_display_list* list, Bytes& file, std::string& error) {
+                const DisplayListPtr& list, Bytes& file, std::string& error) {
     const BitmapSize& size = frame.bitmap;
     preloadJpegs(session, job, frame);
     const PixmapPtr pixmap =
         renderDisplayList(session, list, frame.bounds, size.width, size.height, error);
     PageSwfInput swf = frame.swf;
     swf.image.emplace();
-    if (!pixmap || !encodePixmap(session.context.get(), pixmap.get(), job.options.jpegQuality,
-                                 *swf.image, error)) {
+    if (!pixmap || !encodePixmap(session, pixmap, job.options.jpegQuality, *swf.image, error)) {
         return false;
     }
     file = buildPageSwf(swf);
@@ -134,15 +128,11 @@ VectorOptions vectorOptionsFor(const ConvertOptions& options, const PageFrame& f
 }
 
 // Everything but the text, rendered as the page bitmap the text is drawn over.
-bool underlay(PdfSession& session, fz_display_list* list, const PageFrame& frame,
+bool underlay(PdfSession& session, const DisplayListPtr& list, const PageFrame& frame,
               const VectorDrawing& drawing, int quality, PageImage& image, std::string& error) {
-    PartialRender part = wholePage(frame.bounds, frame.bitmap.width, frame.bitmap.height);
-    part.lastCall = std::numeric_limits<size_t>::max();
-    part.droppedCalls = drawing.textCalls;
-    part.cookie = &session.cookie;
-    fz_context* ctx = session.context.get();
-    const mu::PixmapPtr pixmap = renderPart(ctx, list, part, error);
-    return pixmap && encodePixmap(ctx, pixmap.get(), quality, image, error);
+    const PixmapPtr pixmap = renderWithout(session, list, frame.bounds, frame.bitmap.width,
+                                           frame.bitmap.height, drawing.textCalls, error);
+    return pixmap && encodePixmap(session, pixmap, quality, image, error);
 }
 
 bool withinVectorBounds(const VectorPage& page) {
@@ -152,14 +142,13 @@ bool withinVectorBounds(const VectorPage& page) {
 
 // False when the page is better off as a bitmap (the reason is then of no interest).
 bool vectorFile(PdfSession& session, const PageJob& job, const PageFrame& frame,
-                fz_display_list* list, Bytes& file) {
+                const DisplayListPtr& list, Bytes& file) {
     const ConvertOptions& options = job.options;
-    fz_context* ctx = session.context.get();
     VectorOptions vector = vectorOptionsFor(options, frame);
     vector.gradients = job.tuning.gradients;
     VectorDrawing drawing;
     std::string ignored;
-    if (!drawVectors(ctx, list, &session.cookie, frame.bounds, vector, drawing, ignored) ||
+    if (!drawVectors(session, list, frame.bounds, vector, drawing, ignored) ||
         !withinVectorBounds(drawing.page)) {
         return false;
     }
@@ -169,7 +158,7 @@ bool vectorFile(PdfSession& session, const PageJob& job, const PageFrame& frame,
         if (!underlay(session, list, frame, drawing, options.jpegQuality, *swf.image, ignored)) {
             return false;
         }
-    } else if (!renderRegions(ctx, list, &session.cookie, frame.bounds, vector, drawing, ignored)) {
+    } else if (!renderRegions(session, list, frame.bounds, vector, drawing, ignored)) {
         return false;
     }
     if (options.flattenClips) {
@@ -221,12 +210,11 @@ bool vectorFormAsked(const ConvertOptions& options) {
 }
 
 bool choosesBitmapByMeasure(PdfSession& session, const PageJob& job, const PageFrame& frame,
-                            fz_display_list* list) {
+                            const DisplayListPtr& list) {
     const ConvertOptions& options = job.options;
     PageMeasure measure;
     return options.pageMode == PageMode::Vectors && !vectorFormAsked(options) &&
-           job.tuning.measurePages &&
-           measurePage(session.context.get(), list, &session.cookie, frame.bounds, measure) &&
+           job.tuning.measurePages && measurePage(session, list, frame.bounds, measure) &&
            isPhotoPage(measure, frame.bitmap);
 }
 
@@ -234,20 +222,19 @@ bool drawPage(PdfSession& session, const PageJob& job, const PageFrame& frame, D
               Bytes& file, std::string& error) {
     const ConvertOptions& options = job.options;
     if (drawsBitmapOnly(options)) {
-        return bitmapFile(session, job, frame, list.get(), file, error);
+        return bitmapFile(session, job, frame, list, file, error);
     }
-    if (choosesBitmapByMeasure(session, job, frame, list.get())) {
+    if (choosesBitmapByMeasure(session, job, frame, list)) {
         return recordWithJpegsPreloaded(session, job, frame, list, error) &&
-               bitmapFile(session, job, frame, list.get(), file, error);
+               bitmapFile(session, job, frame, list, file, error);
     }
-    if (!vectorFile(session, job, frame, list.get(), file)) {
-        return bitmapFile(session, job, frame, list.get(), file, error);
+    if (!vectorFile(session, job, frame, list, file)) {
+        return bitmapFile(session, job, frame, list, file, error);
     }
     if (file.size() > kVectorBytesWorthComparing && options.pageMode == PageMode::Vectors &&
         !vectorFormAsked(options)) {
         Bytes bitmap;
-        if (bitmapFile(session, job, frame, list.get(), bitmap, error) &&
-            bitmap.size() < file.size()) {
+        if (bitmapFile(session, job, frame, list, bitmap, error) && bitmap.size() < file.size()) {
             file = std::move(bitmap);
         }
     }
@@ -256,11 +243,11 @@ bool drawPage(PdfSession& session, const PageJob& job, const PageFrame& frame, D
 
 // The words come from the display list the page was drawn from, so the page is read once.
 bool collectText(PdfSession& session, const PageJob& job, const PageFrame& frame,
-                 fz_display_list* list, PageText& text, std::string& error) {
+                 const DisplayListPtr& list, PageText& text, std::string& error) {
     text.width = frame.swf.stageWidth;
     text.height = frame.swf.stageHeight;
     if (!pageWords(session, list, frame.bounds, job.options.zoomDpi / 72.0, text.words) &&
-        session.cookie.abort != 0) {
+        pageStopped(session)) {
         error = "the page was stopped";
         return false;
     }
@@ -299,11 +286,10 @@ bool framePage(PdfSession& session, const PageJob& job, int pageNumber, PageFram
 
 bool buildPageFile(PdfSession& session, const PageJob& job, int pageNumber, Bytes& file,
                    PageText* text, std::string& error) {
-    const PagePtr page = loadPage(session, pageNumber, error);
     PageFrame frame;
     frame.number = pageNumber;
-    frame.page = page.get();
-    if (!page || !pageBounds(session, page.get(), frame.bounds, error) ||
+    frame.page = loadPage(session, pageNumber, error);
+    if (!frame.page || !pageBounds(session, frame.page, frame.bounds, error) ||
         !framePage(session, job, pageNumber, frame, error)) {
         return false;
     }
@@ -312,7 +298,7 @@ bool buildPageFile(PdfSession& session, const PageJob& job, int pageNumber, Byte
     }
     DisplayListPtr list = pageDisplayList(session, frame.page, error);
     if (!list || !drawPage(session, job, frame, list, file, error) ||
-        (text != nullptr && !collectText(session, job, frame, list.get(), *text, error))) {
+        (text != nullptr && !collectText(session, job, frame, list, *text, error))) {
         error = "page " + std::to_string(pageNumber) + ": " + error;
         return false;
     }

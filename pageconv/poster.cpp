@@ -2,6 +2,8 @@
 // encoded as a JPEG.
 #include "poster.h"
 
+#include "pdf/page_drawing.h"
+
 #include "shared/book_names.h"
 #include "swf/jpeg_encode.h"
 
@@ -75,7 +77,7 @@ std::optional<Bytes> posterJpeg(PdfSession& session, int pageNumber) {
     if (!pixmap) {
         return std::nullopt;
     }
-    const PagePixels pixels = pixmapPixels(session.context.get(), pixmap.get());
+    const PagePixels pixels = pixmapPixels(session, pixmap);
     const JpegColour colour = pixels.components == 1 ? JpegColour::Grayscale : JpegColour::Rgb;
     return encodeJpeg(pixels, colour, kPosterQuality);
 }
