@@ -1,17 +1,13 @@
-// One page from PDF to page file: bounds and stage, then the page drawn as vectors, as text over
-// a bitmap, or as one bitmap with its blank margins left out, and the page's links. A page that
-// cannot be vectors, or that would be larger or slower to play as vectors, becomes a bitmap; a
-// page of photographs is known for one from its display list and drawn only as a bitmap.
+// One page from PDF to page file: bounds, stage and links, then the choice of a page writer
+// (vectors, text over a bitmap, or one bitmap). A page that cannot be vectors, or that would be
+// larger or slower to play as vectors, becomes a bitmap; a page of photographs is known for one
+// from its display list and drawn only as a bitmap.
 #include "page_pipeline.h"
 
+#include "page_writers.h"
 #include "pdf/page_drawing.h"
-#include "swf/bitmap_size.h"
-#include "swf/blank_margins.h"
-#include "swf/clip_layers.h"
-#include "swf/jpeg_encode.h"
-#include "swf/vector_tags.h"
 
-#include <stdexcept>
+#include <optional>
 
 namespace pageconv {
 namespace {
@@ -38,48 +34,8 @@ void collectLinks(PdfSession& session, const PagePtr& page, const Box& bounds, d
     }
 }
 
-// Only the part of the page with ink is encoded; gray is looked for there too, since the white
-// around it is gray anyway.
-bool encodeInkedPart(const PagePixels& pixels, int quality, PageImage& image) {
-    const std::optional<PixelBox> ink = inkBounds(pixels);
-    const bool gray = !ink || hasOnlyGrays(cropped(pixels, *ink));
-    const JpegColour colour = gray ? JpegColour::Grayscale : JpegColour::Rgb;
-    const PixelBox part = encodedPart(ink, pixels.width, pixels.height, jpegBlockPixels(colour));
-    auto jpeg = encodeJpeg(cropped(pixels, part), colour, quality);
-    if (!jpeg) {
-        return false;
-    }
-    image = PageImage{std::move(*jpeg), pixels.width, pixels.height, part};
-    return true;
-}
-
-bool encodePixmap(PdfSession& session, const PixmapPtr& pixmap, int quality, PageImage& image,
-                  std::string& error) {
-    const PagePixels pixels = pixmapPixels(session, pixmap);
-    if (!encodeInkedPart(pixels, quality, image)) {
-        error = "JPEG encoding failed";
-        return false;
-    }
-    return true;
-}
-
-// What every way of drawing a page needs to know of it.
-struct PageFrame {
-    int number = 0;
-    PagePtr page;
-    Box bounds;
-    BitmapSize bitmap;
-    PageSwfInput swf;  // stage, version and links; no drawing yet
-};
-
-// Images MuPDF met while recording the page are in its store already and are not decoded ahead:
-// a page drawn only as a bitmap has its JPEGs preloaded before it is recorded.
-void preloadJpegs(PdfSession& session, const PageJob& job, const PageFrame& frame) {
-    const BitmapSize& size = frame.bitmap;
-    if (job.tuning.preloadJpegs) {
-        preloadPageJpegs(session, frame.page, static_cast<long long>(size.width) * size.height,
-                         kStoreBytesPerWorker / 2);
-    }
+bool drawsBitmapOnly(const ConvertOptions& options) {
+    return options.pageMode == PageMode::Bitmap || options.swfVersion < kMinVectorSwfVersion;
 }
 
 // A page found to be photographs after it was recorded is recorded again with its JPEGs
@@ -95,90 +51,6 @@ bool recordWithJpegsPreloaded(PdfSession& session, const PageJob& job, const Pag
                     kStoreBytesPerWorker / 2);
     list = pageDisplayList(session, frame.page, error);
     return list != nullptr;
-}
-
-bool drawsBitmapOnly(const ConvertOptions& options) {
-    return options.pageMode == PageMode::Bitmap || options.swfVersion < kMinVectorSwfVersion;
-}
-
-bool bitmapFile(PdfSession& session, const PageJob& job, const PageFrame& frame,
-                const DisplayListPtr& list, Bytes& file, std::string& error) {
-    const BitmapSize& size = frame.bitmap;
-    preloadJpegs(session, job, frame);
-    const PixmapPtr pixmap =
-        renderDisplayList(session, list, frame.bounds, size.width, size.height, error);
-    PageSwfInput swf = frame.swf;
-    swf.image.emplace();
-    if (!pixmap || !encodePixmap(session, pixmap, job.options.jpegQuality, *swf.image, error)) {
-        return false;
-    }
-    file = buildPageSwf(swf);
-    return true;
-}
-
-VectorOptions vectorOptionsFor(const ConvertOptions& options, const PageFrame& frame) {
-    VectorOptions vector;
-    vector.twipsPerPoint = options.zoomDpi / 72.0 * 20.0;
-    vector.bitmapPixelsPerTwip = frame.bitmap.width / (frame.swf.stageWidth * 20.0);
-    vector.textAsShapes = options.textAsShapes;
-    vector.fullFonts = options.fullFonts;
-    vector.textOnly = options.pageMode == PageMode::TextOverBitmap;
-    vector.jpegQuality = options.jpegQuality;
-    return vector;
-}
-
-// Everything but the text, rendered as the page bitmap the text is drawn over.
-bool underlay(PdfSession& session, const DisplayListPtr& list, const PageFrame& frame,
-              const VectorDrawing& drawing, int quality, PageImage& image, std::string& error) {
-    const PixmapPtr pixmap = renderWithout(session, list, frame.bounds, frame.bitmap.width,
-                                           frame.bitmap.height, drawing.textCalls, error);
-    return pixmap && encodePixmap(session, pixmap, quality, image, error);
-}
-
-bool withinVectorBounds(const VectorPage& page) {
-    const VectorStats stats = vectorStats(page);
-    return stats.edges <= kMaxVectorEdges && stats.placedObjects <= kMaxVectorObjects;
-}
-
-// False when the page is better off as a bitmap (the reason is then of no interest).
-bool vectorFile(PdfSession& session, const PageJob& job, const PageFrame& frame,
-                const DisplayListPtr& list, Bytes& file) {
-    const ConvertOptions& options = job.options;
-    VectorOptions vector = vectorOptionsFor(options, frame);
-    vector.gradients = job.tuning.gradients;
-    VectorDrawing drawing;
-    std::string ignored;
-    if (!drawVectors(session, list, frame.bounds, vector, drawing, ignored) ||
-        !withinVectorBounds(drawing.page)) {
-        return false;
-    }
-    PageSwfInput swf = frame.swf;
-    if (vector.textOnly) {
-        swf.image.emplace();
-        if (!underlay(session, list, frame, drawing, options.jpegQuality, *swf.image, ignored)) {
-            return false;
-        }
-    } else if (!renderRegions(session, list, frame.bounds, vector, drawing, ignored)) {
-        return false;
-    }
-    if (options.flattenClips) {
-        flattenClipLayers(drawing.page.items,
-                          TwipRect{0, toTwips(swf.stageWidth), 0, toTwips(swf.stageHeight)});
-    }
-    clipToStage(drawing, Box{0, 0, toTwips(swf.stageWidth), toTwips(swf.stageHeight)});
-    if (job.fonts != nullptr) {
-        importSharedFonts(drawing.page, job.fonts->address);
-    }
-    swf.vectors = std::move(drawing.page);
-    try {
-        file = buildPageSwf(swf);
-    } catch (const std::length_error&) {
-        return false;
-    }
-    if (job.fonts != nullptr) {
-        addToLibrary(*job.fonts, frame.number, swf.vectors);
-    }
-    return true;
 }
 
 // Below this size a vector page is taken as it is; above it the bitmap page is made as well
@@ -212,33 +84,51 @@ bool vectorFormAsked(const ConvertOptions& options) {
 bool choosesBitmapByMeasure(PdfSession& session, const PageJob& job, const PageFrame& frame,
                             const DisplayListPtr& list) {
     const ConvertOptions& options = job.options;
-    PageMeasure measure;
-    return options.pageMode == PageMode::Vectors && !vectorFormAsked(options) &&
-           job.tuning.measurePages && measurePage(session, list, frame.bounds, measure) &&
-           isPhotoPage(measure, frame.bitmap);
+    if (options.pageMode != PageMode::Vectors || vectorFormAsked(options) ||
+        !job.tuning.measurePages) {
+        return false;
+    }
+    const std::optional<PageMeasure> measure = measuredPage(session, list, frame.bounds);
+    return measure && isPhotoPage(*measure, frame.bitmap);
 }
 
-bool drawPage(PdfSession& session, const PageJob& job, const PageFrame& frame, DisplayListPtr& list,
-              Bytes& file, std::string& error) {
+const PageWriter& vectorWriterFor(const ConvertOptions& options) {
+    return options.pageMode == PageMode::TextOverBitmap ? kTextOverBitmapWriter : kVectorWriter;
+}
+
+// A large vector page is written as a bitmap as well, and the smaller of the two is kept.
+void keepTheSmaller(PdfSession& session, const PageJob& job, const PageFrame& frame,
+                    const DisplayListPtr& list, Bytes& file) {
+    std::string ignored;  // the vector page stands
+    std::optional<Bytes> bitmap = writePage(kBitmapWriter, session, job, frame, list, ignored);
+    if (bitmap && bitmap->size() < file.size()) {
+        file = std::move(*bitmap);
+    }
+}
+
+std::optional<Bytes> drawPage(PdfSession& session, const PageJob& job, const PageFrame& frame,
+                              DisplayListPtr& list, std::string& error) {
     const ConvertOptions& options = job.options;
     if (drawsBitmapOnly(options)) {
-        return bitmapFile(session, job, frame, list, file, error);
+        return writePage(kBitmapWriter, session, job, frame, list, error);
     }
     if (choosesBitmapByMeasure(session, job, frame, list)) {
-        return recordWithJpegsPreloaded(session, job, frame, list, error) &&
-               bitmapFile(session, job, frame, list, file, error);
-    }
-    if (!vectorFile(session, job, frame, list, file)) {
-        return bitmapFile(session, job, frame, list, file, error);
-    }
-    if (file.size() > kVectorBytesWorthComparing && options.pageMode == PageMode::Vectors &&
-        !vectorFormAsked(options)) {
-        Bytes bitmap;
-        if (bitmapFile(session, job, frame, list, bitmap, error) && bitmap.size() < file.size()) {
-            file = std::move(bitmap);
+        if (!recordWithJpegsPreloaded(session, job, frame, list, error)) {
+            return std::nullopt;
         }
+        return writePage(kBitmapWriter, session, job, frame, list, error);
     }
-    return true;
+    std::string ignored;  // a page that cannot be vectors is a bitmap, whatever the reason
+    std::optional<Bytes> file =
+        writePage(vectorWriterFor(options), session, job, frame, list, ignored);
+    if (!file) {
+        return writePage(kBitmapWriter, session, job, frame, list, error);
+    }
+    if (file->size() > kVectorBytesWorthComparing && options.pageMode == PageMode::Vectors &&
+        !vectorFormAsked(options)) {
+        keepTheSmaller(session, job, frame, list, *file);
+    }
+    return file;
 }
 
 // The words come from the display list the page was drawn from, so the page is read once.
@@ -297,11 +187,13 @@ bool buildPageFile(PdfSession& session, const PageJob& job, int pageNumber, Byte
         preloadJpegs(session, job, frame);
     }
     DisplayListPtr list = pageDisplayList(session, frame.page, error);
-    if (!list || !drawPage(session, job, frame, list, file, error) ||
+    std::optional<Bytes> drawn;
+    if (!list || !(drawn = drawPage(session, job, frame, list, error)) ||
         (text != nullptr && !collectText(session, job, frame, list, *text, error))) {
         error = "page " + std::to_string(pageNumber) + ": " + error;
         return false;
     }
+    file = std::move(*drawn);
     return true;
 }
 

@@ -49,9 +49,13 @@ PagePixels pixmapPixels(PdfSession& session, const PixmapPtr& pixmap) {
     return pixmapPixels(session.context.get(), pixmap.get());
 }
 
-bool measurePage(PdfSession& session, const DisplayListPtr& list, const Box& bounds,
-                 PageMeasure& measure) {
-    return measurePage(session.context.get(), list.get(), &session.cookie, bounds, measure);
+std::optional<PageMeasure> measuredPage(PdfSession& session, const DisplayListPtr& list,
+                                        const Box& bounds) {
+    PageMeasure measure;
+    if (!measurePage(session.context.get(), list.get(), &session.cookie, bounds, measure)) {
+        return std::nullopt;
+    }
+    return measure;
 }
 
 bool drawVectors(PdfSession& session, const DisplayListPtr& list, const Box& bounds,

@@ -9,6 +9,7 @@
 #include "pdf/pdf_pages.h"
 #include "pdf/vector_device.h"
 
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -32,8 +33,9 @@ PixmapPtr renderWithout(PdfSession& session, const DisplayListPtr& list, const B
                         std::string& error);
 PagePixels pixmapPixels(PdfSession& session, const PixmapPtr& pixmap);
 
-bool measurePage(PdfSession& session, const DisplayListPtr& list, const Box& bounds,
-                 PageMeasure& measure);
+// What the page paints, counted (as `measurePage`); nothing when it cannot be counted.
+std::optional<PageMeasure> measuredPage(PdfSession& session, const DisplayListPtr& list,
+                                        const Box& bounds);
 bool drawVectors(PdfSession& session, const DisplayListPtr& list, const Box& bounds,
                  const VectorOptions& options, VectorDrawing& drawing, std::string& error);
 bool renderRegions(PdfSession& session, const DisplayListPtr& list, const Box& bounds,
