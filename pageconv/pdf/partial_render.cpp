@@ -4,6 +4,7 @@
 // pass through these functions as longjmps, so they hold no C++ objects.
 #include "pdf/partial_render.h"
 
+#include "pdf/call_count.h"
 #include "swf/jpeg_encode.h"
 
 #include <algorithm>
@@ -17,7 +18,7 @@ struct CountingDevice {
     fz_device super;
     fz_device* target;
     const PartialRender* part;
-    size_t index;
+    CallCount calls;
 };
 
 CountingDevice& counting(fz_device* device) {
@@ -27,14 +28,14 @@ CountingDevice& counting(fz_device* device) {
 // Counts the call; true when it may paint.
 bool paints(fz_device* device) {
     CountingDevice& self = counting(device);
-    const size_t index = ++self.index;
+    const size_t index = countCall(self.calls);
     const auto& dropped = self.part->droppedCalls;
     return index <= self.part->lastCall &&
            !std::binary_search(dropped.begin(), dropped.end(), index);
 }
 
 fz_device* countedTarget(fz_device* device) {
-    ++counting(device).index;
+    countCall(counting(device).calls);
     return counting(device).target;
 }
 
@@ -215,7 +216,7 @@ fz_pixmap* renderRaw(fz_context* ctx, fz_display_list* list, const PartialRender
         counter = &self->super;
         self->target = draw;
         self->part = part;
-        self->index = 0;
+        self->calls = CallCount{};
         setCallbacks(counter);
         fz_run_display_list(ctx, list, counter, part->ctm, fz_infinite_rect, part->cookie);
         fz_close_device(ctx, counter);

@@ -1,6 +1,7 @@
 // Rendering part of a page: the raster regions of a vector page (an area, with everything drawn
 // up to a given call) and the bitmap beneath the text of a poly2bitmap page (the whole page
-// without the calls drawn as text). Calls are counted exactly as the vector device counts them.
+// without the calls drawn as text). Calls are counted with the vector device's own counter
+// (pdf/call_count.h).
 #pragma once
 
 #include "mupdf_support.h"

@@ -17,13 +17,14 @@ struct VectorDevice {
     VectorState* state;
 };
 
-// Every call counts, in the same order as for the renderer that later draws the raster regions;
-// calls a Type 3 glyph makes while it is drawn are not the page's and do not count.
+// Every call counts as the renderer that later draws the raster regions counts it
+// (pdf/call_count.h); calls a Type 3 glyph makes while it is drawn are not the page's and do not
+// count: the renderer never sees them, its draw device draws the glyph itself.
 template <typename Body>
 void onCall(fz_device* device, Body&& body) {
     VectorState& state = *reinterpret_cast<VectorDevice*>(device)->state;
     if (!state.insideGlyph) {
-        ++state.callIndex;
+        countCall(state.calls);
     }
     if (state.failed) {
         return;
@@ -327,7 +328,7 @@ void clipStrokePath(fz_context*, fz_device* device, const fz_path* path,
 
 void noteTextCall(VectorState& state) {
     if (!state.insideGlyph) {
-        state.drawing.textCalls.push_back(state.callIndex);
+        state.drawing.textCalls.push_back(state.calls.last);
     }
 }
 

@@ -65,7 +65,7 @@ void addRasterRegion(VectorState& state, const Box& twips) {
         return;
     }
     VectorPage& page = state.drawing.page;
-    state.drawing.regions.push_back(RasterRegion{state.callIndex, pixels, page.bitmaps.size()});
+    state.drawing.regions.push_back(RasterRegion{state.calls.last, pixels, page.bitmaps.size()});
     SwfMatrix placement;
     placement.scaleX = placement.scaleY = 1.0 / perTwip;
     placement.translateX = static_cast<int32_t>(std::lround(pixels.left / perTwip));

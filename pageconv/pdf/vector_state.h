@@ -5,6 +5,7 @@
 #pragma once
 
 #include "mupdf_support.h"
+#include "pdf/call_count.h"
 #include "pdf/vector_device.h"
 #include "swf/outline_builder.h"
 
@@ -58,7 +59,7 @@ struct VectorState {
     std::vector<Frame> frames;
     int scopeDepth = 0;  // > 0 while inside a raster region
     Box scopeBox;        // the outermost open region's area
-    size_t callIndex = 0;
+    CallCount calls;
     bool insideGlyph = false;         // a Type 3 glyph's own drawing, not the page's calls
     std::optional<Rgba> glyphColour;  // the text colour for uncoloured Type 3 glyphs
     std::map<fz_font*, FontSlot> fonts;

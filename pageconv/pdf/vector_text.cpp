@@ -465,7 +465,8 @@ void fillText(VectorState& state, const fz_text* text, fz_matrix ctm, Rgba colou
         }
     }
     if (needsRaster) {
-        if (!state.drawing.textCalls.empty() && state.drawing.textCalls.back() == state.callIndex) {
+        if (!state.drawing.textCalls.empty() &&
+            state.drawing.textCalls.back() == state.calls.last) {
             state.drawing.textCalls.pop_back();
         }
         addRasterRegion(state, boxOf(fz_bound_text(state.ctx, text, nullptr, ctm)));
