@@ -4,8 +4,8 @@
 // them.
 #pragma once
 
+#include "common/records.h"
 #include "page_range.h"
-#include "records.h"
 
 #include <string>
 #include <string_view>

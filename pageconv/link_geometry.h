@@ -1,7 +1,7 @@
 // Where a PDF link lands on the page file's stage, and which links a page file may carry.
 #pragma once
 
-#include "records.h"
+#include "common/records.h"
 
 #include <optional>
 #include <string>

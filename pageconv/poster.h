@@ -3,8 +3,8 @@
 // the viewer first draws a page.
 #pragma once
 
+#include "common/records.h"
 #include "pdf/pdf_pages.h"
-#include "records.h"
 
 #include <optional>
 #include <string>

@@ -3,7 +3,7 @@
 // with destructors.
 #include "pdf/image_preload.h"
 
-#include "jpeg_errors.h"
+#include "common/jpeg_errors.h"
 
 #include <mupdf/pdf.h>
 

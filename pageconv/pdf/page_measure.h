@@ -3,7 +3,7 @@
 // device that only counts, so no image is decoded and nothing is drawn.
 #pragma once
 
-#include "records.h"
+#include "common/records.h"
 
 #include <mupdf/fitz.h>
 

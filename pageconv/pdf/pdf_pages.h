@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "records.h"
+#include "common/records.h"
 #include "run_limits.h"
 
 namespace pageconv {

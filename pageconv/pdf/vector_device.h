@@ -6,7 +6,7 @@
 // the drawing order.
 #pragma once
 
-#include "records.h"
+#include "common/records.h"
 #include "swf/vector_page.h"
 
 #include <mupdf/fitz.h>

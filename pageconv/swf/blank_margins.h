@@ -3,7 +3,7 @@
 // same pixels the whole page would have given there.
 #pragma once
 
-#include "records.h"
+#include "common/records.h"
 
 #include "swf/jpeg_encode.h"
 

@@ -4,7 +4,7 @@
 // itself takes the luma out of the rows, so no converted copy of the page is ever made.
 #include "swf/jpeg_encode.h"
 
-#include "jpeg_errors.h"
+#include "common/jpeg_errors.h"
 
 #include <algorithm>
 #include <array>

@@ -2,7 +2,7 @@
 // colour be stored as a one-component JPEG.
 #pragma once
 
-#include "records.h"
+#include "common/records.h"
 
 #include <cstdint>
 #include <optional>

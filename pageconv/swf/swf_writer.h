@@ -2,7 +2,7 @@
 // plain (FWS) or zlib-compressed (CWS).
 #pragma once
 
-#include "records.h"
+#include "common/records.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -3,7 +3,7 @@
 // page file writer turns it into tags. Nothing here knows where the drawing came from.
 #pragma once
 
-#include "records.h"
+#include "common/records.h"
 #include "swf/swf_writer.h"
 
 #include <cstdint>

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Fails when a file reaches into a room it must not: the tool's libraries (src/ outside app/)
-# include nothing of its front end app/, and the page converter outside pdf/ neither includes
-# MuPDF nor calls it nor names its types or a session's MuPDF parts (it holds the handles pdf/
-# defines, such as its RAII pointers, and hands them on to the code in pdf/), and the viewer's
-# parts (its folders under viewer/src/) never reach into Book: each is handed a record of what it
-# needs.
+# include nothing of its front end app/; the page converter outside pdf/ neither includes MuPDF
+# nor calls it nor names its types or a session's MuPDF parts (it holds the handles pdf/ defines,
+# such as its RAII pointers, and hands them on to the code in pdf/); the converter's common/
+# includes nothing of its other rooms; and the viewer's parts (its folders under viewer/src/)
+# never reach into Book: each is handed a record of what it needs.
 # Usage: rooms_check.sh SOURCE_DIR
 set -uo pipefail
 cd "$1"
@@ -29,6 +29,9 @@ report "$(grep -nE '\b(fz|pdf)_[a-z0-9_]+\s*\(|\bmu::[a-z][A-Za-z0-9_]*\s*[(<]' 
 report "$(grep -nE '\b(fz|pdf)_[a-z][a-z0-9_]*|\bmu::|\.(context|cookie)\b' "${converter_files[@]}" |
     grep -vE '^[^:]+:[0-9]+:\s*#\s*include')" \
     "names MuPDF's types or a session's context or cookie outside pageconv/pdf/"
+mapfile -t common_files < <(git ls-files 'pageconv/common/*')
+report "$(grep -nE '^\s*#\s*include\s*"' "${common_files[@]}" | grep -vE '#\s*include\s*"common/')" \
+    "includes something of another room from pageconv/common/"
 
 mapfile -t viewer_parts < <(git ls-files 'viewer/src/*/*.hx')
 report "$(grep -nE '@:allow|:\s*Book\b|\bBook\s*[.(]|new Book\b' "${viewer_parts[@]}")" \
