@@ -55,12 +55,20 @@ function bookOfSize(source, target, count) {
   return target;
 }
 
-async function measure(browser, server) {
-  const { page, lines } = await h.openPage(browser.context, { canvas: renderer === 'canvas' });
-  const started = Date.now();
-  await page.goto(server.url + 'index.html');
-  await h.waitForLine(page, lines, /page 1 shown/);
-  const open = Date.now() - started;
+// The book `server` serves, opened in a tab of `browser` at the cover; the tab is closed after `use`.
+async function withBook(browser, server, use, options = {}) {
+  const session = await h.openBook(browser, server.root, { server, canvas: renderer === 'canvas', waitFor: /page 1 shown/,
+    timeout: 30000, dismiss: false, ...options });
+  try {
+    return await use(session);
+  } finally {
+    await session.close();
+  }
+}
+
+const measure = (browser, server) => withBook(browser, server, async (session) => {
+  const { page, lines } = session;
+  const open = session.shownAt - session.navigatedAt;
   await page.mouse.click(6, 6);
   await page.waitForTimeout(300);
   const from = lines.length;
@@ -81,9 +89,8 @@ async function measure(browser, server) {
   await page.keyboard.press('ArrowLeft');
   await h.waitForLine(page, lines, /page 1 shown/, backFrom);
   const back = Date.now() - backStarted;
-  await page.close();
   return { open, turn, back, frames: frames.length, longestFrame: Math.round(Math.max(0, ...gaps)) };
-}
+});
 
 // Every WebAssembly memory the page creates, so the player's heap can be read from outside.
 function watchMemory() {
@@ -101,10 +108,17 @@ function watchMemory() {
 
 // Opens the overview from the panel and pages it down to its end, sampling the tab's memory meanwhile.
 async function measureOverview(browser, server) {
-  const { page, lines } = await h.openPage(browser.context, { canvas: renderer === 'canvas' });
-  await page.addInitScript(watchMemory);
-  const cdp = await browser.context.newCDPSession(page);
-  await cdp.send('Performance.enable');
+  let cdp;
+  const watch = async ({ page }) => {
+    await page.addInitScript(watchMemory);
+    cdp = await browser.context.newCDPSession(page);
+    await cdp.send('Performance.enable');
+  };
+  return withBook(browser, server, (session) => pageDownOverview(session, cdp), { prepare: watch, timeout: 90000 });
+}
+
+async function pageDownOverview(session, cdp) {
+  const { page, lines } = session;
   let peak = 0;
   const sample = async () => {
     const wasm = await page.evaluate(() => (window.benchMemories || []).reduce((sum, m) => sum + m.buffer.byteLength, 0));
@@ -112,16 +126,13 @@ async function measureOverview(browser, server) {
     const heap = metrics.find((m) => m.name === 'JSHeapUsedSize').value;
     peak = Math.max(peak, wasm + heap);
   };
-  await page.goto(server.url + 'index.html');
-  await h.waitForLine(page, lines, /page 1 shown/, 0, 90000);
   await page.mouse.click(6, 6);
   await page.waitForTimeout(300);
-  const layout = [...lines].reverse().find((l) => /quavelin: layout /.test(l));
-  const button = /overview=(\d+),(\d+)/.exec(layout);
+  const button = h.readLayout(session).controls.overview;
   await sample();
   let from = lines.length;
   const started = Date.now();
-  await page.mouse.click(Number(button[1]), Number(button[2]));
+  await page.mouse.click(button.x, button.y);
   await h.waitForLine(page, lines, /overview thumbnails settled/, from, 90000);
   const open = Date.now() - started;
   const rows = Number(/ of (\d+) in sight/.exec(lines.slice(from).find((l) => /overview rows /.test(l)))[1]);
@@ -144,28 +155,28 @@ async function measureOverview(browser, server) {
   const scroll = Date.now() - scrollStarted;
   const catchUp = Date.now() - lastPress;
   await sample();
-  await page.close();
   return { open, scroll, catchUp, memory: peak / 2 ** 20 };
 }
 
 // Frames come from the compositor as it paints (a screencast, scaled down so that taking them costs the
 // page little); the first in which page 1's colour covers a fifth of the window is the cover's.
 async function firstCover(browser, server, coverColour) {
-  const { page, lines } = await h.openPage(browser.context, { canvas: renderer === 'canvas' });
-  const cdp = await browser.context.newCDPSession(page);
+  let cdp;
   const frames = [];
-  cdp.on('Page.screencastFrame', (frame) => {
-    const at = frame.metadata.timestamp ? frame.metadata.timestamp * 1000 : Date.now();
-    frames.push({ at, png: Buffer.from(frame.data, 'base64') });
-    cdp.send('Page.screencastFrameAck', { sessionId: frame.sessionId }).catch(() => {});
-  });
-  await cdp.send('Page.startScreencast', { format: 'png', maxWidth: 320, maxHeight: 200, everyNthFrame: 1 });
-  const started = Date.now();
-  await page.goto(server.url + 'index.html');
-  await h.waitForLine(page, lines, /page 1 shown/);
-  await page.waitForTimeout(500);
-  await cdp.send('Page.stopScreencast');
-  await page.close();
+  const record = async ({ page }) => {
+    cdp = await browser.context.newCDPSession(page);
+    cdp.on('Page.screencastFrame', (frame) => {
+      const at = frame.metadata.timestamp ? frame.metadata.timestamp * 1000 : Date.now();
+      frames.push({ at, png: Buffer.from(frame.data, 'base64') });
+      cdp.send('Page.screencastFrameAck', { sessionId: frame.sessionId }).catch(() => {});
+    });
+    await cdp.send('Page.startScreencast', { format: 'png', maxWidth: 320, maxHeight: 200, everyNthFrame: 1 });
+  };
+  const started = await withBook(browser, server, async ({ page, navigatedAt }) => {
+    await page.waitForTimeout(500);
+    await cdp.send('Page.stopScreencast');
+    return navigatedAt;
+  }, { prepare: record });
   for (const frame of frames) {
     if (h.share(h.decodePng(frame.png), coverColour, undefined, 16) >= 0.2) return Math.round(frame.at - started);
   }
@@ -276,7 +287,7 @@ async function main() {
       const order = (run % 2 ? [1000, 10, 'bitmap', 'ownFonts', 'vector'] : [10, 1000, 'vector', 'ownFonts', 'bitmap'])
         .filter((key) => key in books);
       for (const key of order) results[key].push(await measure(browser, servers[key]));
-      if (searchServer) searchResults.push(await search.measureSearch(h, browser, searchServer, renderer === 'canvas'));
+      if (searchServer) searchResults.push(await withBook(browser, searchServer, (session) => search.measureSearch(h, session)));
     }
     const overview = { 10: [], 1000: [] };
     for (let run = 0; run < runs && wanted('overview'); run++) {

@@ -56,11 +56,8 @@ function addSyntheticIndex(book, pages) {
   return fs.statSync(file).size;
 }
 
-async function measureSearch(h, browser, server, canvas) {
-  const { page, lines } = await h.openPage(browser.context, { canvas });
+async function measureSearch(h, { page, lines }) {
   const since = async (pattern, from) => lines[await h.waitForLine(page, lines, pattern, from, 120000)];
-  await page.goto(server.url + 'index.html');
-  await h.waitForLine(page, lines, /page 1 shown/);
   await page.mouse.click(6, 6);
   await page.waitForTimeout(300);
   let from = lines.length;
@@ -91,7 +88,6 @@ async function measureSearch(h, browser, server, canvas) {
     await since(new RegExp(`page ${target} shown`), from);
     result[`${key}Shown`] = Date.now() - started;
   }
-  await page.close();
   return result;
 }
 

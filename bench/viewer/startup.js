@@ -60,14 +60,25 @@ function instrument() {
 // One visit: the page opened over `network`, a click on the right-hand page as soon as the poster shows
 // (or after 300 ms); the bytes are what arrived before
 // the first page.
-async function visit(h, context, url, network, cold) {
-  const { page } = await h.openPage(context, { canvas: true, routeCdn: false });
-  const cdp = await context.newCDPSession(page);
-  await cdp.send('Network.enable');
-  if (cold) await cdp.send('Network.clearBrowserCache');
-  if (network) await cdp.send('Network.emulateNetworkConditions', { offline: false, ...network });
-  await page.addInitScript(instrument);
-  await page.goto(url, { waitUntil: 'commit', timeout: 300000 });
+async function visit(h, browser, server, address, network, cold) {
+  const emulate = async ({ page }) => {
+    const cdp = await browser.context.newCDPSession(page);
+    await cdp.send('Network.enable');
+    if (cold) await cdp.send('Network.clearBrowserCache');
+    if (network) await cdp.send('Network.emulateNetworkConditions', { offline: false, ...network });
+    await page.addInitScript(instrument);
+  };
+  const session = await h.openBook(browser, server.root, { server, address, routeCdn: false, waitFor: null,
+    timeout: 300000, prepare: emulate });
+  try {
+    return await firstPageAndTurn(session.page, server.url + address);
+  } finally {
+    await session.close();
+  }
+}
+
+// Clicks the right-hand page until a turn is asked for and waits for the first page and the turn.
+async function firstPageAndTurn(page, url) {
   const marks = () => page.evaluate(() => window.benchMarks || {});
   const started = Date.now();
   let pressed = 0;
@@ -88,7 +99,6 @@ async function visit(h, context, url, network, cold) {
   const fetched = await page.evaluate((until) => performance.getEntries()
     .filter((e) => (e.entryType === 'navigation' || e.entryType === 'resource') && e.responseEnd <= until)
     .map((e) => ({ name: e.name, bytes: e.transferSize, body: e.encodedBodySize })), m.page);
-  await page.close();
   const sum = (list) => list.reduce((s, e) => s + e.bytes, 0);
   // What crossed the network for the player: nothing for a file the cache had, headers for a 304.
   const player = fetched.filter((e) => /\/(ruffle|player)\//.test(e.name));
@@ -111,7 +121,6 @@ async function compareStartup(h, browser, made, work, options) {
   // A static server as a publisher would have one: files as they are, cacheable, with validators.
   const serve = (root) => h.serve(root, { cacheable: true });
   const servers = { before: await serve(books.before), now: await serve(books.now), site: await serve(site) };
-  const context = browser.context;
   console.log(`start-up: colours.pdf (12 pages), empty cache; a click on the cover when the poster shows, again every 500 ms`);
   console.log(`  baseline: the layout of commit ${BASELINE_COMMIT} (plain player modules, no previews, no early fetches)`);
   console.log('  network    layout  runs  MB before page 1  poster ms  first page ms  turn done ms');
@@ -121,7 +130,7 @@ async function compareStartup(h, browser, made, work, options) {
     for (const layout of ['before', 'now']) results[`${network}/${layout}`] = [];
     for (let run = 0; run < count; run++) {
       for (const layout of run % 2 ? ['now', 'before'] : ['before', 'now']) {
-        results[`${network}/${layout}`].push(await visit(h, context, servers[layout].url + 'index.html', NETWORKS[network], true));
+        results[`${network}/${layout}`].push(await visit(h, browser, servers[layout], 'index.html', NETWORKS[network], true));
       }
     }
     for (const layout of ['before', 'now']) {
@@ -147,13 +156,13 @@ async function compareStartup(h, browser, made, work, options) {
   console.log('shared player: the second book of a site after the first, against a warm visit of that book (fast-4g)');
   const second = [], warmSecond = [], warm = { before: [], now: [] };
   for (let run = 0; run < runs; run++) {
-    await visit(h, context, servers.site.url + 'first/index.html', NETWORKS['fast-4g'], true);
-    second.push(await visit(h, context, servers.site.url + 'second/index.html', NETWORKS['fast-4g'], false));
-    await visit(h, context, servers.site.url + 'second/index.html', NETWORKS['fast-4g'], true);
-    warmSecond.push(await visit(h, context, servers.site.url + 'second/index.html', NETWORKS['fast-4g'], false));
+    await visit(h, browser, servers.site, 'first/index.html', NETWORKS['fast-4g'], true);
+    second.push(await visit(h, browser, servers.site, 'second/index.html', NETWORKS['fast-4g'], false));
+    await visit(h, browser, servers.site, 'second/index.html', NETWORKS['fast-4g'], true);
+    warmSecond.push(await visit(h, browser, servers.site, 'second/index.html', NETWORKS['fast-4g'], false));
     for (const layout of ['before', 'now']) {
-      await visit(h, context, servers[layout].url + 'index.html', NETWORKS['fast-4g'], true);
-      warm[layout].push(await visit(h, context, servers[layout].url + 'index.html', NETWORKS['fast-4g'], false));
+      await visit(h, browser, servers[layout], 'index.html', NETWORKS['fast-4g'], true);
+      warm[layout].push(await visit(h, browser, servers[layout], 'index.html', NETWORKS['fast-4g'], false));
     }
   }
   const med = (list, field) => median(list.map((x) => x[field]));

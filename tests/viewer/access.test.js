@@ -17,7 +17,7 @@ const parse5 = require(path.join(nodeModules, 'parse5'));
 const axeSource = fs.readFileSync(path.join(nodeModules, 'axe-core', 'axe.min.js'), 'utf8');
 const buildDir = process.env.QUAVELIN_BUILD_DIR;
 const pdfDir = process.env.QUAVELIN_TEST_PDF_DIR;
-const PLAYER_MS = 90000;
+const { PLAYER_MS } = h;
 const AXE_TAGS = ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa', 'wcag22a', 'wcag22aa', 'best-practice'];
 
 let work, browser;
@@ -172,49 +172,31 @@ async function axeViolations(page) {
 
 test('axe finds nothing to fault in the text version, at 320 px wide too', async () => {
   for (const [name, book] of Object.entries(books)) {
-    const server = await h.serve(book.dir);
-    const { page } = await h.openPage(browser.context);
+    const text = await h.openBook(browser, book.dir, { address: 'text.html', canvas: false, waitFor: null,
+      viewport: { width: 320, height: 640 } });
+    const { page } = text;
     try {
-      await page.setViewportSize({ width: 320, height: 640 });
-      await page.goto(server.url + 'text.html');
       assert.deepEqual(await axeViolations(page), [], name);
       const overflow = await page.evaluate(() => document.documentElement.scrollWidth - window.innerWidth);
       assert.ok(overflow <= 0, `${name}: scrolls sideways by ${overflow} px at 320 px`);
-    } finally {
-      await page.close();
-      await server.close();
-    }
+    } finally { await text.close(); }
   }
 });
 
 test('a link back from the text version opens the book at that page', async () => {
-  const server = await h.serve(books.index.dir);
-  const { page, lines } = await h.openPage(browser.context, { canvas: true });
+  const text = await h.openBook(browser, books.index.dir, { address: 'text.html', waitFor: null });
+  const { page, lines } = text;
   try {
-    await page.goto(server.url + 'text.html');
     await page.click('a[href="index.html#page=4"]');
     await page.waitForURL(/index\.html#page=4$/);
     await h.waitForLine(page, lines, /quavelin: page 4 shown/, 0, PLAYER_MS);
-  } finally {
-    await page.close();
-    await server.close();
-  }
+  } finally { await text.close(); }
 });
 
 // ---- the book's page ----------------------------------------------------------------------------
 
-async function openBook(dir, hash = '') {
-  const server = await h.serve(dir);
-  const opened = await h.openPage(browser.context, { canvas: true });
-  await opened.page.goto(server.url + 'index.html' + hash);
-  await h.waitForLine(opened.page, opened.lines, /quavelin: page \d+ shown/, 0, PLAYER_MS);
-  return Object.assign(opened, { server });
-}
-
-async function closeBook(opened) {
-  await opened.page.close();
-  await opened.server.close();
-}
+// The book's page with the player running, as the reader finds it: nothing clicked yet.
+const openBook = (dir, options = {}) => h.openBook(browser, dir, { waitFor: /quavelin: page \d+ shown/, dismiss: false, ...options });
 
 test('index.html with the player running: landmarks, title, named player, and nothing axe faults', async () => {
   const opened = await openBook(books.index.dir);
@@ -230,7 +212,7 @@ test('index.html with the player running: landmarks, title, named player, and no
     assert.notEqual(facts.tag, 'div', 'the player stands in the page');
     assert.deepEqual(await axeViolations(page), []);
   } finally {
-    await closeBook(opened);
+    await opened.close();
   }
 });
 
@@ -254,7 +236,7 @@ test('the text version is the first thing the keyboard reaches, and shows when i
     assert.equal(focused.href, 'text.html');
     assert.ok(focused.top >= 0 && focused.bottom <= 800, `link at ${focused.top}-${focused.bottom}`);
   } finally {
-    await closeBook(opened);
+    await opened.close();
   }
 });
 
@@ -274,19 +256,17 @@ test('the live region names the pages in view, with their labels, after a turn',
     });
     assert.deepEqual(region, ['status', 'polite']);
   } finally {
-    await closeBook(opened);
+    await opened.close();
   }
 });
 
 // ---- motion and keys ----------------------------------------------------------------------------
 
 test('with reduced motion a turn shows the new pages at once, without the curl', async () => {
-  const server = await h.serve(books.index.dir);
-  const { page, lines } = await h.openPage(browser.context, { canvas: true });
+  const opened = await openBook(books.index.dir, { waitFor: /quavelin: reduced motion/,
+    prepare: ({ page }) => page.emulateMedia({ reducedMotion: 'reduce' }) });
+  const { page, lines } = opened;
   try {
-    await page.emulateMedia({ reducedMotion: 'reduce' });
-    await page.goto(server.url + 'index.html');
-    await h.waitForLine(page, lines, /quavelin: reduced motion/, 0, PLAYER_MS);
     await h.waitForLine(page, lines, /quavelin: page 1 shown/, 0, PLAYER_MS);
     await page.focus('#book');
     const from = lines.length;
@@ -310,10 +290,7 @@ test('with reduced motion a turn shows the new pages at once, without the curl',
     await page.mouse.move(box.x + box.width - 200, box.y + box.height - 90);
     await page.waitForTimeout(300);
     assert.doesNotMatch(lines.slice(before).join('\n'), /turning/);
-  } finally {
-    await page.close();
-    await server.close();
-  }
+  } finally { await opened.close(); }
 });
 
 test('"?" lists the keys in the viewer, any key closes the list, and O opens the overview', async () => {
@@ -330,6 +307,6 @@ test('"?" lists the keys in the viewer, any key closes the list, and O opens the
     await page.keyboard.press('o');
     await h.waitForLine(page, lines, /quavelin: overview opened/, from, PLAYER_MS);
   } finally {
-    await closeBook(opened);
+    await opened.close();
   }
 });

@@ -14,8 +14,7 @@ const h = require('./harness.js');
 const buildDir = process.env.QUAVELIN_BUILD_DIR;
 const pdfDir = process.env.QUAVELIN_TEST_PDF_DIR;
 const artifacts = process.env.VIEWER_ARTIFACTS || path.join(os.tmpdir(), 'viewer-artifacts');
-const PANEL = 44;
-const MARGIN = 16;
+const { PANEL } = h;
 
 let work, browser, colours;
 const books = {};
@@ -55,50 +54,8 @@ function copyBook(from, name) {
   return to;
 }
 
-// Opens a book, waits for `waitFor` in the log, and dismisses Ruffle's one-time notices with a hover and
-// a click on the bare backdrop (which the viewer ignores).
-// With `refuseOutside` every request that leaves 127.0.0.1 fails, as on a server without internet access.
-async function open(book, { hash = '', waitFor = /page 1 shown/, viewport, click = true, refuseOutside = false } = {}) {
-  const server = await h.serve(book);
-  const session = await h.openPage(browser.context);
-  session.requests = [];
-  session.page.on('request', (request) => session.requests.push(request.url()));
-  if (refuseOutside) await session.page.route((url) => url.hostname !== '127.0.0.1', (route) => route.abort());
-  if (viewport) await session.page.setViewportSize(viewport);
-  await session.page.goto(server.url + 'index.html' + hash);
-  await h.waitForLine(session.page, session.lines, waitFor);
-  const size = session.page.viewportSize();
-  if (click) {
-    await session.page.mouse.move(6, 6);
-    await session.page.mouse.click(6, 6);
-    await session.page.waitForTimeout(200);
-  }
-  session.server = server;
-  session.book = book;
-  session.layout = layoutOf(book, session.lines, size);
-  session.close = async () => { await session.page.close(); await server.close(); };
-  return session;
-}
-
-// Where the pages lie on screen, worked out as the viewer does from the window and the page list.
-function layoutOf(book, lines, size) {
-  const logged = [...lines].reverse().find((l) => /quavelin: layout /.test(l));
-  if (!logged) return { size };
-  const list = fs.readFileSync(path.join(book, 'data', 'pages.xml'), 'utf8');
-  const pw = Number(/width='([^']+)'/.exec(list)[1]);
-  const ph = Number(/height='([^']+)'/.exec(list)[1]);
-  const spread = / spreads /.test(logged);
-  const controls = {};
-  for (const m of logged.matchAll(/(\w+)=(\d+),(\d+)/g)) controls[m[1]] = { x: Number(m[2]), y: Number(m[3]) };
-  const areaW = size.width - 2 * MARGIN;
-  const areaH = size.height - PANEL - 2 * MARGIN;
-  const fit = Math.min(areaW / (spread ? 2 * pw : pw), areaH / ph);
-  const spine = spread ? size.width / 2 : size.width / 2 - (pw * fit) / 2;
-  const top = MARGIN + (areaH - ph * fit) / 2;
-  // A point of a page given as fractions of its width and height (from its top-left corner).
-  const at = (side, fx, fy) => ({ x: (side === 'left' ? spine - pw * fit : spine) + fx * pw * fit, y: top + fy * ph * fit });
-  return { spread, controls, fit, pw, ph, at, size };
-}
+// A book in a tab with Ruffle's own choice of renderer, opened at the cover unless a hash says otherwise.
+const open = (book, options = {}) => h.openBook(browser, book, { canvas: false, waitFor: /page 1 shown/, ...options });
 
 async function shot(session, name) {
   const file = path.join(artifacts, `${name}.png`);
@@ -447,16 +404,11 @@ test('a zoomed text page is drawn at its zoomed size, not enlarged from the norm
   const server = await h.serve(book);
   try {
     for (const renderer of ['default', 'canvas']) {
-      const session = await h.openPage(browser.context, { canvas: renderer === 'canvas' });
-      const { page, lines } = session;
+      const session = await open(book, { server, canvas: renderer === 'canvas' });
+      const { page, lines, layout } = session;
       try {
-        await page.goto(server.url + 'index.html');
-        await h.waitForLine(page, lines, /page 1 shown/);
-        await page.mouse.move(6, 6);
-        await page.mouse.click(6, 6);
-        await page.waitForTimeout(300);
-        const layout = layoutOf(book, lines, page.viewportSize());
-        const normal = await shot({ page }, `text-normal-${renderer}`);
+        await page.waitForTimeout(100);
+        const normal = await shot(session, `text-normal-${renderer}`);
         // Body text on the cover, as fractions of the page; the double click lands in its middle.
         const area = { fx: 0.25, fy: 0.36, fw: 0.5, fh: 0.1 };
         const anchor = layout.at('right', 0.5, 0.41);
@@ -472,7 +424,7 @@ test('a zoomed text page is drawn at its zoomed size, not enlarged from the norm
         const moved = /moved to (-?\d+),(-?\d+)/.exec(lines[await h.waitForLine(page, lines, /zoomed page moved to/, from)]);
         const book0 = { x: Number(moved[1]), y: Number(moved[2]) };
         await page.waitForTimeout(300);
-        const zoomed = await shot({ page }, `text-zoomed-${renderer}`);
+        const zoomed = await shot(session, `text-zoomed-${renderer}`);
         const scale = Math.max(1, layout.fit * 2);
         const factor = scale / layout.fit;
         const ox = Math.round(book0.x + area.fx * layout.pw * scale), oy = Math.round(book0.y + area.fy * layout.ph * scale);
@@ -500,13 +452,13 @@ test('a zoomed text page is drawn at its zoomed size, not enlarged from the norm
         assert.ok(blocks < 0.2, `${renderer}: blocks of a picture enlarged pixel by pixel are found (${blocks.toFixed(2)})`);
         assert.ok(detail > 0.5, `${renderer}: the zoomed page has detail inside the normal view's pixels (${detail.toFixed(2)})`);
         assert.deepEqual(session.errors, []);
-      } finally { await page.close(); }
+      } finally { await session.close(); }
     }
   } finally { await server.close(); }
 });
 
 test('a narrow window shows one page at a time; keys work before any click', async () => {
-  const s = await open(books.plain, { viewport: { width: 600, height: 900 }, click: false });
+  const s = await open(books.plain, { viewport: { width: 600, height: 900 }, dismiss: false });
   try {
     assert.equal(s.layout.spread, false);
     await expectView(s, '1 / 12', null, 1, 'single-cover');
@@ -518,7 +470,7 @@ test('a narrow window shows one page at a time; keys work before any click', asy
     const from2 = mark(s);
     await s.page.setViewportSize({ width: 1280, height: 800 });
     await h.waitForLine(s.page, s.lines, /layout 1280x800 spreads/, from2);
-    s.layout = layoutOf(s.book, s.lines, s.page.viewportSize());
+    s.layout = h.readLayout(s);
     await expectView(s, '2-3 / 12', 2, 3, 'widened');
   } finally { await s.close(); }
 });
@@ -561,27 +513,23 @@ test('a book that cannot play says why', async () => {
     { name: 'no-swfobject', book: () => books.noSwfobject, says: /incomplete: swfobject\.js is missing beside index\.html/ },
   ];
   for (const c of cases) {
-    const server = await h.serve(c.book());
-    const { page } = await h.openPage(browser.context);
+    const scriptsOff = async ({ page }) => {
+      const cdp = await browser.context.newCDPSession(page);
+      await cdp.send('Emulation.setScriptExecutionDisabled', { value: true });
+    };
+    const s = await open(c.book(), { waitFor: null, refuseOutside: c.refuseOutside, prepare: c.scriptsOff ? scriptsOff : null,
+      url: c.fromDisk ? `file://${c.book()}/index.html` : null });
+    const { page } = s;
     try {
-      if (c.scriptsOff) {
-        const cdp = await browser.context.newCDPSession(page);
-        await cdp.send('Emulation.setScriptExecutionDisabled', { value: true });
-      }
-      if (c.refuseOutside) await page.route((url) => url.hostname !== '127.0.0.1', (route) => route.abort());
-      await page.goto(c.fromDisk ? `file://${c.book()}/index.html` : `${server.url}index.html`);
       const message = page.locator('.fallback').first();
       await message.waitFor({ state: 'visible', timeout: 15000 });
       // The player, had it started after all, would have replaced the message by now.
       await page.waitForTimeout(500);
-      await shot({ page }, `message-${c.name}`);
+      await shot(s, `message-${c.name}`);
       const text = (await page.locator('body').innerText()).replace(/\s+/g, ' ');
       assert.match(text, c.says, c.name);
       if (!c.scriptsOff) assert.doesNotMatch(text, /JavaScript|Flash/, `${c.name}: no claim about scripts or Flash`);
       assert.ok(text.length < 400, `${c.name}: a short message, got ${text.length} characters`);
-    } finally {
-      await page.close();
-      await server.close();
-    }
+    } finally { await s.close(); }
   }
 });

@@ -34,35 +34,12 @@ after(async () => {
   if (work) fs.rmSync(work, { recursive: true, force: true });
 });
 
-async function open(book, viewport, { hash = '', touch = false } = {}) {
-  const server = await h.serve(book);
-  const session = await h.openPage(browser.context, { canvas: true });
-  const { page } = session;
-  await page.setViewportSize(viewport);
-  if (touch) {
-    session.cdp = await browser.context.newCDPSession(page);
-    await session.cdp.send('Emulation.setTouchEmulationEnabled', { enabled: true, maxTouchPoints: 5 });
-  }
-  try {
-    await page.goto(server.url + 'index.html' + hash);
-    await h.waitForLine(page, session.lines, /page \d+ shown/, 0, 90000);
-  } catch (error) {
-    await page.close();
-    await server.close();
-    throw error;
-  }
-  await page.mouse.move(6, 6);
-  await page.mouse.click(6, 6);
-  await page.waitForTimeout(200);
-  session.viewport = viewport;
-  session.close = async () => { await page.close(); await server.close(); };
-  return session;
-}
+const open = (book, viewport, options = {}) => h.openBook(browser, book, { viewport, ...options });
 
 const mark = (s) => s.lines.length;
 const line = async (s, pattern, from) => s.lines[await h.waitForLine(s.page, s.lines, pattern, from)];
 const showing = (s, label, from) => line(s, new RegExp(`showing ${label.replace('/', '\\/')}$`), from);
-const lastLine = (s, pattern) => [...s.lines].reverse().find((l) => pattern.test(l));
+const lastLine = (s, pattern) => h.lastLine(s.lines, pattern);
 
 // Where the viewer last said it drew a page: {x, y, width, height} on the stage.
 function shownBox(s, page) {
@@ -70,11 +47,8 @@ function shownBox(s, page) {
   return { x: Number(m[1]), y: Number(m[2]), width: Number(m[3]), height: Number(m[4]) };
 }
 
-function controls(s) {
-  const found = {};
-  for (const m of lastLine(s, /quavelin: layout /).matchAll(/(\w+)=(\d+),(\d+)/g)) found[m[1]] = { x: Number(m[2]), y: Number(m[3]) };
-  return found;
-}
+// The panel's controls as the viewer last laid them out.
+const controls = (s) => h.readLayout(s).controls;
 
 async function shot(s, name) {
   return h.decodePng(await s.page.screenshot({ path: path.join(artifacts, `${name}.png`) }));

@@ -14,8 +14,6 @@ const h = require('./harness.js');
 const buildDir = process.env.QUAVELIN_BUILD_DIR;
 const pdfDir = process.env.QUAVELIN_TEST_PDF_DIR;
 const artifacts = path.join(process.env.VIEWER_ARTIFACTS || path.join(os.tmpdir(), 'viewer-artifacts'), 'find');
-const PANEL = 44;
-const MARGIN = 16;
 const MARK = [0xff, 0xb0, 0x00];
 const MARK_ALPHA = 0.45;
 
@@ -89,45 +87,12 @@ function copyBook(from, name) {
   return to;
 }
 
-async function open(book, { hash = '', waitFor = /page 1 shown/ } = {}) {
-  const server = await h.serve(book);
-  const session = await h.openPage(browser.context, { canvas: true });
-  session.requests = [];
-  session.page.on('request', (request) => session.requests.push(request.url()));
-  session.page.on('response', (response) => { if (response.status() >= 400) session.lines.push(`HTTP ${response.status()} ${response.url()}`); });
-  try {
-    await session.page.goto(server.url + 'index.html' + hash);
-    await h.waitForLine(session.page, session.lines, waitFor);
-  } catch (error) {
-    // A book that never opens must not keep its server, and with it the test run, alive.
-    await session.page.close();
-    await server.close();
-    throw error;
-  }
-  await session.page.mouse.move(6, 6);
-  await session.page.mouse.click(6, 6);
-  await session.page.waitForTimeout(200);
-  session.layout = layoutOf(book, session.lines, session.page.viewportSize());
-  session.close = async () => { await session.page.close(); await server.close(); };
-  return session;
-}
-
-// Where the pages and the panel's controls lie, worked out as the viewer does.
-function layoutOf(book, lines, size) {
-  const logged = [...lines].reverse().find((l) => /quavelin: layout /.test(l));
-  const list = fs.readFileSync(path.join(book, 'data', 'pages.xml'), 'utf8');
-  const pw = Number(/width='([^']+)'/.exec(list)[1]);
-  const ph = Number(/height='([^']+)'/.exec(list)[1]);
-  const spread = / spreads /.test(logged);
-  const controls = {};
-  for (const m of logged.matchAll(/(\w+)=(\d+),(\d+)/g)) controls[m[1]] = { x: Number(m[2]), y: Number(m[3]) };
-  const areaW = size.width - 2 * MARGIN;
-  const areaH = size.height - PANEL - 2 * MARGIN;
-  const fit = Math.min(areaW / (spread ? 2 * pw : pw), areaH / ph);
-  const spine = spread ? size.width / 2 : size.width / 2 - (pw * fit) / 2;
-  const top = MARGIN + (areaH - ph * fit) / 2;
-  const at = (side, x, y) => ({ x: (side === 'left' ? spine - pw * fit : spine) + x * fit, y: top + y * fit });
-  return { spread, controls, fit, at, size };
+// A book in a tab from the cover; failed requests are logged among the viewer's lines.
+function open(book, options = {}) {
+  const logFailures = ({ page, lines }) => page.on('response', (response) => {
+    if (response.status() >= 400) lines.push(`HTTP ${response.status()} ${response.url()}`);
+  });
+  return h.openBook(browser, book, { waitFor: /page 1 shown/, prepare: logFailures, ...options });
 }
 
 const mark = (s) => s.lines.length;
@@ -181,7 +146,7 @@ test('the index is not read at opening; the contents list the outline and jump t
     await line(s, /page 7 shown/, from);
     await s.page.waitForTimeout(250);
     const image = await shot(s, 'contents-jump');
-    const right = s.layout.at('right', 450, 600);
+    const right = s.layout.atPoint('right', 450, 600);
     assert.ok(h.near(h.pixel(image, right.x, right.y), colours[7]), `page 7 on the right, saw ${h.pixel(image, right.x, right.y)}`);
     // The browser's Back returns to where the reader was before the jump.
     from = mark(s);
@@ -233,12 +198,12 @@ test('search lists hits with labels and snippets, ignores case and accents, and 
     const image = await shot(s, 'search-marked');
     // The box over the word shows the mark's colour over the page's; the paper beside it does not.
     const [x, y, w, hgt] = ZEBRA.box;
-    const inside = s.layout.at('right', x + w / 2, y + hgt / 2);
-    const below = s.layout.at('right', x + w / 2, y + hgt * 2.2);
+    const inside = s.layout.atPoint('right', x + w / 2, y + hgt / 2);
+    const below = s.layout.atPoint('right', x + w / 2, y + hgt * 2.2);
     const expected = blend(colours[7], MARK, MARK_ALPHA);
     assert.ok(h.near(h.pixel(image, inside.x, inside.y), expected, 20), `mark over the word: expected ${expected}, saw ${h.pixel(image, inside.x, inside.y)}`);
     assert.ok(h.near(h.pixel(image, below.x, below.y), colours[7], 12), `no mark below the word, saw ${h.pixel(image, below.x, below.y)}`);
-    const box = { x: Math.round(s.layout.at('right', x, y).x), y: Math.round(s.layout.at('right', x, y).y), width: Math.round(w * s.layout.fit), height: Math.round(hgt * s.layout.fit) };
+    const box = { x: Math.round(s.layout.atPoint('right', x, y).x), y: Math.round(s.layout.atPoint('right', x, y).y), width: Math.round(w * s.layout.fit), height: Math.round(hgt * s.layout.fit) };
     assert.ok(h.share(image, expected, box, 20) > 0.9, 'the mark covers the word box');
     // A phrase across two words: two hits; next goes to the second, on page 11.
     from = mark(s);
@@ -264,7 +229,7 @@ test('search lists hits with labels and snippets, ignores case and accents, and 
     await line(s, /side panel closed/, from);
     await s.page.waitForTimeout(300);
     const cleared = await shot(s, 'search-closed');
-    const phraseAt = s.layout.at('right', 90, 307);
+    const phraseAt = s.layout.atPoint('right', 90, 307);
     assert.ok(h.near(h.pixel(cleared, phraseAt.x, phraseAt.y), colours[9], 12), `no mark once search is closed, saw ${h.pixel(cleared, phraseAt.x, phraseAt.y)}`);
     assert.deepEqual(s.errors, []);
   } finally { await s.close(); }

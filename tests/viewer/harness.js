@@ -1,6 +1,7 @@
 // Shared by the viewer's browser tests and its benchmark: a static server for a book folder on
 // 127.0.0.1, headless Chromium through playwright-core with Ruffle served from the npm package in place
-// of its CDN address, console capture, and pixel reading from screenshots.
+// of its CDN address, console capture, a book opened in a tab and its layout read back from the log,
+// and pixel reading from screenshots.
 'use strict';
 const fs = require('fs');
 const http = require('http');
@@ -48,6 +49,7 @@ function serve(root, options = {}) {
     }));
   });
   return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve({
+    root,
     url: `http://127.0.0.1:${server.address().port}/`,
     // Chromium keeps idle connections open, which would hold close() forever.
     close: () => new Promise((done) => { server.close(done); server.closeAllConnections(); }),
@@ -122,6 +124,128 @@ async function waitForLine(page, lines, pattern, from = 0, timeout = 30000) {
     }
     await page.waitForTimeout(50);
   }
+}
+
+// ---- books in a tab --------------------------------------------------------------------------
+
+// How long the player's first start may take on a busy machine.
+const PLAYER_MS = 90000;
+// The viewer's margin around the pages and the height of its panel (viewer/src/Layout.hx, Panel.hx).
+const MARGIN = 16;
+const PANEL = 44;
+
+// Opens a book in a new tab of `browser` and waits for the viewer: serves `root` (or uses the running
+// `server`, which stays open), opens index.html (`address` below the root, `hash` after it, or the
+// absolute `url`) and waits up to `timeout` for a log line matching `waitFor` (none when null), then
+// dismisses Ruffle's one-time notices with a hover and a click on the bare backdrop, which the viewer
+// ignores. `prepare(session)` runs before the navigation; `hold` keeps the player's script back until
+// session.release(); `refuseOutside` fails every request that leaves 127.0.0.1, as on a server without
+// internet access. The session's close() closes the tab and the server it started; a book that fails to
+// open is closed before the error goes on, so that it cannot keep the test run alive.
+async function openBook(browser, root, options = {}) {
+  const o = { address: 'index.html', hash: '', canvas: true, waitFor: /page \d+ shown/, timeout: PLAYER_MS,
+    dismiss: true, ...options };
+  const server = o.server || await serve(root, o.serve);
+  const session = { server, book: path.join(root, path.dirname(o.address)), requests: [], release: () => {} };
+  let loaded = Promise.resolve();
+  session.close = async () => {
+    session.release();
+    await loaded.catch(() => {});
+    try {
+      if (session.page) await session.page.close();
+    } finally {
+      if (!o.server) await server.close();
+    }
+  };
+  try {
+    Object.assign(session, await openPage(browser.context, { canvas: o.canvas, routeCdn: o.routeCdn }));
+    await prepareTab(browser, session, o);
+    session.navigatedAt = Date.now();
+    loaded = session.page.goto(o.url || server.url + o.address + o.hash, { waitUntil: 'commit', timeout: o.timeout });
+    await loaded;
+    if (o.waitFor) {
+      await waitForLine(session.page, session.lines, o.waitFor, 0, o.timeout);
+      session.shownAt = Date.now();
+      if (o.dismiss) await dismissNotices(session.page);
+    }
+    session.layout = readLayout(session);
+  } catch (error) {
+    await session.close();
+    throw error;
+  }
+  return session;
+}
+
+async function prepareTab(browser, session, o) {
+  const { page } = session;
+  const { requests } = session;
+  page.on('request', (request) => requests.push(request.url()));
+  if (o.refuseOutside) await page.route((url) => url.hostname !== '127.0.0.1', (route) => route.abort());
+  if (o.hold) {
+    const held = new Promise((resolve) => { session.release = resolve; });
+    await page.route(/ruffle\.js$/, async (route) => { await held; await route.continue(); });
+  }
+  if (o.viewport) await page.setViewportSize(o.viewport);
+  session.viewport = page.viewportSize();
+  if (o.touch) {
+    session.cdp = await browser.context.newCDPSession(page);
+    await session.cdp.send('Emulation.setTouchEmulationEnabled', { enabled: true, maxTouchPoints: 5 });
+  }
+  if (o.prepare) await o.prepare(session);
+}
+
+async function dismissNotices(page) {
+  await page.mouse.move(6, 6);
+  await page.mouse.click(6, 6);
+  await page.waitForTimeout(200);
+}
+
+// The last of `lines` that matches `pattern`.
+function lastLine(lines, pattern) {
+  for (let i = lines.length - 1; i >= 0; i--) if (pattern.test(lines[i])) return lines[i];
+  return undefined;
+}
+
+// The controls a layout or menu line gives: name -> {x, y, width, height} (centre and size), and the
+// counter's box {left, top, right, bottom} apart, as `counter`.
+function controlsOf(line) {
+  const controls = {};
+  let counter;
+  for (const m of line.matchAll(/(\w+)=(-?\d+),(-?\d+),(-?\d+),(-?\d+)/g)) {
+    const [a, b, c, d] = m.slice(2).map(Number);
+    if (m[1] === 'counter') counter = { left: a, top: b, right: c, bottom: d };
+    else controls[m[1]] = { x: a, y: b, width: c, height: d };
+  }
+  return { controls, counter };
+}
+
+// Where the viewer last laid the book out, from its last layout line and the page list: the window's
+// size, spreads or single pages, the panel's controls, and where the points of a page lie on screen,
+// worked out as the viewer does. Only the size where no layout line has come.
+function readLayout(session) {
+  const size = session.page.viewportSize();
+  const logged = lastLine(session.lines, /quavelin: layout \d+x\d+/);
+  if (!logged) return { size };
+  const spread = / spreads /.test(logged);
+  const { controls, counter } = controlsOf(logged);
+  const listPath = path.join(session.book, 'data', 'pages.xml');
+  const list = fs.existsSync(listPath) ? fs.readFileSync(listPath, 'utf8') : '';
+  const pw = Number((/width='([^']+)'/.exec(list) || [])[1]);
+  const ph = Number((/height='([^']+)'/.exec(list) || [])[1]);
+  if (!(pw > 0 && ph > 0)) return { size, spread, controls, counter };
+  const areaW = size.width - 2 * MARGIN;
+  const areaH = size.height - PANEL - 2 * MARGIN;
+  const fit = Math.min(areaW / (spread ? 2 * pw : pw), areaH / ph);
+  const spine = spread ? size.width / 2 : size.width / 2 - (pw * fit) / 2;
+  const top = MARGIN + (areaH - ph * fit) / 2;
+  const left = (side) => (side === 'left' ? spine - pw * fit : spine);
+  return {
+    size, spread, controls, counter, fit, pw, ph, pageWidth: pw * fit,
+    // A point of the right- or left-hand page as fractions of its width and height from its top-left
+    // corner, and one in the page's own units.
+    at: (side, fx, fy) => ({ x: left(side) + fx * pw * fit, y: top + fy * ph * fit }),
+    atPoint: (side, x, y) => ({ x: left(side) + x * fit, y: top + y * fit }),
+  };
 }
 
 // ---- pixels ---------------------------------------------------------------------------------
@@ -258,5 +382,6 @@ function pageColours(buildDir) {
 }
 
 module.exports = {
-  serve, launch, openPage, waitForLine, decodePng, pixel, near, share, count, hexColour, makeBook, bookWithOwnFonts, pageColours,
+  PLAYER_MS, MARGIN, PANEL, serve, launch, openPage, waitForLine, openBook, lastLine, controlsOf, readLayout,
+  decodePng, pixel, near, share, count, hexColour, makeBook, bookWithOwnFonts, pageColours,
 };

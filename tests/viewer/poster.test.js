@@ -15,7 +15,7 @@ const pdfDir = process.env.QUAVELIN_TEST_PDF_DIR;
 const artifacts = process.env.VIEWER_ARTIFACTS || path.join(os.tmpdir(), 'viewer-artifacts');
 const BACKGROUND = '305030';
 // The player's start, generous for a machine busy with other work.
-const PLAYER_MS = 90000;
+const { PLAYER_MS } = h;
 
 let work, browser, colours;
 const books = {};
@@ -61,18 +61,7 @@ async function shot(page, name) {
 }
 
 // Opens a book with the player's script held until `release` is called.
-async function openHeld(book, viewport, hash) {
-  const server = await h.serve(book);
-  const session = await h.openPage(browser.context, { canvas: true });
-  let release;
-  const held = new Promise((resolve) => { release = resolve; });
-  await session.page.route('**/ruffle/ruffle.js', async (route) => { await held; await route.continue(); });
-  await session.page.setViewportSize(viewport);
-  const loaded = session.page.goto(server.url + 'index.html' + hash, { waitUntil: 'commit' });
-  session.release = release;
-  session.close = async () => { release(); await loaded.catch(() => {}); await session.page.close(); await server.close(); };
-  return session;
-}
+const openHeld = (book, viewport, hash) => h.openBook(browser, book, { viewport, hash, hold: true, waitFor: null });
 
 // Before the player: the poster, in page 1's colour, on the book's background; after: page 1 drawn by
 // the viewer in the same box (within a pixel or two of rounding; the left edge found against the

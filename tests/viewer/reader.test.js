@@ -15,8 +15,7 @@ const h = require('./harness.js');
 const buildDir = process.env.QUAVELIN_BUILD_DIR;
 const pdfDir = process.env.QUAVELIN_TEST_PDF_DIR;
 const artifacts = process.env.VIEWER_ARTIFACTS || path.join(os.tmpdir(), 'viewer-artifacts');
-const PANEL = 44;
-const MARGIN = 16;
+const { PANEL, MARGIN } = h;
 const ALL_CONTROLS = ['first', 'previous', 'next', 'last', 'field', 'zoomout', 'zoomin', 'overview', 'contents', 'search', 'fullscreen'];
 
 let work, browser, colours;
@@ -61,51 +60,19 @@ after(async () => {
   if (work) fs.rmSync(work, { recursive: true, force: true });
 });
 
-async function open(book, viewport, { hash = '', waitFor = /page \d+ shown/, touch = false } = {}) {
-  const server = await h.serve(book);
-  // The canvas renderer spares the software WebGL notice and runs faster.
-  const session = await h.openPage(browser.context, { canvas: true });
-  const { page } = session;
-  await page.setViewportSize(viewport);
-  if (touch) {
-    session.cdp = await browser.context.newCDPSession(page);
-    await session.cdp.send('Emulation.setTouchEmulationEnabled', { enabled: true, maxTouchPoints: 5 });
-  }
-  try {
-    await page.goto(server.url + 'index.html' + hash);
-    // The player's first start may be slow on a busy machine.
-    await h.waitForLine(page, session.lines, waitFor, 0, 90000);
-  } catch (error) {
-    // A book that never opens must not keep its server, and with it the test run, alive.
-    await page.close();
-    await server.close();
-    throw error;
-  }
-  await page.mouse.move(6, 6);
-  await page.mouse.click(6, 6);
-  await page.waitForTimeout(200);
-  session.viewport = viewport;
-  session.close = async () => { await page.close(); await server.close(); };
-  return session;
-}
+const open = (book, viewport, options = {}) => h.openBook(browser, book, { viewport, ...options });
 
 const mark = (s) => s.lines.length;
-const lastLine = (s, pattern) => [...s.lines].reverse().find((l) => pattern.test(l));
+const lastLine = (s, pattern) => h.lastLine(s.lines, pattern);
 const quoted = (text) => text.replace(/[.*+?^${}()|[\]\\/]/g, '\\$&');
 
 async function waitShowing(s, label, from) {
   return h.waitForLine(s.page, s.lines, new RegExp(`showing ${quoted(label)}$`), from);
 }
 
-// Controls as the last layout (or menu) line gives them: name -> {x, y, width, height} (centre, size).
-// The counter's entry is its box and is checked on its own.
-function controlsOf(line) {
-  const controls = {};
-  for (const m of line.matchAll(/(\w+)=(\d+),(\d+),(\d+),(\d+)/g)) {
-    if (m[1] !== 'counter') controls[m[1]] = { x: Number(m[2]), y: Number(m[3]), width: Number(m[4]), height: Number(m[5]) };
-  }
-  return controls;
-}
+// Controls as a layout (or menu) line gives them: name -> {x, y, width, height} (centre, size). The
+// counter's entry is its box and is checked on its own.
+const controlsOf = (line) => h.controlsOf(line).controls;
 
 function assertInside(s, name, c) {
   const { width, height } = s.viewport;
@@ -142,18 +109,9 @@ async function assertAllReachable(s, expectMenu) {
   return { panel, menu };
 }
 
-// Where the pages of the colour books (A4) lie, as the viewer places them: a point given as fractions of
-// the right- or left-hand page's width and height, and the right-hand page's width.
-function geometry(s) {
-  const spread = / spreads /.test(lastLine(s, /layout /));
-  const { width, height } = s.viewport;
-  const areaW = width - 2 * MARGIN, areaH = height - PANEL - 2 * MARGIN;
-  const fit = Math.min(areaW / (spread ? 2 * 595 : 595), areaH / 842);
-  const spine = spread ? width / 2 : width / 2 - (595 * fit) / 2;
-  const top = MARGIN + (areaH - 842 * fit) / 2;
-  const at = (side, fx, fy) => ({ x: (side === 'left' ? spine - 595 * fit : spine) + fx * 595 * fit, y: top + fy * 842 * fit });
-  return { at, pageWidth: 595 * fit };
-}
+// Where the pages lie as the viewer last placed them: a point given as fractions of the right- or
+// left-hand page's width and height, and a page's width on screen.
+const geometry = (s) => h.readLayout(s);
 
 // A horizontal drag by `dx` pixels from `at`, in `steps` moves `pause` ms apart, by mouse or by touch.
 async function swipe(s, at, dx, { steps = 10, pause = 40, touch = false } = {}) {

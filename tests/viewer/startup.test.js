@@ -15,7 +15,7 @@ const buildDir = process.env.QUAVELIN_BUILD_DIR;
 const pdfDir = process.env.QUAVELIN_TEST_PDF_DIR;
 const artifacts = process.env.VIEWER_ARTIFACTS || path.join(os.tmpdir(), 'viewer-artifacts');
 const ruffleDir = path.join(process.env.VIEWER_NODE_MODULES, '@ruffle-rs', 'ruffle');
-const PLAYER_MS = 90000;
+const { PLAYER_MS } = h;
 let work, browser, colours;
 const books = {};
 
@@ -49,42 +49,25 @@ after(async () => {
   if (work) fs.rmSync(work, { recursive: true, force: true });
 });
 
-// Opens index.html at `address` below the server's root and records what was fetched; requests that
-// leave 127.0.0.1 fail, as on a server without internet access. `hold` keeps the player's script back
-// until release() is called.
-async function open(root, address, { encoding = 'none', hold = false, waitFor = /page 1 shown/, viewport } = {}) {
-  const server = await h.serve(root, { encoding });
-  const session = await h.openPage(browser.context, { canvas: true });
-  session.requests = [];
-  session.page.on('requestfinished', async (request) => {
-    const sizes = await request.sizes().catch(() => null);
-    const response = await request.response().catch(() => null);
-    session.requests.push({ url: request.url(), status: response ? response.status() : 0, body: sizes ? sizes.responseBodySize : -1 });
-  });
-  await session.page.route((url) => url.hostname !== '127.0.0.1', (route) => route.abort());
-  let release = () => {};
-  if (hold) {
-    const held = new Promise((resolve) => { release = resolve; });
-    await session.page.route(/ruffle\.js$/, async (route) => { await held; await route.continue(); });
-  }
-  session.release = release;
-  if (viewport) await session.page.setViewportSize(viewport);
-  const loaded = session.page.goto(server.url + address, { waitUntil: 'commit' });
-  session.close = async () => { release(); await loaded.catch(() => {}); await session.page.close(); await server.close(); };
-  try {
-    await loaded;
-    if (waitFor) await h.waitForLine(session.page, session.lines, waitFor, 0, PLAYER_MS);
-  } catch (error) {
-    await session.close();
-    throw error;
-  }
-  session.server = server;
-  return session;
+// Opens index.html at `address` below the server's root and records what was fetched (url, status and
+// body bytes, in `fetched`); requests that leave 127.0.0.1 fail, as on a server without internet
+// access. `hold` keeps the player's script back until release() is called.
+function open(root, address, { encoding = 'none', waitFor = /page 1 shown/, ...options } = {}) {
+  const recordFetches = (session) => {
+    session.fetched = [];
+    session.page.on('requestfinished', async (request) => {
+      const sizes = await request.sizes().catch(() => null);
+      const response = await request.response().catch(() => null);
+      session.fetched.push({ url: request.url(), status: response ? response.status() : 0, body: sizes ? sizes.responseBodySize : -1 });
+    });
+  };
+  return h.openBook(browser, root, { address, serve: { encoding }, refuseOutside: true, waitFor, dismiss: false,
+    prepare: recordFetches, ...options });
 }
 
 // The player's modules that came (a missing gzip file is asked for first, and answers 404).
 function moduleRequests(session) {
-  return session.requests.filter((r) => /\.wasm(\.gz)?$/.test(r.url) && r.status === 200);
+  return session.fetched.filter((r) => /\.wasm(\.gz)?$/.test(r.url) && r.status === 200);
 }
 
 test('the player module comes compressed from any server, plain where the gzip file is missing', async () => {
@@ -126,10 +109,10 @@ test('books of a site share one player folder, and a missing one is named', asyn
     const s = await open(books.site, `${name}/index.html`);
     try {
       assert.ok(!fs.existsSync(path.join(books.site, name, 'ruffle')), `${name}: no player folder in the book`);
-      const player = s.requests.filter((r) => /ruffle\.js$|\.wasm(\.gz)?$|core\.ruffle/.test(r.url));
+      const player = s.fetched.filter((r) => /ruffle\.js$|\.wasm(\.gz)?$|core\.ruffle/.test(r.url));
       assert.ok(player.length >= 3, `${name}: player files fetched: ${JSON.stringify(player)}`);
       assert.ok(player.every((r) => r.url.startsWith(s.server.url + 'player/')), `${name}: all from /player/: ${JSON.stringify(player)}`);
-      assert.deepEqual(s.requests.filter((r) => r.url.startsWith(`${s.server.url}${name}/ruffle/`)), [], name);
+      assert.deepEqual(s.fetched.filter((r) => r.url.startsWith(`${s.server.url}${name}/ruffle/`)), [], name);
       assert.deepEqual(s.errors, [], name);
     } finally { await s.close(); }
   }
@@ -171,7 +154,7 @@ test('before the player the reader turns the previews, and the viewer starts whe
     s.release();
     await h.waitForLine(s.page, s.lines, /showing 6-7 \/ 12$/, 0, PLAYER_MS);
     await s.page.waitForFunction(() => document.getElementById('cover') === null, null, { timeout: PLAYER_MS });
-    assert.deepEqual(s.requests.filter((r) => /preview\d\.jpg$/.test(r.url)).map((r) => path.basename(r.url)).sort(),
+    assert.deepEqual(s.fetched.filter((r) => /preview\d\.jpg$/.test(r.url)).map((r) => path.basename(r.url)).sort(),
       ['preview2.jpg', 'preview3.jpg', 'preview4.jpg', 'preview5.jpg']);
     assert.deepEqual(s.errors, []);
   } finally { await s.close(); }

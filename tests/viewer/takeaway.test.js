@@ -33,30 +33,15 @@ after(async () => {
   if (work) fs.rmSync(work, { recursive: true, force: true });
 });
 
-async function open(server, hash = '') {
-  const session = await h.openPage(browser.context, { canvas: true });
-  await session.page.setViewportSize({ width: 1280, height: 800 });
-  await session.page.goto(server.url + 'index.html' + hash);
-  await h.waitForLine(session.page, session.lines, /page \d+ shown/, 0, 90000);
-  await session.page.mouse.move(6, 6);
-  await session.page.mouse.click(6, 6);
-  await session.page.waitForTimeout(200);
-  return session;
-}
+const open = (book, options = {}) => h.openBook(browser, book, { viewport: { width: 1280, height: 800 }, ...options });
 
 const mark = (s) => s.lines.length;
 const line = async (s, pattern, from) => s.lines[await h.waitForLine(s.page, s.lines, pattern, from)];
 
-function controls(s) {
-  const found = {};
-  const layout = [...s.lines].reverse().find((l) => /quavelin: layout /.test(l));
-  for (const m of layout.matchAll(/(\w+)=(\d+),(\d+)/g)) found[m[1]] = { x: Number(m[2]), y: Number(m[3]) };
-  return found;
-}
+const controls = (s) => h.readLayout(s).controls;
 
 test('a book made with -download offers its PDF, byte for byte, and prints it', async () => {
-  const server = await h.serve(books.carried);
-  const s = await open(server);
+  const s = await open(books.carried);
   try {
     const c = controls(s);
     assert.ok(c.download && c.print && c.share, `download, print and share in the panel: ${Object.keys(c)}`);
@@ -74,15 +59,11 @@ test('a book made with -download offers its PDF, byte for byte, and prints it', 
     assert.notEqual(tab, s.page, 'the PDF opens in a tab of its own');
     await asked;
     await tab.close();
-  } finally {
-    await s.page.close();
-    await server.close();
-  }
+  } finally { await s.close(); }
 });
 
 test('without the PDF there is no download button, print prints the window, share copies a link that opens the same pages', async () => {
-  const server = await h.serve(books.plain);
-  const s = await open(server);
+  const s = await open(books.plain);
   try {
     const c = controls(s);
     assert.equal(c.download, undefined, 'no download button');
@@ -101,17 +82,8 @@ test('without the PDF there is no download button, print prints the window, shar
     await line(s, /link to #page=4 copied$/, from);
     await s.page.waitForTimeout(300);
     const copied = await s.page.evaluate(() => navigator.clipboard.readText());
-    assert.equal(copied, server.url + 'index.html#page=4');
-    const again = await h.openPage(browser.context, { canvas: true });
-    try {
-      await again.page.setViewportSize({ width: 1280, height: 800 });
-      await again.page.goto(copied);
-      await h.waitForLine(again.page, again.lines, /showing 4-5 \/ 12$/, 0, 90000);
-    } finally {
-      await again.page.close();
-    }
-  } finally {
-    await s.page.close();
-    await server.close();
-  }
+    assert.equal(copied, s.server.url + 'index.html#page=4');
+    const again = await open(books.plain, { server: s.server, url: copied, waitFor: /showing 4-5 \/ 12$/, dismiss: false });
+    await again.close();
+  } finally { await s.close(); }
 });

@@ -45,29 +45,21 @@ function repeatPages(source, target, count) {
   return target;
 }
 
-async function open(book, { hash = '', waitFor = /page 1 shown/, viewport = { width: 1280, height: 800 } } = {}) {
-  const server = await h.serve(book);
-  // Ruffle's canvas renderer: two or three times faster here than its software WebGL.
-  const s = await h.openPage(browser.context, { canvas: true });
-  s.requests = [];
-  s.page.on('request', (request) => s.requests.push(request.url()));
-  await s.page.setViewportSize(viewport);
-  await s.page.goto(server.url + 'index.html' + hash);
-  await h.waitForLine(s.page, s.lines, waitFor, 0, 90000);
-  // Ruffle's one-time notices go with a hover and a click on the bare backdrop, which the book ignores.
-  await s.page.mouse.move(4, 4);
-  await s.page.mouse.click(4, 4);
-  await s.page.waitForTimeout(200);
-  const layout = [...s.lines].reverse().find((l) => /quavelin: layout /.test(l));
-  s.controls = {};
-  for (const m of layout.matchAll(/(\w+)=(\d+),(\d+)/g)) s.controls[m[1]] = { x: Number(m[2]), y: Number(m[3]) };
+// A book in a tab, with what the tests here ask of it: the panel's controls, the room above the panel,
+// screenshots and clicks on controls by name.
+async function open(book, { viewport = { width: 1280, height: 800 }, ...options } = {}) {
+  const s = await h.openBook(browser, book, { viewport, waitFor: /page 1 shown/, ...options });
+  s.controls = s.layout.controls;
   s.size = viewport;
+  if (!s.controls) {
+    await s.close();
+    throw new Error('the viewer logged no layout');
+  }
   s.room = { x: 0, y: 0, width: viewport.width, height: s.controls.next.y - 22 }; // above the panel
   s.mark = () => s.lines.length;
   s.wait = (pattern, from) => h.waitForLine(s.page, s.lines, pattern, from);
   s.shot = async (name) => h.decodePng(await s.page.screenshot({ path: path.join(artifacts, `${name}.png`) }));
   s.click = async (name) => { const c = s.controls[name]; await s.page.mouse.click(c.x, c.y); };
-  s.close = async () => { await s.page.close(); await server.close(); };
   return s;
 }
 
