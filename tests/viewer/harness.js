@@ -143,8 +143,8 @@ const PANEL = 44;
 // internet access. The session's close() closes the tab and the server it started; a book that fails to
 // open is closed before the error goes on, so that it cannot keep the test run alive.
 async function openBook(browser, root, options = {}) {
-  const o = { address: 'index.html', hash: '', canvas: true, waitFor: /page \d+ shown/, timeout: PLAYER_MS,
-    dismiss: true, ...options };
+  const o = { address: 'index.html', hash: '', canvas: true, waitFor: /page \d+ shown/, timeout: PLAYER_MS, dismiss: true };
+  for (const [name, value] of Object.entries(options)) if (value !== undefined) o[name] = value;
   const server = o.server || await serve(root, o.serve);
   const session = { server, book: path.join(root, path.dirname(o.address)), requests: [], release: () => {} };
   let loaded = Promise.resolve();
