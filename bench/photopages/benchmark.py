@@ -15,19 +15,16 @@ load. Each side also reports its bytes and how many of its pages are bitmap page
 
 import argparse
 import os
-import resource
 import shutil
 import statistics
 import struct
-import subprocess
 import sys
 import tempfile
-import time
 import zlib
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
-from common import benchmark_pdfs as find_pdfs, fail  # noqa: E402
+from common import benchmark_pdfs as find_pdfs, fail, interleaved_runs, timed_command  # noqa: E402
 
 DOCUMENTS = ("images20.pdf", "photobook.pdf")
 ZOOMS = (72, 150)
@@ -77,21 +74,15 @@ def is_bitmap_page(data):
     return False
 
 
-def processor_seconds():
-    usage = resource.getrusage(resource.RUSAGE_CHILDREN)
-    return usage.ru_utime + usage.ru_stime
-
-
 def convert(converter, side, pdf, zoom, out_dir):
     """Wall and processor seconds of one conversion, and the page files' sizes and bitmap-page
     flags in page order."""
     name, switches, environment = side
     shutil.rmtree(out_dir, ignore_errors=True)
     out_dir.mkdir(parents=True)
-    command = [str(converter), *switches, "-s", f"zoom={zoom}", "-j", "85", str(pdf), str(out_dir / "page%.swf")]
-    start, start_processor = time.perf_counter(), processor_seconds()
-    result = subprocess.run(command, capture_output=True, text=True, env={**os.environ, **environment})
-    elapsed = (time.perf_counter() - start, processor_seconds() - start_processor)
+    command = [converter, *switches, "-s", f"zoom={zoom}", "-j", "85", pdf, out_dir / "page%.swf"]
+    seconds, cpu, result = timed_command(command, {**os.environ, **environment})
+    elapsed = (seconds, cpu)
     if result.returncode != 0:
         fail(f"converter ({name}) failed on {pdf.name} at zoom {zoom}: {result.stderr.strip()}")
     files = sorted(out_dir.glob("page*.swf"), key=lambda f: int(f.stem[4:]))
@@ -101,14 +92,11 @@ def convert(converter, side, pdf, zoom, out_dir):
 
 def run_case(converter, pdf, zoom, runs, scratch):
     """Per side: the wall times, the processor times and the last run's pages."""
-    wall = {side[0]: [] for side in SIDES}
-    processor = {side[0]: [] for side in SIDES}
-    pages = {}
-    for run in range(runs):
-        for side in SIDES[run % len(SIDES):] + SIDES[:run % len(SIDES)]:
-            (seconds, cpu), pages[side[0]] = convert(converter, side, pdf, zoom, scratch / "out")
-            wall[side[0]].append(seconds)
-            processor[side[0]].append(cpu)
+    sides = {side[0]: side for side in SIDES}
+    results = interleaved_runs(sides, runs, lambda name: convert(converter, sides[name], pdf, zoom, scratch / "out"))
+    wall = {name: [seconds for (seconds, _), _ in runs_of] for name, runs_of in results.items()}
+    processor = {name: [cpu for (_, cpu), _ in runs_of] for name, runs_of in results.items()}
+    pages = {name: runs_of[-1][1] for name, runs_of in results.items()}
     return wall, processor, pages
 
 

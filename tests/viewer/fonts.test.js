@@ -13,7 +13,7 @@ const h = require('./harness.js');
 const buildDir = process.env.QUAVELIN_BUILD_DIR;
 const pdfDir = process.env.QUAVELIN_TEST_PDF_DIR;
 const artifacts = process.env.VIEWER_ARTIFACTS || path.join(os.tmpdir(), 'viewer-artifacts');
-const PLAYER_MS = 90000;
+const { PLAYER_MS } = h;
 const PDF = path.join(pdfDir, 'index.pdf');
 
 let work, browser;
@@ -34,13 +34,8 @@ after(async () => {
 
 // Screenshots of the first view and of the view after one turn, with the requests the server saw.
 async function views(book, canvas) {
-  const requests = [];
-  const server = await h.serve(book);
-  const s = await h.openPage(browser.context, { canvas });
-  s.page.on('request', (r) => requests.push(new URL(r.url()).pathname));
+  const s = await h.openBook(browser, book, { canvas, waitFor: /page 1 shown/, dismiss: false });
   try {
-    await s.page.goto(server.url + 'index.html');
-    await h.waitForLine(s.page, s.lines, /page 1 shown/, 0, PLAYER_MS);
     await s.page.waitForTimeout(500);
     const first = await s.page.screenshot();
     const from = s.lines.length;
@@ -48,11 +43,8 @@ async function views(book, canvas) {
     await h.waitForLine(s.page, s.lines, /page [23] shown/, from, PLAYER_MS);
     await s.page.waitForTimeout(1500);
     const turned = await s.page.screenshot();
-    return { first, turned, requests };
-  } finally {
-    await s.page.close();
-    await server.close();
-  }
+    return { first, turned, requests: s.requests.map((url) => new URL(url).pathname) };
+  } finally { await s.close(); }
 }
 
 function darkPixels(image) {

@@ -130,7 +130,7 @@ async function waitForLine(page, lines, pattern, from = 0, timeout = 30000) {
 
 // How long the player's first start may take on a busy machine.
 const PLAYER_MS = 90000;
-// The viewer's margin around the pages and the height of its panel (viewer/src/Layout.hx, Panel.hx).
+// The viewer's margin around the pages and the height of its panel (viewer/src/views/Layout.hx, panel/Panel.hx).
 const MARGIN = 16;
 const PANEL = 44;
 
