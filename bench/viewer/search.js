@@ -49,6 +49,8 @@ function addSyntheticIndex(book, pages) {
   let list = fs.readFileSync(listPath, 'utf8');
   const width = Number(/width='([^']+)'/.exec(list)[1]);
   const height = Number(/height='([^']+)'/.exec(list)[1]);
+  // The tool's own index attributes go first: an attribute given twice makes the list malformed.
+  list = list.replace(/ (index|contents|search)='[^']*'/g, '');
   list = list.replace(/gotolabel='([^']*)'>/, (m) => `${m.slice(0, -1)} index='data/book.json' contents='true' search='true'>`);
   fs.writeFileSync(listPath, list);
   const file = path.join(book, 'data', 'book.json');
