@@ -11,7 +11,6 @@ cores. The order of the sides rotates from run to run so that background load af
 import argparse
 import os
 import shutil
-import statistics
 import subprocess
 import sys
 import tempfile
@@ -19,7 +18,7 @@ import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
-from common import benchmark_pdfs as find_pdfs, fail  # noqa: E402
+from common import benchmark_pdfs as find_pdfs, fail, interleaved_runs, medians, timed_command  # noqa: E402
 
 # Minimum converter/pdftoppm ratio of pages per second of the default mode, by document.
 TARGETS = {"text200.pdf": 2.0, "images20.pdf": 1.0}
@@ -67,9 +66,7 @@ def time_converter(converter, switches, pdf, zoom, out_dir, report):
     command = peak_memory_command(
         [str(converter), *switches, "-s", f"zoom={zoom}", "-j", "85", str(pdf), str(out_dir / "page%.swf")],
         report)
-    start = time.perf_counter()
-    result = subprocess.run(command, capture_output=True, text=True)
-    elapsed = time.perf_counter() - start
+    elapsed, _, result = timed_command(command)
     if result.returncode != 0:
         fail(f"converter {' '.join(switches)} failed on {pdf.name} at zoom {zoom}: {result.stderr.strip()}")
     peak_kib = int(report.read_text().split()[-1])
@@ -97,24 +94,24 @@ def run_case(converter, pdf, zoom, runs, scratch):
     pages = page_count(pdf)
     sides = ["baseline"] + ([mode for mode, _ in MODES] if converter else [])
     switches = dict(MODES)
-    times = {side: [] for side in sides}
-    peaks = {side: [] for side in sides}
     report = scratch / "peak.txt"
-    for run in range(runs):
-        for side in sides[run % len(sides):] + sides[:run % len(sides)]:
-            out_dir = fresh_dir(scratch / "out")
-            if side == "baseline":
-                times[side].append(time_pdftoppm(pdf, pages, zoom, out_dir))
-            else:
-                elapsed, peak = time_converter(converter, switches[side], pdf, zoom, out_dir, report)
-                times[side].append(elapsed)
-                peaks[side].append(peak)
-    result = {"pages": pages, "baseline": pages / statistics.median(times["baseline"]), "modes": {}}
+
+    def measure(side):
+        """Seconds of one run, and the peak KiB of a converter's."""
+        out_dir = fresh_dir(scratch / "out")
+        if side == "baseline":
+            return time_pdftoppm(pdf, pages, zoom, out_dir), None
+        return time_converter(converter, switches[side], pdf, zoom, out_dir, report)
+
+    runs_by_side = interleaved_runs(sides, runs, measure)
+    seconds = medians(runs_by_side, lambda run: run[0])
+    result = {"pages": pages, "baseline": pages / seconds["baseline"], "modes": {}}
     for mode in sides[1:]:
+        times = [elapsed for elapsed, _ in runs_by_side[mode]]
         result["modes"][mode] = {
-            "rate": pages / statistics.median(times[mode]),
-            "peak_mib": max(peaks[mode]) / 1024,
-            "spread": (min(times[mode]), max(times[mode])),
+            "rate": pages / seconds[mode],
+            "peak_mib": max(peak for _, peak in runs_by_side[mode]) / 1024,
+            "spread": (min(times), max(times)),
         }
     return result
 

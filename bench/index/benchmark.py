@@ -13,17 +13,13 @@ per page, for a 300-page document at the same density, and after gzip (as a web 
 
 import argparse
 import gzip
-import resource
 import shutil
-import statistics
-import subprocess
 import sys
 import tempfile
-import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
-from common import benchmark_pdfs as find_pdfs, fail  # noqa: E402
+from common import benchmark_pdfs as find_pdfs, fail, interleaved_runs, medians, timed_command  # noqa: E402
 
 PDF = "text200.pdf"
 PAGES = 200
@@ -44,13 +40,7 @@ def timed_run(converter, pdf, out, with_index):
     env = {"PATH": "/usr/bin:/bin"}
     if not with_index:
         env["QUAVELIN_PAGECONV_NO_INDEX"] = "1"
-    before = resource.getrusage(resource.RUSAGE_CHILDREN)
-    start = time.perf_counter()
-    run = subprocess.run([str(converter), str(pdf), str(out / "test%.swf")], env=env,
-                         capture_output=True, text=True)
-    seconds = time.perf_counter() - start
-    after = resource.getrusage(resource.RUSAGE_CHILDREN)
-    cpu = after.ru_utime + after.ru_stime - before.ru_utime - before.ru_stime
+    seconds, cpu, run = timed_command([converter, pdf, out / "test%.swf"], env)
     if run.returncode != 0:
         fail(f"the converter failed on {pdf}: {run.stderr.strip()}")
     if (out / "book.json").exists() != with_index:
@@ -67,18 +57,15 @@ def main():
     with tempfile.TemporaryDirectory(prefix="quavelin-bench-index-") as scratch_name:
         scratch = Path(scratch_name)
         pdf = find_pdfs(build, args.pdf_dir, scratch, [PDF]) / PDF
-        times = {True: [], False: []}
-        for run in range(args.runs):
-            order = (True, False) if run % 2 == 0 else (False, True)
-            for with_index in order:
-                times[with_index].append(timed_run(converter, pdf, scratch / "out", with_index))
+        times = interleaved_runs([True, False], args.runs,
+                                 lambda with_index: timed_run(converter, pdf, scratch / "out", with_index))
         timed_run(converter, pdf, scratch / "out", True)
         index = (scratch / "out" / "book.json").read_bytes()
     zipped = len(gzip.compress(index, 9))
     print(f"{PDF}: {PAGES} pages, {args.runs} runs each, medians")
     for kind, column in (("wall", 0), ("processor", 1)):
-        with_index = statistics.median(t[column] for t in times[True])
-        without = statistics.median(t[column] for t in times[False])
+        seconds = medians(times, lambda t, column=column: t[column])
+        with_index, without = seconds[True], seconds[False]
         print(f"  {kind} time without index  {without:7.2f} s  ({without / PAGES * 1000:6.2f} ms/page)")
         print(f"  {kind} time with index     {with_index:7.2f} s  ({with_index / PAGES * 1000:6.2f} ms/page)")
         print(f"  index extraction ({kind})  {(with_index - without) / PAGES * 1000:6.2f} ms/page"

@@ -13,17 +13,14 @@ far less than the wall-clock time, also shown.
 
 import argparse
 import os
-import resource
 import shutil
 import statistics
-import subprocess
 import sys
 import tempfile
-import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
-from common import fail  # noqa: E402
+from common import fail, interleaved_runs, medians, repeated, timed_command  # noqa: E402
 
 PAGE_COUNTS = (1000, 10000, 30000)
 BENCHMARK_PDFS = ("text200.pdf", "images20.pdf")
@@ -60,19 +57,12 @@ def flat_pdf(pages, path):
     path.write_bytes(b"".join(parts))
 
 
-def processor_seconds():
-    usage = resource.getrusage(resource.RUSAGE_CHILDREN)
-    return usage.ru_utime + usage.ru_stime
-
-
 def timed_both(command, env=None):
     """Wall-clock and processor seconds of one run of the command."""
-    start, processor = time.perf_counter(), processor_seconds()
-    result = subprocess.run(command, capture_output=True, env=env)
-    elapsed = time.perf_counter() - start
+    elapsed, processor, result = timed_command(command, env)
     if result.returncode != 0:
-        fail(f"{' '.join(map(str, command))} failed: {result.stderr.decode(errors='replace')[:500]}")
-    return elapsed, processor_seconds() - processor
+        fail(f"{' '.join(map(str, command))} failed: {result.stderr[:500]}")
+    return elapsed, processor
 
 
 def timed(command, env=None):
@@ -92,11 +82,8 @@ def long_documents(converter, runs, scratch):
     for pages in PAGE_COUNTS:
         pdf = scratch / f"flat{pages}.pdf"
         flat_pdf(pages, pdf)
-        info = statistics.median(timed([converter, "-I", pdf]) for _ in range(runs))
-        conversions = []
-        for _ in range(runs):
-            out = fresh_dir(scratch / "out")
-            conversions.append(timed_both([converter, pdf, out / "test%.swf"]))
+        info = statistics.median(repeated(runs, lambda: timed([converter, "-I", pdf])))
+        conversions = repeated(runs, lambda: timed_both([converter, pdf, fresh_dir(scratch / "out") / "test%.swf"]))
         run = statistics.median(wall for wall, _ in conversions)
         cpu = statistics.median(processor for _, processor in conversions)
         rows.append((pages, info / pages, run / pages))
@@ -120,18 +107,15 @@ def limit_cost(converter, baseline, build, runs, scratch):
           + (f"{'':>7}{'baseline s':>12}{'ratio':>8}" if baseline else ""))
     worst = 0.0
     for name in BENCHMARK_PDFS:
-        times = {side: ([], []) for side in sides}
-        order = list(sides)
-        for run in range(runs * len(order)):
-            side = order[run % len(order)]
-            out = fresh_dir(scratch / "out")
+
+        def measure(side, name=name):
             program, env = sides[side]
-            wall, processor = timed_both([program, folder / name, out / "test%.swf"], env)
-            times[side][0].append(wall)
-            times[side][1].append(processor)
+            return timed_both([program, folder / name, fresh_dir(scratch / "out") / "test%.swf"], env)
+
+        times = interleaved_runs(sides, runs, measure, rotate=False)
         for clock, index in (("processor", 1), ("wall", 0)):
-            limited = statistics.median(times["limits"][index])
-            free = statistics.median(times["free"][index])
+            seconds = medians(times, lambda t, index=index: t[index])
+            limited, free = seconds["limits"], seconds["free"]
             verdict = ""
             if index == 1:
                 worst = max(worst, limited / free)
@@ -139,7 +123,7 @@ def limit_cost(converter, baseline, build, runs, scratch):
             row = (f"{name if index == 1 else '':<14}{clock:<11}{limited:>10.3f}{free:>16.3f}"
                    f"{limited / free:>8.3f}{'<= 1.03' if verdict else '':>9}{verdict:>7}")
             if baseline:
-                before = statistics.median(times["baseline"][index])
+                before = seconds["baseline"]
                 row += f"{before:>12.3f}{limited / before:>8.3f}"
             print(row)
     return worst
