@@ -143,11 +143,11 @@ void writePageImage(PdfSession& session, ConversionJob& job, size_t index) {
 void convertPage(PdfSession& session, ConversionJob& job, size_t index) {
     const int pageNumber = job.pages[index];
     PageOutcome& outcome = job.outcomes[index];
-    Bytes file;
     PageText* text = job.page.tuning.index ? &outcome.text : nullptr;
-    const bool built = buildPageFile(session, job.page, pageNumber, file, text, outcome.error);
+    const std::optional<Bytes> file =
+        buildPageFile(session, job.page, pageNumber, text, outcome.error);
     outcome.warnings = std::move(session.warnings);
-    if (!built) {
+    if (!file) {
         outcome.limit = pageLimitHit(session);
         if (outcome.limit != PageLimit::None) {
             outcome.error = pageLimitMessage(outcome.limit, pageNumber, job.limits);
@@ -165,7 +165,7 @@ void convertPage(PdfSession& session, ConversionJob& job, size_t index) {
     }
     const std::string path = pageFileName(job.page.options.outputPattern, pageNumber);
     outcome.touched = true;
-    outcome.written = writeFileBytes(path, file, outcome.error);
+    outcome.written = writeFileBytes(path, *file, outcome.error);
     if (outcome.written) {
         writePageImage(session, job, index);
     }

@@ -174,27 +174,26 @@ bool framePage(PdfSession& session, const PageJob& job, int pageNumber, PageFram
 
 }  // namespace
 
-bool buildPageFile(PdfSession& session, const PageJob& job, int pageNumber, Bytes& file,
-                   PageText* text, std::string& error) {
+std::optional<Bytes> buildPageFile(PdfSession& session, const PageJob& job, int pageNumber,
+                                   PageText* text, std::string& error) {
     PageFrame frame;
     frame.number = pageNumber;
     frame.page = loadPage(session, pageNumber, error);
     if (!frame.page || !pageBounds(session, frame.page, frame.bounds, error) ||
         !framePage(session, job, pageNumber, frame, error)) {
-        return false;
+        return std::nullopt;
     }
     if (drawsBitmapOnly(job.options)) {
         preloadJpegs(session, job, frame);
     }
     DisplayListPtr list = pageDisplayList(session, frame.page, error);
-    std::optional<Bytes> drawn;
-    if (!list || !(drawn = drawPage(session, job, frame, list, error)) ||
+    std::optional<Bytes> file;
+    if (!list || !(file = drawPage(session, job, frame, list, error)) ||
         (text != nullptr && !collectText(session, job, frame, list, *text, error))) {
         error = "page " + std::to_string(pageNumber) + ": " + error;
-        return false;
+        return std::nullopt;
     }
-    file = std::move(*drawn);
-    return true;
+    return file;
 }
 
 }  // namespace pageconv

@@ -8,6 +8,7 @@
 #include "swf/font_library.h"
 #include "swf/page_swf.h"
 
+#include <optional>
 #include <string>
 
 namespace pageconv {
@@ -33,9 +34,9 @@ constexpr int kMinVectorSwfVersion = 8;
 constexpr size_t kMaxVectorEdges = 250000;
 constexpr size_t kMaxVectorObjects = 20000;
 
-// The whole page file and, when `text` is given, the page's words for the book index; or false
-// with a message naming the page.
-bool buildPageFile(PdfSession& session, const PageJob& job, int pageNumber, Bytes& file,
-                   PageText* text, std::string& error);
+// The whole page file and, when `text` is given, the page's words for the book index; or nothing
+// and a message naming the page.
+std::optional<Bytes> buildPageFile(PdfSession& session, const PageJob& job, int pageNumber,
+                                   PageText* text, std::string& error);
 
 }  // namespace pageconv
