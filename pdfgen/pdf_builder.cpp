@@ -8,7 +8,7 @@
 
 // MuPDF seeds this generator from the clock; encryption keys come from it. Not in MuPDF's public
 // headers, but exported by the library.
-extern "C" void fz_srand48(fz_context* ctx, int32_t seed);
+extern "C" void fz_srand48(fz_context* ctx, int32_t seed);  // NOLINT(readability-identifier-naming)
 
 namespace pdfgen {
 namespace {

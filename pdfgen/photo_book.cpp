@@ -96,6 +96,7 @@ PageSpec titleOverPhoto(Album& album) {
 std::vector<std::string> paragraphs(int count, uint32_t seed) {
     std::mt19937 rng(seed);
     std::vector<std::string> text;
+    text.reserve(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) {
         text.push_back(makeParagraph(rng));
     }

@@ -23,7 +23,7 @@ struct MeasureState {
     fz_rect clips[kMaxClipDepth]{};
     int clipDepth = 0;
     int maskDepth = 0;  // inside a soft mask's definition, nothing is painted
-    std::bitset<kGridCells * kGridCells> covered;
+    std::bitset<static_cast<std::size_t>(kGridCells) * kGridCells> covered;
 };
 
 struct MeasureDevice {
@@ -66,7 +66,7 @@ void cover(MeasureState& state, fz_rect area) {
     };
     for (int y = first(seen.y0, cellHeight); y <= last(seen.y1, cellHeight); ++y) {
         for (int x = first(seen.x0, cellWidth); x <= last(seen.x1, cellWidth); ++x) {
-            state.covered.set(static_cast<size_t>(y * kGridCells + x));
+            state.covered.set(static_cast<size_t>(y) * kGridCells + x);
         }
     }
 }

@@ -57,7 +57,7 @@ QString scaledByZoom(const QString& length, int zoom) {
 
 }  // namespace
 
-std::span<const PaperSize> PaperSizeTable() {
+std::span<const PaperSize> paperSizeTable() {
     return kPaperSizes;
 }
 

@@ -15,7 +15,7 @@ struct PaperSize {
 };
 
 // Rows in lookup order; names compare case-sensitively.
-std::span<const PaperSize> PaperSizeTable();
+std::span<const PaperSize> paperSizeTable();
 
 // The table's names in lookup order, joined by ", " (for messages).
 QString paperNameList();

@@ -115,7 +115,7 @@ TEST(Geometry, PaperTableRowsInOrderWithTheirSizes) {
         {"Ledger", "1313.23", "797.319"},  {"Executive", "680.123", "985.005"},
         {"Legal", "797.385", "1313.34"},   {"Letter", "797.385", "1031.91"},
     };
-    const auto table = PaperSizeTable();
+    const auto table = paperSizeTable();
     ASSERT_EQ(table.size(), std::size(expected));
     for (std::size_t i = 0; i < table.size(); ++i) {
         EXPECT_STREQ(table[i].name, expected[i].name);

@@ -58,7 +58,7 @@ protected:
 
 QStringList stringsOf(const QJsonValue& array) {
     QStringList strings;
-    for (const QJsonValue& value : array.toArray()) {
+    for (const auto& value : array.toArray()) {
         strings.append(value.toString());
     }
     return strings;
@@ -79,7 +79,7 @@ TEST_F(ConverterIndex, DirectionComesFromTheViewerPreferences) {
 
 // "Parent/Child=page" for every outline entry, depth first.
 void flattenOutline(const QJsonArray& entries, const QString& path, QStringList& out) {
-    for (const QJsonValue& value : entries) {
+    for (const auto& value : entries) {
         const QJsonObject entry = value.toObject();
         const QString title = path + entry.value("title").toString();
         out.append(title + "=" + QString::number(entry.value("page").toInt(-1)));
@@ -104,7 +104,7 @@ struct Word {
 std::optional<Word> findWord(const QJsonObject& index, int position, const QString& text) {
     const QJsonArray words =
         index.value("text").toArray().at(position - 1).toObject().value("words").toArray();
-    for (const QJsonValue& value : words) {
+    for (const auto& value : words) {
         const QJsonArray word = value.toArray();
         if (word.at(4).toString() == text) {
             return Word{word.at(0).toDouble(), word.at(1).toDouble(), word.at(2).toDouble(),

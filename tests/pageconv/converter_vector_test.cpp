@@ -87,7 +87,7 @@ protected:
         const auto run = swftest::runProgram(kConverter, switches, environment);
         EXPECT_EQ(run.status, 0) << pdf << " page " << page << ": " << run.err;
         const auto file = folder / ("page" + std::to_string(page) + ".swf");
-        const swftest::Movie movie = swftest::readMovieFile(file.string());
+        swftest::Movie movie = swftest::readMovieFile(file.string());
         fs::remove(file);
         return movie;
     }

@@ -278,6 +278,7 @@ PlacedText textOf(std::vector<GlyphPosition> glyphs) {
 
 TEST(VectorTexts, RecordsPerLineOfAtMost255Glyphs) {
     std::vector<GlyphPosition> glyphs;
+    glyphs.reserve(302);
     for (int i = 0; i < 300; ++i) {
         glyphs.push_back(GlyphPosition{static_cast<uint16_t>(i % 3), i * 150 - 20000, 400});
     }
