@@ -43,7 +43,7 @@ awk -v marks="$clean_marks" '{ if (system("test -e " marks "/" $1) != 0) print }
 header_filter="^$source_dir/(src|pageconv|pdfgen|shared|tests)/"
 export clang_tidy build_dir clean_marks logs header_filter
 # shellcheck disable=SC2016
-xargs -P2 -L1 bash -c '
+xargs -r -P2 -L1 bash -c '
     key=$0 file=$1 log="$logs/$0.log"
     if "$clang_tidy" -p "$build_dir" --quiet --header-filter="$header_filter" \
         --warnings-as-errors="*" "$file" > "$log" 2>&1; then
