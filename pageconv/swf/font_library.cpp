@@ -45,10 +45,6 @@ SwfFont libraryFontGlyphs(const LibraryFont& font) {
     return whole;
 }
 
-void append(Bytes& to, const Bytes& from) {
-    to.insert(to.end(), from.begin(), from.end());
-}
-
 }  // namespace
 
 std::string exportName(const std::string& key) {

@@ -174,10 +174,6 @@ Bytes urlButtonTag(uint16_t id, uint16_t shapeId, const std::string& url) {
     return makeTag(tag::kDefineButton2, out.bytes);
 }
 
-void append(Bytes& to, const Bytes& from) {
-    to.insert(to.end(), from.begin(), from.end());
-}
-
 // Buttons take the ids and depths after whatever is drawn under them.
 void appendUrlButtons(Bytes& tags, const std::vector<UrlLink>& links, IdsAndDepths first) {
     if (first.id + 2 * links.size() > 0x10000 || first.depth + links.size() > 0x10000) {

@@ -152,6 +152,10 @@ Bytes placeTag(uint16_t id, uint16_t depth) {
     return makeTag(tag::kPlaceObject2, out.bytes);
 }
 
+void append(Bytes& to, const Bytes& from) {
+    to.insert(to.end(), from.begin(), from.end());
+}
+
 Bytes zlibCompress(std::span<const uint8_t> data) {
     uLongf size = compressBound(data.size());
     Bytes packed(size);

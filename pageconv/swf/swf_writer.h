@@ -71,6 +71,9 @@ struct SwfHeader {
 // The whole file: header, then the given tags (which must end with an End tag).
 Bytes makeSwfFile(const SwfHeader& header, std::span<const uint8_t> tags, bool compress);
 
+// Tags and records are built apart and laid one after the other.
+void append(Bytes& to, const Bytes& from);
+
 // zlib's stream format, as bitmap tags carry their pixels.
 Bytes zlibCompress(std::span<const uint8_t> data);
 

@@ -49,10 +49,6 @@ Outline heldOutline(const Outline& outline) {
     return copy;
 }
 
-void append(Bytes& to, const Bytes& from) {
-    to.insert(to.end(), from.begin(), from.end());
-}
-
 void writeRgba(BitWriter& out, const Rgba& c) {
     for (const uint8_t v : {c.r, c.g, c.b, c.a}) {
         writeU8(out, v);
@@ -667,17 +663,22 @@ void writeItem(PageWriter& w, const DrawItem& item) {
     }
 }
 
+// Characters by id and name, as ExportAssets and ImportAssets2 list them.
+void writeAssetList(BitWriter& out, const std::vector<ExportedFont>& fonts) {
+    writeU16(out, static_cast<uint16_t>(fonts.size()));
+    for (const ExportedFont& font : fonts) {
+        writeU16(out, font.id);
+        writeString(out, font.name);
+    }
+}
+
 // One tag for all imported fonts, before the texts that use them.
 Bytes importAssets2(const std::string& address, const std::vector<ExportedFont>& fonts) {
     BitWriter out;
     writeString(out, address);
     writeU8(out, 1);  // reserved, as the format asks
     writeU8(out, 0);
-    writeU16(out, static_cast<uint16_t>(fonts.size()));
-    for (const ExportedFont& font : fonts) {
-        writeU16(out, font.id);
-        writeString(out, font.name);
-    }
+    writeAssetList(out, fonts);
     return makeTag(tag::kImportAssets2, out.bytes, true);
 }
 
@@ -799,11 +800,7 @@ Bytes fontTag(uint16_t id, const SwfFont& font) {
 
 Bytes exportAssets(const std::vector<ExportedFont>& fonts) {
     BitWriter out;
-    writeU16(out, static_cast<uint16_t>(fonts.size()));
-    for (const ExportedFont& font : fonts) {
-        writeU16(out, font.id);
-        writeString(out, font.name);
-    }
+    writeAssetList(out, fonts);
     return makeTag(tag::kExportAssets, out.bytes, true);
 }
 
