@@ -11,7 +11,7 @@
 #include <unistd.h>
 #include <filesystem>
 #include <map>
-#include <numeric>
+#include <optional>
 
 namespace {
 
